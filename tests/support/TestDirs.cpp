@@ -1,0 +1,22 @@
+#include "TestDirs.h"
+
+#include "base/FormatSettings.h"
+
+#include <QByteArray>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace tallivo::test {
+
+void PrepareTestProcess() {
+    static std::string runtimeDir;
+    if (runtimeDir.empty()) {
+        char tmpl[] = "/tmp/tallivo-test-XXXXXX";
+        if (const char* dir = mkdtemp(tmpl)) runtimeDir = dir;
+        if (!runtimeDir.empty()) setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+    }
+    FormatSettings().DecimalSeparator = u',';
+}
+
+} // namespace tallivo::test
