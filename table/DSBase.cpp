@@ -1,0 +1,530 @@
+#include "table/DSBase.h"
+
+#include "base/CodePage.h"
+#include "base/Collation.h"
+#include "base/Exception.h"
+
+#include <QString>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+namespace tallivo {
+
+namespace {
+
+thread_local std::u16string tlsTextA, tlsTextB;
+
+void DecodeUtf8(std::string_view bytes, std::u16string& out) {
+    const QString s = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    out.assign(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+}
+
+int CompareFloats(double a, double b) {
+    const bool na = std::isnan(a), nb = std::isnan(b);
+    if (na || nb) return na == nb ? 0 : na ? 1 : -1;
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+// Order-preserving 8-byte form of a double (NaN last, -0 as 0).
+void AppendFloatKey(double v, std::string& out) {
+    uint64_t bits;
+    if (std::isnan(v)) {
+        bits = ~uint64_t(0);
+    } else {
+        if (v == 0) v = 0;
+        std::memcpy(&bits, &v, 8);
+        bits = (bits >> 63) ? ~bits : (bits | (uint64_t(1) << 63));
+    }
+    for (int i = 7; i >= 0; --i) out.push_back(char((bits >> (i * 8)) & 0xFF));
+}
+
+uint32_t HashTag(std::string_view key) {
+    const uint64_t h = std::hash<std::string_view>{}(key);
+    const uint32_t t = uint32_t(h ^ (h >> 32));
+    return t ? t : 1;
+}
+
+} // namespace
+
+// Open-addressing hash set of (tag, slot): the tag is a hash of the sort key
+// of the case-folded value. Entries of slots that are no longer visible stay
+// until the index is rebuilt; lookups skip them.
+struct IDSBase::TLocateIndex {
+    int Field = -1;
+    std::vector<uint64_t> Table;
+    uint32_t Used = 0;
+    uint32_t Stale = 0;
+
+    void Insert(uint32_t tag, uint32_t slot) {
+        if (size_t(Used + 1) * 2 > Table.size()) Grow();
+        Place(tag, slot);
+        ++Used;
+    }
+    void Place(uint32_t tag, uint32_t slot) {
+        const size_t mask = Table.size() - 1;
+        size_t i = tag & mask;
+        while (Table[i]) i = (i + 1) & mask;
+        Table[i] = (uint64_t(tag) << 32) | slot;
+    }
+    void Grow() {
+        std::vector<uint64_t> old;
+        old.swap(Table);
+        Table.assign(std::max<size_t>(64, old.size() * 2), 0);
+        for (uint64_t e : old)
+            if (e) Place(uint32_t(e >> 32), uint32_t(e));
+    }
+    template <typename F> void Find(uint32_t tag, F&& visit) const {
+        if (Table.empty()) return;
+        const size_t mask = Table.size() - 1;
+        for (size_t i = tag & mask; Table[i]; i = (i + 1) & mask)
+            if (uint32_t(Table[i] >> 32) == tag) visit(uint32_t(Table[i]));
+    }
+};
+
+IDSBase::IDSBase(TStoreData data) : FData(std::move(data)) {
+    FData.Validate();
+    std::string locale;
+    bool haveLocale = false;
+    if (const TStoreParam* lcid = FData.FindParam(QStringLiteral("LCID"))) {
+        bool ok = false;
+        const uint32_t id = lcid->Value.trimmed().toUInt(&ok);
+        if (ok) {
+            locale = LocaleForLCID(id);
+            haveLocale = !locale.empty();
+        }
+    }
+    FCollator = haveLocale ? &TCollator::ForLocale(locale) : &TCollator::Default();
+    FReadOnly = BoolParam(QStringLiteral("READONLY"));
+
+    const uint32_t n = FData.SlotCount();
+    FRank.assign(size_t(n) + 1, 0);
+    FDefaultOrder.reserve(n);
+    for (uint32_t s = 1; s <= n; ++s) {
+        if (!IsVisible(s)) continue;
+        FDefaultOrder.push_back(s);
+        FRank[s] = ++FNextRank;
+    }
+}
+
+IDSBase::~IDSBase() = default;
+
+TStoreData IDSBase::TakeData() {
+    TStoreData out = std::move(FData);
+    FData = TStoreData();
+    FDefaultOrder.clear();
+    FSortOrder.clear();
+    FSortFields.clear();
+    FRank.clear();
+    FOrderCache.clear();
+    FLocateIndexes.clear();
+    FPosValid = false;
+    return out;
+}
+
+bool IDSBase::BoolParam(const QString& name) const {
+    const TStoreParam* p = FData.FindParam(name);
+    return p && !p->Value.isEmpty() && (p->Value[0] == u'T' || p->Value[0] == u't');
+}
+
+void IDSBase::ReadRecord(uint32_t slot, TRecordBuffer& out) const {
+    out.resize(FData.Fields.size());
+    for (int f = 0; f < FieldCount(); ++f) {
+        TFieldValue& v = out[size_t(f)];
+        v.Null = IsNull(slot, f);
+        v.Float = 0;
+        v.Bytes.clear();
+        if (v.Null) continue;
+        if (Col(f).Kind() == TStoreColumn::TKind::Float) {
+            v.Float = FloatAt(slot, f);
+        } else {
+            v.Bytes.assign(BytesAt(slot, f));
+        }
+    }
+}
+
+bool IDSBase::RecordEquals(uint32_t slot, const TRecordBuffer& buffer) const {
+    for (int f = 0; f < FieldCount(); ++f) {
+        const TFieldValue& v = buffer[size_t(f)];
+        if (v.Null != IsNull(slot, f)) return false;
+        if (v.Null) continue;
+        if (Col(f).Kind() == TStoreColumn::TKind::Float) {
+            const double stored = FloatAt(slot, f);
+            if (std::memcmp(&stored, &v.Float, sizeof(double)) != 0) return false;
+        } else if (BytesAt(slot, f) != std::string_view(v.Bytes)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void IDSBase::CheckWritable() const {
+    if (FReadOnly) throw EDBClient("Data is read only.", DBERR_READONLY);
+}
+
+uint32_t IDSBase::AppendSlot(const TRecordBuffer& buffer, uint8_t rowState) {
+    for (int f = 0; f < FieldCount(); ++f) {
+        const TFieldValue& v = buffer[size_t(f)];
+        TStoreColumn& c = FData.Columns[size_t(f)];
+        if (v.Null) {
+            c.AppendNull();
+        } else if (c.Kind() == TStoreColumn::TKind::Float) {
+            c.AppendFloat(v.Float);
+        } else {
+            c.AppendBytes(v.Bytes);
+        }
+    }
+    FData.RowStates.push_back(rowState);
+    FRank.resize(size_t(FData.SlotCount()) + 1, 0);
+    return FData.SlotCount();
+}
+
+void IDSBase::OrderChanged() { FPosValid = false; }
+
+void IDSBase::DataChanged() {
+    ++FDataVersion;
+    FOrderCache.clear();
+    OrderChanged();
+}
+
+uint32_t IDSBase::InsertRecord(const TRecordBuffer& buffer) {
+    CheckWritable();
+    const int64_t sortPos = HasSortOrder() ? UpperBoundRecord(buffer) : 0;
+    FDefaultOrder.reserve(FDefaultOrder.size() + 1);
+    if (HasSortOrder()) FSortOrder.reserve(FSortOrder.size() + 1);
+    FData.ChangeLog.reserve(FData.ChangeLog.size() + 1);
+    const uint32_t slot = AppendSlot(buffer, usInserted);
+    FRank[slot] = ++FNextRank;
+    FDefaultOrder.push_back(slot);
+    if (HasSortOrder()) FSortOrder.insert(FSortOrder.begin() + sortPos, slot);
+    FData.ChangeLog.push_back({slot, 0, clInserted});
+    IndexAdd(slot);
+    DataChanged();
+    return slot;
+}
+
+uint32_t IDSBase::ModifyRecord(uint32_t oldSlot, const TRecordBuffer& buffer) {
+    CheckWritable();
+    const int64_t defPos = DefaultPositionOf(oldSlot);
+    const int64_t sortPos = HasSortOrder() ? SortPositionOf(oldSlot) : -1;
+    if (defPos < 0 || (HasSortOrder() && sortPos < 0))
+        throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH); // not a visible record
+    FData.ChangeLog.reserve(FData.ChangeLog.size() + 1);
+    const uint8_t oldState = RowState(oldSlot);
+    const uint32_t slot = AppendSlot(buffer, uint8_t(usModified | (oldState & usInserted)));
+    FData.RowStates[oldSlot - 1] = uint8_t(oldState | usSuperseded);
+    FRank[slot] = FRank[oldSlot];
+    FDefaultOrder[size_t(defPos)] = slot;
+    if (HasSortOrder()) {
+        if (CompareSlots(oldSlot, slot) == 0) {
+            FSortOrder[size_t(sortPos)] = slot;
+        } else {
+            FSortOrder.erase(FSortOrder.begin() + sortPos);
+            const int64_t at = UpperBoundRecord(buffer);
+            FSortOrder.insert(FSortOrder.begin() + at, slot);
+        }
+    }
+    FData.ChangeLog.push_back({slot, oldSlot, clModified});
+    for (auto& index : FLocateIndexes) ++index->Stale;
+    IndexAdd(slot);
+    DataChanged();
+    return slot;
+}
+
+void IDSBase::DeleteRecord(uint32_t slot) {
+    CheckWritable();
+    const int64_t defPos = DefaultPositionOf(slot);
+    const int64_t sortPos = HasSortOrder() ? SortPositionOf(slot) : -1;
+    if (defPos < 0 || (HasSortOrder() && sortPos < 0)) throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
+    FData.ChangeLog.reserve(FData.ChangeLog.size() + 1);
+    FData.RowStates[slot - 1] = uint8_t(RowState(slot) | usDeleted);
+    FDefaultOrder.erase(FDefaultOrder.begin() + defPos);
+    if (HasSortOrder()) FSortOrder.erase(FSortOrder.begin() + sortPos);
+    FData.ChangeLog.push_back({slot, 0, clDeleted});
+    for (auto& index : FLocateIndexes) ++index->Stale;
+    DataChanged();
+}
+
+void IDSBase::EmptyStore() {
+    CheckWritable();
+    for (TStoreColumn& c : FData.Columns) c.Clear();
+    FData.RowStates.clear();
+    FData.ChangeLog.clear();
+    FDefaultOrder.clear();
+    FSortOrder.clear();
+    FRank.assign(1, 0);
+    FNextRank = 0;
+    for (auto& index : FLocateIndexes) {
+        index->Table.clear();
+        index->Used = index->Stale = 0;
+    }
+    DataChanged();
+}
+
+std::u16string_view IDSBase::Text(uint32_t slot, int field, std::u16string& buf) const {
+    const std::string_view bytes = BytesAt(slot, field);
+    if (FieldDesc(field).DataType == ftString || FieldDesc(field).DataType == ftFixedChar)
+        FromAnsi(bytes, buf);
+    else
+        DecodeUtf8(bytes, buf);
+    return buf;
+}
+
+int IDSBase::CompareField(int field, const TFieldValue& a, uint32_t slot) const {
+    const bool bn = IsNull(slot, field);
+    if (a.Null || bn) return a.Null == bn ? 0 : a.Null ? -1 : 1;
+    if (Col(field).Kind() == TStoreColumn::TKind::Float) return CompareFloats(a.Float, FloatAt(slot, field));
+    const TStoreFieldDesc& d = FieldDesc(field);
+    if (d.DataType == ftString || d.DataType == ftFixedChar)
+        FromAnsi(a.Bytes, tlsTextA);
+    else
+        DecodeUtf8(a.Bytes, tlsTextA);
+    Text(slot, field, tlsTextB);
+    return FCollator->Compare(tlsTextA, tlsTextB);
+}
+
+int IDSBase::CompareKey(const TRecordBuffer& key, uint32_t slot) const {
+    for (int f : FSortFields)
+        if (int c = CompareField(f, key[size_t(f)], slot)) return c;
+    return 0;
+}
+
+int IDSBase::CompareSlots(uint32_t a, uint32_t b) const {
+    for (int f : FSortFields) {
+        const bool an = IsNull(a, f), bn = IsNull(b, f);
+        int c;
+        if (an || bn) {
+            c = an == bn ? 0 : an ? -1 : 1;
+        } else if (Col(f).Kind() == TStoreColumn::TKind::Float) {
+            c = CompareFloats(FloatAt(a, f), FloatAt(b, f));
+        } else {
+            Text(a, f, tlsTextA);
+            Text(b, f, tlsTextB);
+            c = FCollator->Compare(tlsTextA, tlsTextB);
+        }
+        if (c) return c;
+    }
+    return 0;
+}
+
+int64_t IDSBase::UpperBoundRecord(const TRecordBuffer& buffer) const {
+    int64_t lo = 0, hi = int64_t(FSortOrder.size());
+    while (lo < hi) {
+        const int64_t mid = (lo + hi) / 2;
+        if (CompareKey(buffer, FSortOrder[size_t(mid)]) < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+int64_t IDSBase::FindNearest(const TRecordBuffer& key, bool exclusive) const {
+    const std::vector<uint32_t>& order = Order();
+    int64_t lo = 0, hi = int64_t(order.size());
+    while (lo < hi) {
+        const int64_t mid = (lo + hi) / 2;
+        const int c = CompareKey(key, order[size_t(mid)]);
+        if (exclusive ? c < 0 : c <= 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+int64_t IDSBase::DefaultPositionOf(uint32_t slot) const {
+    if (slot == 0 || slot > SlotCount() || !IsVisible(slot)) return -1;
+    const uint32_t r = FRank[slot];
+    auto it = std::lower_bound(FDefaultOrder.begin(), FDefaultOrder.end(), r,
+                               [this](uint32_t s, uint32_t rank) { return FRank[s] < rank; });
+    if (it == FDefaultOrder.end() || *it != slot) return -1;
+    return it - FDefaultOrder.begin();
+}
+
+int64_t IDSBase::SortPositionOf(uint32_t slot) const {
+    if (slot == 0 || slot > SlotCount() || !IsVisible(slot)) return -1;
+    if (!FPosValid) {
+        // Binary search for the slot's key, then a short walk over equal keys;
+        // long runs of equal keys are answered from a rebuilt position map.
+        int64_t lo = 0, hi = int64_t(FSortOrder.size());
+        while (lo < hi) {
+            const int64_t mid = (lo + hi) / 2;
+            if (CompareSlots(FSortOrder[size_t(mid)], slot) < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        for (int64_t p = lo, steps = 0; p < int64_t(FSortOrder.size()) && steps < 256; ++p, ++steps) {
+            if (FSortOrder[size_t(p)] == slot) return p;
+            if (CompareSlots(FSortOrder[size_t(p)], slot) != 0) return -1;
+        }
+        FPosOf.assign(size_t(SlotCount()) + 1, 0);
+        for (size_t p = 0; p < FSortOrder.size(); ++p) FPosOf[FSortOrder[p]] = uint32_t(p);
+        FPosValid = true;
+    }
+    const uint32_t p = FPosOf[slot];
+    return p < FSortOrder.size() && FSortOrder[p] == slot ? int64_t(p) : -1;
+}
+
+int64_t IDSBase::PositionOf(uint32_t slot) const {
+    return HasSortOrder() ? SortPositionOf(slot) : DefaultPositionOf(slot);
+}
+
+bool IDSCursor::MoveToSlot(uint32_t slot) {
+    const int64_t p = FBase->PositionOf(slot);
+    if (p < 0) return false;
+    FPos = p;
+    return true;
+}
+
+void IDSBase::AppendKey(uint32_t slot, const std::vector<int>& fields, std::string& out) const {
+    for (int f : fields) {
+        if (IsNull(slot, f)) {
+            out.push_back('\x01');
+            continue;
+        }
+        out.push_back('\x02');
+        if (Col(f).Kind() == TStoreColumn::TKind::Float) {
+            AppendFloatKey(FloatAt(slot, f), out);
+        } else {
+            Text(slot, f, tlsTextA);
+            FCollator->AppendSortKey(tlsTextA, out); // ends with a zero byte that no key holds inside
+        }
+    }
+}
+
+void IDSBase::BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const {
+    struct TEntry {
+        uint64_t Prefix;
+        uint32_t Offset;
+        uint32_t Length;
+        uint32_t Slot;
+    };
+    const size_t n = FDefaultOrder.size();
+    std::vector<TEntry> entries;
+    entries.reserve(n);
+    std::string keys;
+    keys.reserve(n * 24);
+    // Visible slots in slot order: equal keys end up in slot order.
+    for (uint32_t s = 1; s <= SlotCount(); ++s) {
+        if (!IsVisible(s)) continue;
+        const size_t start = keys.size();
+        AppendKey(s, fields, keys);
+        entries.push_back({0, uint32_t(start), uint32_t(keys.size() - start), s});
+    }
+    if (keys.size() > UINT32_MAX) throw EDBClient("Insufficient memory for this operation.", DBERR_NOMEMORY);
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(keys.data());
+    for (TEntry& e : entries) {
+        uint64_t p = 0;
+        const uint32_t m = std::min<uint32_t>(e.Length, 8);
+        for (uint32_t i = 0; i < 8; ++i) p = (p << 8) | (i < m ? base[e.Offset + i] : 0);
+        e.Prefix = p;
+    }
+    std::sort(entries.begin(), entries.end(), [base](const TEntry& a, const TEntry& b) {
+        if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+        if (a.Length > 8 && b.Length > 8) {
+            const uint32_t m = std::min(a.Length, b.Length) - 8;
+            if (int c = std::memcmp(base + a.Offset + 8, base + b.Offset + 8, m)) return c < 0;
+        }
+        if (a.Length != b.Length) return a.Length < b.Length;
+        return a.Slot < b.Slot;
+    });
+    out.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) out[i] = entries[i].Slot;
+}
+
+void IDSBase::SetSortOrder(const std::vector<int>& fields) {
+    if (fields == FSortFields) return;
+    std::vector<uint32_t> order;
+    bool cached = false;
+    for (auto it = FOrderCache.begin(); it != FOrderCache.end(); ++it) {
+        if (it->Fields == fields) {
+            order.swap(it->Order);
+            FOrderCache.erase(it);
+            cached = true;
+            break;
+        }
+    }
+    if (!cached && !fields.empty()) BuildSortOrder(fields, order);
+    // The order in force until now stays valid for this data: keep it.
+    if (HasSortOrder()) {
+        FOrderCache.push_back({FSortFields, std::move(FSortOrder)});
+        if (FOrderCache.size() > 8) FOrderCache.erase(FOrderCache.begin());
+    }
+    FSortFields = fields;
+    FSortOrder.swap(order);
+    if (fields.empty()) FSortOrder.clear();
+    OrderChanged();
+}
+
+void IDSBase::IndexAdd(uint32_t slot) {
+    std::string key;
+    for (auto& index : FLocateIndexes) {
+        if (IsNull(slot, index->Field)) continue;
+        key.clear();
+        Text(slot, index->Field, tlsTextB);
+        FCollator->AppendFoldedSortKey(tlsTextB, key);
+        index->Insert(HashTag(key), slot);
+    }
+}
+
+void IDSBase::BuildLocateIndex(TLocateIndex& index) const {
+    index.Table.clear();
+    index.Used = index.Stale = 0;
+    size_t cap = 64;
+    while (cap < FDefaultOrder.size() * 2 + 2) cap *= 2;
+    index.Table.assign(cap, 0);
+    std::string key;
+    for (uint32_t s = 1; s <= SlotCount(); ++s) {
+        if (!IsVisible(s) || IsNull(s, index.Field)) continue;
+        key.clear();
+        Text(s, index.Field, tlsTextB);
+        FCollator->AppendFoldedSortKey(tlsTextB, key);
+        index.Insert(HashTag(key), s);
+    }
+}
+
+bool IDSBase::HasLocateIndex(int field) const {
+    for (const auto& index : FLocateIndexes)
+        if (index->Field == field) return true;
+    return false;
+}
+
+int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
+    TLocateIndex* index = nullptr;
+    for (auto& i : FLocateIndexes)
+        if (i->Field == field) index = i.get();
+    if (!index) {
+        auto fresh = std::make_unique<TLocateIndex>();
+        fresh->Field = field;
+        BuildLocateIndex(*fresh);
+        FLocateIndexes.push_back(std::move(fresh));
+        index = FLocateIndexes.back().get();
+    } else if (index->Stale > index->Used / 2 + 1024) {
+        BuildLocateIndex(*index);
+    }
+    const std::u16string_view wanted(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
+    std::string key;
+    FCollator->AppendFoldedSortKey(wanted, key);
+    int64_t best = -1;
+    index->Find(HashTag(key), [&](uint32_t slot) {
+        if (!IsVisible(slot) || IsNull(slot, field)) return;
+        if (!FCollator->EqualsIgnoreCase(Text(slot, field, tlsTextA), wanted)) return;
+        const int64_t p = PositionOf(slot);
+        if (p >= 0 && (best < 0 || p < best)) best = p;
+    });
+    return best;
+}
+
+size_t IDSBase::MemoryUsed() const {
+    size_t n = FData.MemoryUsed();
+    n += (FDefaultOrder.capacity() + FSortOrder.capacity() + FRank.capacity() + FPosOf.capacity()) * 4;
+    for (const TCachedOrder& c : FOrderCache) n += c.Order.capacity() * 4;
+    for (const auto& i : FLocateIndexes) n += i->Table.capacity() * 8;
+    return n;
+}
+
+} // namespace tallivo
