@@ -353,7 +353,6 @@ void TClientDataSet::OpenFromContent() {
     FDisableEdits = boolParam("DISABLE_EDITS");
     FDisableInserts = boolParam("DISABLE_INSERTS");
     FDisableDeletes = boolParam("DISABLE_DELETES");
-    if (FStore->BoolParam(QStringLiteral("READONLY"))) FReadOnly = true;
     FPacket.clear();
     const size_t nf = size_t(FStore->FieldCount());
     FEditBuffer = std::make_unique<std::vector<TFieldValue>>(nf);

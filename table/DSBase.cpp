@@ -220,6 +220,8 @@ uint32_t IDSBase::ModifyRecord(uint32_t oldSlot, const TRecordBuffer& buffer) {
     if (HasSortOrder()) {
         if (CompareSlots(oldSlot, slot) == 0) {
             FSortOrder[size_t(sortPos)] = slot;
+            if (size_t(sortPos) + 1 < FSortOrder.size() && CompareSlots(FSortOrder[size_t(sortPos) + 1], slot) == 0)
+                FSortFresh = false;
         } else {
             FSortOrder.erase(FSortOrder.begin() + sortPos);
             const int64_t at = UpperBoundRecord(buffer);
@@ -450,12 +452,13 @@ void IDSBase::SetSortOrder(const std::vector<int>& fields) {
     }
     if (!cached && !fields.empty()) BuildSortOrder(fields, order);
     // The order in force until now stays valid for this data: keep it.
-    if (HasSortOrder()) {
+    if (HasSortOrder() && FSortFresh) {
         FOrderCache.push_back({FSortFields, std::move(FSortOrder)});
         if (FOrderCache.size() > 8) FOrderCache.erase(FOrderCache.begin());
     }
     FSortFields = fields;
     FSortOrder.swap(order);
+    FSortFresh = true;
     if (fields.empty()) FSortOrder.clear();
     OrderChanged();
 }

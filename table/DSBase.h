@@ -142,6 +142,10 @@ private:
     uint32_t FNextRank = 0;
     std::vector<int> FSortFields;
     std::vector<uint32_t> FSortOrder;
+    // False once the sort order differs from a fresh build for the same data
+    // (a change that kept its key kept its place before equal keys); such an
+    // order is not kept for later reuse.
+    bool FSortFresh = true;
     std::vector<TCachedOrder> FOrderCache; // orders built for other settings, valid for the current data
     mutable std::vector<uint32_t> FPosOf;  // slot -> position in the sort order, when valid
     mutable bool FPosValid = false;
