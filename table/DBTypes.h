@@ -1,6 +1,8 @@
 #pragma once
 // Enumerations and small definition collections of the table engine.
 
+#include "base/Alignment.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -66,7 +68,6 @@ enum TDataEvent {
     deDisabledStateChange,
 };
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TLocateOption { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned; // a set of TLocateOption bits

@@ -1,6 +1,8 @@
 #pragma once
 // Small value types shared by the toolkit and the controls built on it.
 
+#include "base/Alignment.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -60,7 +62,6 @@ struct TShiftState {
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
