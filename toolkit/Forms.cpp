@@ -186,9 +186,17 @@ void TForm::SetVisible(bool v) {
         return;
     }
     ApplyPosition();
-    if (FWindowState == wsMaximized) showMaximized();
-    else if (FWindowState == wsMinimized) showMinimized();
-    else QWidget::show();
+    if (FWindowState == wsMaximized) {
+        // Without a window manager nobody maximizes the window: give it the
+        // screen's work area first (a window manager adjusts it anyway).
+        if (QScreen* screen = QGuiApplication::primaryScreen(); screen && !isVisible())
+            setGeometry(screen->availableGeometry());
+        showMaximized();
+    } else if (FWindowState == wsMinimized) {
+        showMinimized();
+    } else {
+        QWidget::show();
+    }
 }
 
 int TForm::ShowModal() {
