@@ -54,10 +54,19 @@ uint32_t HashTag(std::string_view key) {
 // until the index is rebuilt; lookups skip them.
 struct IDSBase::TLocateIndex {
     int Field = -1;
-    std::vector<uint64_t> Table;
+    std::vector<uint64_t> Table; // (tag << 32) | slot, 0 when free
+    int Shift = 32;              // bucket of a tag: its high bits
     uint32_t Used = 0;
     uint32_t Stale = 0;
 
+    void Reset(size_t entries) {
+        size_t cap = 64;
+        int bits = 6;
+        while (cap < entries * 2 + 2) cap *= 2, ++bits;
+        Table.assign(cap, 0);
+        Shift = 32 - bits;
+        Used = Stale = 0;
+    }
     void Insert(uint32_t tag, uint32_t slot) {
         if (size_t(Used + 1) * 2 > Table.size()) Grow();
         Place(tag, slot);
@@ -65,24 +74,40 @@ struct IDSBase::TLocateIndex {
     }
     void Place(uint32_t tag, uint32_t slot) {
         const size_t mask = Table.size() - 1;
-        size_t i = tag & mask;
+        size_t i = size_t(tag >> Shift);
         while (Table[i]) i = (i + 1) & mask;
         Table[i] = (uint64_t(tag) << 32) | slot;
     }
     void Grow() {
         std::vector<uint64_t> old;
         old.swap(Table);
-        Table.assign(std::max<size_t>(64, old.size() * 2), 0);
+        const uint32_t used = Used;
+        Reset(std::max<size_t>(32, old.size()));
+        Used = used;
         for (uint64_t e : old)
             if (e) Place(uint32_t(e >> 32), uint32_t(e));
     }
     template <typename F> void Find(uint32_t tag, F&& visit) const {
         if (Table.empty()) return;
         const size_t mask = Table.size() - 1;
-        for (size_t i = tag & mask; Table[i]; i = (i + 1) & mask)
+        for (size_t i = size_t(tag >> Shift); Table[i]; i = (i + 1) & mask)
             if (uint32_t(Table[i] >> 32) == tag) visit(uint32_t(Table[i]));
     }
 };
+
+namespace {
+// Sorts (tag << 32 | slot) entries by tag, three passes of 11 bits.
+void RadixSortByTag(std::vector<uint64_t>& v) {
+    std::vector<uint64_t> tmp(v.size());
+    for (int shift = 32; shift < 64; shift += 11) {
+        size_t count[2049] = {};
+        for (uint64_t e : v) ++count[((e >> shift) & 2047) + 1];
+        for (int i = 0; i < 2048; ++i) count[i + 1] += count[i];
+        for (uint64_t e : v) tmp[count[(e >> shift) & 2047]++] = e;
+        v.swap(tmp);
+    }
+}
+} // namespace
 
 IDSBase::IDSBase(TStoreData data) : FData(std::move(data)) {
     FData.Validate();
@@ -398,42 +423,95 @@ void IDSBase::AppendKey(uint32_t slot, const std::vector<int>& fields, std::stri
     }
 }
 
+namespace {
+
+struct TKeyEntry {
+    const unsigned char* Key;
+    uint32_t Length;
+    uint32_t Slot;
+};
+
+// Byte d of a key, -1 past its end.
+inline int KeyByte(const TKeyEntry& e, size_t d) { return d < e.Length ? e.Key[d] : -1; }
+
+bool KeyLess(const TKeyEntry& a, const TKeyEntry& b, size_t depth) {
+    const size_t m = std::min(a.Length, b.Length);
+    if (m > depth)
+        if (int c = std::memcmp(a.Key + depth, b.Key + depth, m - depth)) return c < 0;
+    if (a.Length != b.Length) return a.Length < b.Length;
+    return a.Slot < b.Slot;
+}
+
+// Multikey quicksort: three-way partitions on one key byte at a time, so
+// long common prefixes are read once per level instead of once per
+// comparison. Equal keys end in slot order.
+void SortKeys(TKeyEntry* a, size_t n, size_t depth) {
+    while (n > 1) {
+        if (n < 24) {
+            for (size_t i = 1; i < n; ++i)
+                for (size_t j = i; j > 0 && KeyLess(a[j], a[j - 1], depth); --j) std::swap(a[j], a[j - 1]);
+            return;
+        }
+        const int x = KeyByte(a[0], depth), y = KeyByte(a[n / 2], depth), z = KeyByte(a[n - 1], depth);
+        const int pivot = std::max(std::min(x, y), std::min(std::max(x, y), z));
+        size_t lt = 0, i = 0, gt = n;
+        while (i < gt) {
+            const int c = KeyByte(a[i], depth);
+            if (c < pivot)
+                std::swap(a[lt++], a[i++]);
+            else if (c > pivot)
+                std::swap(a[i], a[--gt]);
+            else
+                ++i;
+        }
+        SortKeys(a, lt, depth);
+        SortKeys(a + gt, n - gt, depth);
+        a += lt;
+        n = gt - lt;
+        if (pivot < 0) { // whole keys equal: slot order
+            std::sort(a, a + n, [](const TKeyEntry& p, const TKeyEntry& q) { return p.Slot < q.Slot; });
+            return;
+        }
+        ++depth;
+    }
+}
+
+// Key bytes in blocks that never move once written.
+class TKeyArena {
+public:
+    unsigned char* Reserve(size_t n) {
+        if (FBlocks.empty() || FUsed + n > FBlockSize) {
+            FBlocks.emplace_back(new unsigned char[std::max(n, FBlockSize)]);
+            FUsed = 0;
+        }
+        return FBlocks.back().get() + FUsed;
+    }
+    void Commit(size_t n) { FUsed += n; }
+
+private:
+    static constexpr size_t FBlockSize = size_t(1) << 20;
+    std::vector<std::unique_ptr<unsigned char[]>> FBlocks;
+    size_t FUsed = 0;
+};
+
+} // namespace
+
 void IDSBase::BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const {
-    struct TEntry {
-        uint64_t Prefix;
-        uint32_t Offset;
-        uint32_t Length;
-        uint32_t Slot;
-    };
-    const size_t n = FDefaultOrder.size();
-    std::vector<TEntry> entries;
-    entries.reserve(n);
-    std::string keys;
-    keys.reserve(n * 24);
+    std::vector<TKeyEntry> entries;
+    entries.reserve(FDefaultOrder.size());
+    TKeyArena arena;
+    std::string key;
     // Visible slots in slot order: equal keys end up in slot order.
     for (uint32_t s = 1; s <= SlotCount(); ++s) {
         if (!IsVisible(s)) continue;
-        const size_t start = keys.size();
-        AppendKey(s, fields, keys);
-        entries.push_back({0, uint32_t(start), uint32_t(keys.size() - start), s});
+        key.clear();
+        AppendKey(s, fields, key);
+        unsigned char* p = arena.Reserve(key.size());
+        std::memcpy(p, key.data(), key.size());
+        arena.Commit(key.size());
+        entries.push_back({p, uint32_t(key.size()), s});
     }
-    if (keys.size() > UINT32_MAX) throw EDBClient("Insufficient memory for this operation.", DBERR_NOMEMORY);
-    const unsigned char* base = reinterpret_cast<const unsigned char*>(keys.data());
-    for (TEntry& e : entries) {
-        uint64_t p = 0;
-        const uint32_t m = std::min<uint32_t>(e.Length, 8);
-        for (uint32_t i = 0; i < 8; ++i) p = (p << 8) | (i < m ? base[e.Offset + i] : 0);
-        e.Prefix = p;
-    }
-    std::sort(entries.begin(), entries.end(), [base](const TEntry& a, const TEntry& b) {
-        if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
-        if (a.Length > 8 && b.Length > 8) {
-            const uint32_t m = std::min(a.Length, b.Length) - 8;
-            if (int c = std::memcmp(base + a.Offset + 8, base + b.Offset + 8, m)) return c < 0;
-        }
-        if (a.Length != b.Length) return a.Length < b.Length;
-        return a.Slot < b.Slot;
-    });
+    SortKeys(entries.data(), entries.size(), 0);
     out.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) out[i] = entries[i].Slot;
 }
@@ -475,19 +553,22 @@ void IDSBase::IndexAdd(uint32_t slot) {
 }
 
 void IDSBase::BuildLocateIndex(TLocateIndex& index) const {
-    index.Table.clear();
-    index.Used = index.Stale = 0;
-    size_t cap = 64;
-    while (cap < FDefaultOrder.size() * 2 + 2) cap *= 2;
-    index.Table.assign(cap, 0);
+    // Tags first, then placed in bucket order: the table fills front to back
+    // instead of at random places.
+    std::vector<uint64_t> entries;
+    entries.reserve(FDefaultOrder.size());
     std::string key;
     for (uint32_t s = 1; s <= SlotCount(); ++s) {
         if (!IsVisible(s) || IsNull(s, index.Field)) continue;
         key.clear();
         Text(s, index.Field, tlsTextB);
         FCollator->AppendFoldedSortKey(tlsTextB, key);
-        index.Insert(HashTag(key), s);
+        entries.push_back((uint64_t(HashTag(key)) << 32) | s);
     }
+    RadixSortByTag(entries);
+    index.Reset(entries.size());
+    for (uint64_t e : entries) index.Place(uint32_t(e >> 32), uint32_t(e));
+    index.Used = uint32_t(entries.size());
 }
 
 bool IDSBase::HasLocateIndex(int field) const {

@@ -268,3 +268,34 @@ TEST(Nearest, FloatKeysAndEmptyTables) {
     EXPECT_EQ(t->RecordCount(), 0);
     EXPECT_TRUE(t->Eof());
 }
+
+TEST(Sort, LargeOrdersMatchAStablePairwiseSort) {
+    TClientDataSet t;
+    catgen::FillCatalogue(t, 6000, 11);
+    const IDSBase& s = *t.Store();
+    const TCollator& coll = s.Collator();
+    for (const char* setting : {"NOM_ART", "CATEGORIE;PX_VTE_TC", "PRIX_ACHAT;NOM_FOU;CODE_ART", "GERE_STOCK"}) {
+        SCOPED_TRACE(setting);
+        t.SetIndexFieldNames(setting);
+        std::vector<int> fields;
+        for (const QString& n : QString(setting).split(';')) fields.push_back(t.FieldByName(n).Index());
+        std::vector<uint32_t> expected = s.DefaultOrder(); // loaded: slot order
+        std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+            for (int f : fields) {
+                const bool an = s.IsNull(a, f), bn = s.IsNull(b, f);
+                int c;
+                if (an || bn) {
+                    c = an == bn ? 0 : an ? -1 : 1;
+                } else if (s.Data().Columns[size_t(f)].Kind() == TStoreColumn::TKind::Float) {
+                    c = s.FloatAt(a, f) < s.FloatAt(b, f) ? -1 : s.FloatAt(a, f) > s.FloatAt(b, f) ? 1 : 0;
+                } else {
+                    const QString qa = FromAnsi(s.BytesAt(a, f)), qb = FromAnsi(s.BytesAt(b, f));
+                    c = coll.Compare(U16(qa), U16(qb));
+                }
+                if (c) return c < 0;
+            }
+            return false;
+        });
+        EXPECT_EQ(s.Order(), expected);
+    }
+}
