@@ -18,7 +18,7 @@ namespace {
 // byte survives a round trip.
 struct TCodePageTables {
     std::array<char16_t, 256> ToUnicode{};
-    std::array<unsigned char, 256> Latin1{};     // U+0000-U+00FF -> byte (0 with Valid=false)
+    std::array<unsigned char, 256> Latin1{}; // U+0000-U+00FF -> byte (0 with Valid=false)
     std::array<bool, 256> Latin1Valid{};
     std::vector<std::pair<char16_t, unsigned char>> Others; // sorted, chars above U+00FF
 
@@ -60,7 +60,9 @@ const TCodePageTables& Tables() {
 
 } // namespace
 
-char16_t AnsiCharToUnicode(unsigned char b) { return Tables().ToUnicode[b]; }
+char16_t AnsiCharToUnicode(unsigned char b) {
+    return Tables().ToUnicode[b];
+}
 
 char UnicodeToAnsiChar(char16_t c) {
     const TCodePageTables& t = Tables();

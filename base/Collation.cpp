@@ -48,7 +48,7 @@ const TCollator& TCollator::ForLocale(const std::string& icuLocale) {
 }
 
 const TCollator& TCollator::Default() {
-    static const TCollator& def = [] () -> const TCollator& {
+    static const TCollator& def = []() -> const TCollator& {
         std::string loc = uloc_getDefault();
         if (loc.find("POSIX") != std::string::npos || loc == "c" || loc == "C") loc.clear();
         return ForLocale(loc);
@@ -57,11 +57,11 @@ const TCollator& TCollator::Default() {
 }
 
 int TCollator::Compare(std::u16string_view a, std::u16string_view b) const {
-    const UCollationResult r = ucol_strcoll(FCollator, reinterpret_cast<const UChar*>(a.data()), int32_t(a.size()),
-                                            reinterpret_cast<const UChar*>(b.data()), int32_t(b.size()));
+    const UCollationResult r =
+        ucol_strcoll(FCollator, reinterpret_cast<const UChar*>(a.data()), int32_t(a.size()),
+                     reinterpret_cast<const UChar*>(b.data()), int32_t(b.size()));
     return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
-
 
 bool TCollator::EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) const {
     FoldCase(a, tlsFoldA);
@@ -70,14 +70,14 @@ bool TCollator::EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) c
     return Compare(tlsFoldA, tlsFoldB) == 0;
 }
 
-
 void TCollator::AppendSortKey(std::u16string_view s, std::string& out) const {
     const size_t base = out.size();
     size_t cap = s.size() * 4 + 16;
     for (;;) {
         out.resize(base + cap);
-        const int32_t n = ucol_getSortKey(FCollator, reinterpret_cast<const UChar*>(s.data()), int32_t(s.size()),
-                                          reinterpret_cast<uint8_t*>(out.data() + base), int32_t(cap));
+        const int32_t n =
+            ucol_getSortKey(FCollator, reinterpret_cast<const UChar*>(s.data()), int32_t(s.size()),
+                            reinterpret_cast<uint8_t*>(out.data() + base), int32_t(cap));
         if (size_t(n) <= cap) {
             out.resize(base + size_t(n));
             return;

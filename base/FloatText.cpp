@@ -27,7 +27,9 @@ QString FloatToText(double value, QChar separator, int significantDigits) {
     return s;
 }
 
-QString FloatToText(double value) { return FloatToText(value, FormatSettings().DecimalSeparator, 15); }
+QString FloatToText(double value) {
+    return FloatToText(value, FormatSettings().DecimalSeparator, 15);
+}
 
 std::string FloatToPacketText(double value) {
     char buf[64];

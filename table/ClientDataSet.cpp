@@ -22,29 +22,53 @@ const char* const kClosed = "Impossible d'effectuer cette opération sur un ense
 
 QString TypeNameOf(TFieldType t) {
     switch (t) {
-    case ftString: return QStringLiteral("string");
-    case ftFloat: return QStringLiteral("r8");
-    case ftSmallint: return QStringLiteral("i2");
-    case ftInteger: case ftAutoInc: return QStringLiteral("i4");
-    case ftLargeint: return QStringLiteral("i8");
-    case ftWord: return QStringLiteral("ui2");
-    case ftLongWord: return QStringLiteral("ui4");
-    case ftShortint: return QStringLiteral("i1");
-    case ftByte: return QStringLiteral("ui1");
-    case ftSingle: return QStringLiteral("r4");
-    case ftBoolean: return QStringLiteral("boolean");
-    case ftDate: return QStringLiteral("date");
-    case ftTime: return QStringLiteral("time");
-    case ftDateTime: return QStringLiteral("dateTime");
-    case ftTimeStamp: return QStringLiteral("SQLdateTime");
-    case ftTimeStampOffset: return QStringLiteral("SQLdateTimeOffset");
-    case ftBCD: case ftFMTBcd: case ftCurrency: return QStringLiteral("fixed");
-    case ftWideString: return QStringLiteral("string.uni");
-    default: return QStringLiteral("bin.hex");
+    case ftString:
+        return QStringLiteral("string");
+    case ftFloat:
+        return QStringLiteral("r8");
+    case ftSmallint:
+        return QStringLiteral("i2");
+    case ftInteger:
+    case ftAutoInc:
+        return QStringLiteral("i4");
+    case ftLargeint:
+        return QStringLiteral("i8");
+    case ftWord:
+        return QStringLiteral("ui2");
+    case ftLongWord:
+        return QStringLiteral("ui4");
+    case ftShortint:
+        return QStringLiteral("i1");
+    case ftByte:
+        return QStringLiteral("ui1");
+    case ftSingle:
+        return QStringLiteral("r4");
+    case ftBoolean:
+        return QStringLiteral("boolean");
+    case ftDate:
+        return QStringLiteral("date");
+    case ftTime:
+        return QStringLiteral("time");
+    case ftDateTime:
+        return QStringLiteral("dateTime");
+    case ftTimeStamp:
+        return QStringLiteral("SQLdateTime");
+    case ftTimeStampOffset:
+        return QStringLiteral("SQLdateTimeOffset");
+    case ftBCD:
+    case ftFMTBcd:
+    case ftCurrency:
+        return QStringLiteral("fixed");
+    case ftWideString:
+        return QStringLiteral("string.uni");
+    default:
+        return QStringLiteral("bin.hex");
     }
 }
 
-bool IsStringType(TFieldType t) { return t == ftString || t == ftFixedChar; }
+bool IsStringType(TFieldType t) {
+    return t == ftString || t == ftFixedChar;
+}
 
 int CompareNumbers(double a, double b) {
     const bool na = std::isnan(a), nb = std::isnan(b);
@@ -87,7 +111,9 @@ TClientDataSet::~TClientDataSet() {
     for (TDataSource* s : sources) s->DataSetGone();
 }
 
-const IDataPacketCodec& TClientDataSet::PacketCodec() const { return FCodec ? *FCodec : DefaultPacketCodec(); }
+const IDataPacketCodec& TClientDataSet::PacketCodec() const {
+    return FCodec ? *FCodec : DefaultPacketCodec();
+}
 
 void TClientDataSet::GetFieldNames(QStringList& list) const {
     list.clear();
@@ -108,7 +134,8 @@ void TClientDataSet::DataEvent(TDataEvent event, intptr_t info) {
     if (FDisableCount > 0) return;
     const std::vector<TDataSource*> sources = FDataSources;
     for (TDataSource* s : sources)
-        if (std::find(FDataSources.begin(), FDataSources.end(), s) != FDataSources.end()) s->DataEvent(event, info);
+        if (std::find(FDataSources.begin(), FDataSources.end(), s) != FDataSources.end())
+            s->DataEvent(event, info);
 }
 
 void TClientDataSet::SetState(TDataSetState state) {
@@ -198,7 +225,9 @@ uint32_t TClientDataSet::RowSlot(int row) const {
     return p >= 0 && p < int64_t(order.size()) ? order[size_t(p)] : 0;
 }
 
-uint32_t TClientDataSet::CurrentSlot() const { return RowSlot(FActiveRecord); }
+uint32_t TClientDataSet::CurrentSlot() const {
+    return RowSlot(FActiveRecord);
+}
 
 void TClientDataSet::ClearWindow() {
     FWinStart = 0;
@@ -333,9 +362,7 @@ void TClientDataSet::OpenFromContent() {
             def.Required = d.Required;
             def.ReadOnly = d.ReadOnly;
             def.Hidden = d.Hidden;
-            FFieldDefs.Add(def.Name, def.DataType == ftFloat || IsStringType(def.DataType) ? def.DataType : ftString,
-                           def.Size, def.Required);
-            FFieldDefs[i] = def;
+            FFieldDefs.AddDef(def);
         }
         if (!FIndexFieldNames.isEmpty()) FStore->SetSortOrder(ResolveFieldList(FIndexFieldNames));
     } catch (...) {
@@ -347,8 +374,8 @@ void TClientDataSet::OpenFromContent() {
     }
     auto boolParam = [this](const char* name) {
         const TStoreParam* p = FStore->Data().FindParam(QString::fromLatin1(name));
-        return p && p->Type.compare(QStringLiteral("boolean"), Qt::CaseInsensitive) == 0 && !p->Value.isEmpty() &&
-               (p->Value[0] == u'T' || p->Value[0] == u't');
+        return p && p->Type.compare(QStringLiteral("boolean"), Qt::CaseInsensitive) == 0 &&
+               !p->Value.isEmpty() && (p->Value[0] == u'T' || p->Value[0] == u't');
     };
     FDisableEdits = boolParam("DISABLE_EDITS");
     FDisableInserts = boolParam("DISABLE_INSERTS");
@@ -392,7 +419,8 @@ void TClientDataSet::Close() {
 }
 
 void TClientDataSet::CreateDataSet() {
-    if (Active()) throw EDatabaseError("Impossible d'effectuer cette opération sur un ensemble de données ouvert");
+    if (Active())
+        throw EDatabaseError("Impossible d'effectuer cette opération sur un ensemble de données ouvert");
     if (FFieldDefs.Count() == 0)
         throw EDatabaseError("Aucun champ défini. Création impossible de l'ensemble de données");
     TStoreData data;
@@ -422,10 +450,8 @@ void TClientDataSet::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         const int err = errno;
-        throw EFOpenError(
-            Format("Impossible d'ouvrir le fichier \"%s\". %s", fileName, file.errorString().isEmpty()
-                                                                                ? SysErrorMessage(err)
-                                                                                : file.errorString()));
+        throw EFOpenError(Format("Impossible d'ouvrir le fichier \"%s\". %s", fileName,
+                                 file.errorString().isEmpty() ? SysErrorMessage(err) : file.errorString()));
     }
     const QByteArray content = file.readAll();
     if (!content.isEmpty()) {
@@ -443,7 +469,8 @@ void TClientDataSet::SaveToFile(const QString& fileName, TDataPacketFormat forma
     // The file is replaced as a whole: written beside it, then renamed over it.
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(Format("Impossible de créer le fichier \"%s\". %s", fileName, file.errorString()));
+        throw EFCreateError(
+            Format("Impossible de créer le fichier \"%s\". %s", fileName, file.errorString()));
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw EInOutError(Format("Erreur E/S %d", int(file.error())), int(file.error()));
 }
@@ -455,7 +482,9 @@ int TClientDataSet::RecordCount() const {
     return int(FStore->RecordCount());
 }
 
-bool TClientDataSet::IsEmpty() const { return RecordCount() == 0; }
+bool TClientDataSet::IsEmpty() const {
+    return RecordCount() == 0;
+}
 
 int TClientDataSet::RecNo() const {
     CheckActive();
@@ -693,7 +722,8 @@ void TClientDataSet::CheckFieldCanModify(const TField& field) const {
         }
         return;
     }
-    if (field.ReadOnly()) throw EDatabaseError(Format("Impossible de modifier le champ '%s'", field.DisplayName()));
+    if (field.ReadOnly())
+        throw EDatabaseError(Format("Impossible de modifier le champ '%s'", field.DisplayName()));
 }
 
 void TClientDataSet::SetFieldValue(const TField& field, TFieldValue value) {
@@ -745,12 +775,8 @@ void TClientDataSet::GotoNearest() {
 }
 
 bool TClientDataSet::Locate(const QString& keyFields, const TKeyValue& keyValue, TLocateOptions options) {
-    CheckBrowseMode();
-    const std::vector<int> idx = ResolveFieldList(keyFields);
-    std::vector<TKeyValue> values;
-    if (idx.size() == 1) values.push_back(keyValue);
-    else values.assign(idx.size(), keyValue);
-    return Locate(keyFields, values, options);
+    // One value: the value of the first named field (the others, if any, null).
+    return Locate(keyFields, std::vector<TKeyValue>{keyValue}, options);
 }
 
 bool TClientDataSet::Locate(const QString& keyFields, const std::vector<TKeyValue>& keyValues,
@@ -832,7 +858,8 @@ int64_t TClientDataSet::ScanLocate(const std::vector<TField*>& fields, const std
             }
             FromAnsi(FStore->BytesAt(slot, f), stored);
             std::u16string_view a = stored;
-            if (partial && i + 1 == fields.size() && a.size() > keys[i].size()) a = a.substr(0, keys[i].size());
+            if (partial && i + 1 == fields.size() && a.size() > keys[i].size())
+                a = a.substr(0, keys[i].size());
             match = ci ? coll.EqualsIgnoreCase(a, keys[i]) : coll.Compare(a, keys[i]) == 0;
         }
         if (match) return int64_t(p);

@@ -68,7 +68,6 @@ enum TDataEvent {
     deDisabledStateChange,
 };
 
-
 enum TLocateOption { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned; // a set of TLocateOption bits
 
@@ -83,7 +82,9 @@ enum : uint8_t {
     usModified = 8,
     usFree = 32,
 };
-inline bool IsVisibleRowState(uint8_t s) { return (s & (usSuperseded | usDeleted | usFree)) == 0; }
+inline bool IsVisibleRowState(uint8_t s) {
+    return (s & (usSuperseded | usDeleted | usFree)) == 0;
+}
 
 // Change-log entry kinds.
 enum : uint32_t { clDeleted = 2, clInserted = 4, clModified = 8 };
@@ -105,6 +106,8 @@ public:
     // Adds a definition. A string field of size 0 gets 20; a negative size is
     // refused with "Taille de champ incorrecte". Kinds without a size get 0.
     TFieldDef& Add(const QString& name, TFieldType dataType, int size = 0, bool required = false);
+    // Adds a definition as it is (the table fills its definitions from the store this way).
+    void AddDef(const TFieldDef& def) { FItems.push_back(def); }
     int Count() const { return int(FItems.size()); }
     const TFieldDef& operator[](int i) const { return FItems[size_t(i)]; }
     TFieldDef& operator[](int i) { return FItems[size_t(i)]; }
@@ -141,12 +144,12 @@ private:
 namespace tallivo {
 // Numeric codes of the errors the store raises (EDBClient::ErrorCode).
 enum : int {
-    DBERR_MISMATCH = 0x2EA4,       // "Mismatch in datapacket."
-    DBERR_NOMETADATA = 0x2EA5,     // "Datapacket contains no meta data."
-    DBERR_READONLY = 0x2EA6,       // "Data is read only."
-    DBERR_REQUIRED = 0x2EA7,       // "Field value required."
-    DBERR_NOTINDEXED = 0x2EA8,     // "Data is not indexed."
+    DBERR_MISMATCH = 0x2EA4,         // "Mismatch in datapacket."
+    DBERR_NOMETADATA = 0x2EA5,       // "Datapacket contains no meta data."
+    DBERR_READONLY = 0x2EA6,         // "Data is read only."
+    DBERR_REQUIRED = 0x2EA7,         // "Field value required."
+    DBERR_NOTINDEXED = 0x2EA8,       // "Data is not indexed."
     DBERR_INVALIDFIELDTYPE = 0x2EA9, // "Invalid field type."
-    DBERR_NOMEMORY = 0x2EAA,       // "Insufficient memory for this operation."
+    DBERR_NOMEMORY = 0x2EAA,         // "Insufficient memory for this operation."
 };
 } // namespace tallivo

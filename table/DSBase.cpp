@@ -17,6 +17,11 @@ namespace {
 
 thread_local std::u16string tlsTextA, tlsTextB;
 
+// Makes sure one more element fits without reallocation (amortised growth).
+template <typename V> void RoomForOneMore(V& v) {
+    if (v.size() == v.capacity()) v.reserve(v.capacity() + v.capacity() / 2 + 16);
+}
+
 void DecodeUtf8(std::string_view bytes, std::u16string& out) {
     const QString s = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
     out.assign(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
@@ -190,6 +195,13 @@ void IDSBase::CheckWritable() const {
 }
 
 uint32_t IDSBase::AppendSlot(const TRecordBuffer& buffer, uint8_t rowState) {
+    // Room first, so that running out of memory leaves every array as it was.
+    for (int f = 0; f < FieldCount(); ++f) {
+        const TFieldValue& v = buffer[size_t(f)];
+        FData.Columns[size_t(f)].EnsureRoom(v.Null ? 0 : v.Bytes.size());
+    }
+    RoomForOneMore(FData.RowStates);
+    RoomForOneMore(FRank);
     for (int f = 0; f < FieldCount(); ++f) {
         const TFieldValue& v = buffer[size_t(f)];
         TStoreColumn& c = FData.Columns[size_t(f)];
@@ -206,7 +218,9 @@ uint32_t IDSBase::AppendSlot(const TRecordBuffer& buffer, uint8_t rowState) {
     return FData.SlotCount();
 }
 
-void IDSBase::OrderChanged() { FPosValid = false; }
+void IDSBase::OrderChanged() {
+    FPosValid = false;
+}
 
 void IDSBase::DataChanged() {
     ++FDataVersion;
@@ -217,9 +231,9 @@ void IDSBase::DataChanged() {
 uint32_t IDSBase::InsertRecord(const TRecordBuffer& buffer) {
     CheckWritable();
     const int64_t sortPos = HasSortOrder() ? UpperBoundRecord(buffer) : 0;
-    FDefaultOrder.reserve(FDefaultOrder.size() + 1);
-    if (HasSortOrder()) FSortOrder.reserve(FSortOrder.size() + 1);
-    FData.ChangeLog.reserve(FData.ChangeLog.size() + 1);
+    RoomForOneMore(FDefaultOrder);
+    if (HasSortOrder()) RoomForOneMore(FSortOrder);
+    RoomForOneMore(FData.ChangeLog);
     const uint32_t slot = AppendSlot(buffer, usInserted);
     FRank[slot] = ++FNextRank;
     FDefaultOrder.push_back(slot);
@@ -236,7 +250,7 @@ uint32_t IDSBase::ModifyRecord(uint32_t oldSlot, const TRecordBuffer& buffer) {
     const int64_t sortPos = HasSortOrder() ? SortPositionOf(oldSlot) : -1;
     if (defPos < 0 || (HasSortOrder() && sortPos < 0))
         throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH); // not a visible record
-    FData.ChangeLog.reserve(FData.ChangeLog.size() + 1);
+    RoomForOneMore(FData.ChangeLog);
     const uint8_t oldState = RowState(oldSlot);
     const uint32_t slot = AppendSlot(buffer, uint8_t(usModified | (oldState & usInserted)));
     FData.RowStates[oldSlot - 1] = uint8_t(oldState | usSuperseded);
@@ -245,7 +259,8 @@ uint32_t IDSBase::ModifyRecord(uint32_t oldSlot, const TRecordBuffer& buffer) {
     if (HasSortOrder()) {
         if (CompareSlots(oldSlot, slot) == 0) {
             FSortOrder[size_t(sortPos)] = slot;
-            if (size_t(sortPos) + 1 < FSortOrder.size() && CompareSlots(FSortOrder[size_t(sortPos) + 1], slot) == 0)
+            if (size_t(sortPos) + 1 < FSortOrder.size() &&
+                CompareSlots(FSortOrder[size_t(sortPos) + 1], slot) == 0)
                 FSortFresh = false;
         } else {
             FSortOrder.erase(FSortOrder.begin() + sortPos);
@@ -264,8 +279,9 @@ void IDSBase::DeleteRecord(uint32_t slot) {
     CheckWritable();
     const int64_t defPos = DefaultPositionOf(slot);
     const int64_t sortPos = HasSortOrder() ? SortPositionOf(slot) : -1;
-    if (defPos < 0 || (HasSortOrder() && sortPos < 0)) throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
-    FData.ChangeLog.reserve(FData.ChangeLog.size() + 1);
+    if (defPos < 0 || (HasSortOrder() && sortPos < 0))
+        throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
+    RoomForOneMore(FData.ChangeLog);
     FData.RowStates[slot - 1] = uint8_t(RowState(slot) | usDeleted);
     FDefaultOrder.erase(FDefaultOrder.begin() + defPos);
     if (HasSortOrder()) FSortOrder.erase(FSortOrder.begin() + sortPos);
@@ -432,7 +448,9 @@ struct TKeyEntry {
 };
 
 // Byte d of a key, -1 past its end.
-inline int KeyByte(const TKeyEntry& e, size_t d) { return d < e.Length ? e.Key[d] : -1; }
+inline int KeyByte(const TKeyEntry& e, size_t d) {
+    return d < e.Length ? e.Key[d] : -1;
+}
 
 bool KeyLess(const TKeyEntry& a, const TKeyEntry& b, size_t depth) {
     const size_t m = std::min(a.Length, b.Length);
@@ -542,13 +560,19 @@ void IDSBase::SetSortOrder(const std::vector<int>& fields) {
 }
 
 void IDSBase::IndexAdd(uint32_t slot) {
-    std::string key;
-    for (auto& index : FLocateIndexes) {
-        if (IsNull(slot, index->Field)) continue;
-        key.clear();
-        Text(slot, index->Field, tlsTextB);
-        FCollator->AppendFoldedSortKey(tlsTextB, key);
-        index->Insert(HashTag(key), slot);
+    try {
+        std::string key;
+        for (auto& index : FLocateIndexes) {
+            if (IsNull(slot, index->Field)) continue;
+            key.clear();
+            Text(slot, index->Field, tlsTextB);
+            FCollator->AppendFoldedSortKey(tlsTextB, key);
+            index->Insert(HashTag(key), slot);
+        }
+    } catch (...) {
+        // The record is stored; an index that could not follow is dropped and
+        // built again on its next use.
+        FLocateIndexes.clear();
     }
 }
 

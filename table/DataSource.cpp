@@ -81,7 +81,9 @@ void TDataSource::DataEvent(TDataEvent event, intptr_t info) {
     }
 }
 
-TDataLink::~TDataLink() { SetDataSource(nullptr); }
+TDataLink::~TDataLink() {
+    SetDataSource(nullptr);
+}
 
 void TDataLink::SetDataSource(TDataSource* source) {
     if (source == FDataSource) return;
@@ -91,7 +93,9 @@ void TDataLink::SetDataSource(TDataSource* source) {
     UpdateState();
 }
 
-TClientDataSet* TDataLink::DataSet() const { return FDataSource ? FDataSource->DataSet() : nullptr; }
+TClientDataSet* TDataLink::DataSet() const {
+    return FDataSource ? FDataSource->DataSet() : nullptr;
+}
 
 void TDataLink::UpdateState() {
     TClientDataSet* ds = DataSet();

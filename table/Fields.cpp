@@ -40,14 +40,26 @@ void TField::SetDisplayWidth(int v) {
     LayoutChanged();
 }
 
-bool TField::ValueNull() const { return FDataSet->CurrentValue(FIndex).Null; }
-double TField::ValueFloat() const { return FDataSet->CurrentValue(FIndex).Float; }
-std::string_view TField::ValueBytes() const { return FDataSet->CurrentValue(FIndex).Bytes; }
-bool TField::IsNull() const { return ValueNull(); }
+bool TField::ValueNull() const {
+    return FDataSet->CurrentValue(FIndex).Null;
+}
+double TField::ValueFloat() const {
+    return FDataSet->CurrentValue(FIndex).Float;
+}
+std::string_view TField::ValueBytes() const {
+    return FDataSet->CurrentValue(FIndex).Bytes;
+}
+bool TField::IsNull() const {
+    return ValueNull();
+}
 
-void TField::CheckCanModify() const { FDataSet->CheckFieldCanModify(*this); }
+void TField::CheckCanModify() const {
+    FDataSet->CheckFieldCanModify(*this);
+}
 
-void TField::StoreValue(TFieldValue value) { FDataSet->SetFieldValue(*this, std::move(value)); }
+void TField::StoreValue(TFieldValue value) {
+    FDataSet->SetFieldValue(*this, std::move(value));
+}
 
 void TField::Clear() {
     CheckCanModify();
@@ -83,7 +95,9 @@ double TStringField::AsFloat() const {
     return StrToFloat(AsString());
 }
 
-void TStringField::SetAsFloat(double value) { SetAsString(FloatToText(value)); }
+void TStringField::SetAsFloat(double value) {
+    SetAsString(FloatToText(value));
+}
 
 TFloatField::TFloatField(TClientDataSet* dataSet, int index, const QString& name)
     : TField(dataSet, index, name, ftFloat, 0) {
@@ -103,15 +117,17 @@ void TFloatField::SetAsString(const QString& text) {
         double d = 0;
         if (!TryTextToFloat(text, d))
             throw EDatabaseError(
-                Format("'%s' n'est pas une valeur entière en virgule flottante correcte pour le champ '%s'", text,
-                       DisplayName()));
+                Format("'%s' n'est pas une valeur entière en virgule flottante correcte pour le champ '%s'",
+                       text, DisplayName()));
         v.Null = false;
         v.Float = d;
     }
     StoreValue(std::move(v));
 }
 
-double TFloatField::AsFloat() const { return ValueNull() ? 0 : ValueFloat(); }
+double TFloatField::AsFloat() const {
+    return ValueNull() ? 0 : ValueFloat();
+}
 
 void TFloatField::SetAsFloat(double value) {
     CheckCanModify();
@@ -125,8 +141,18 @@ TRawField::TRawField(TClientDataSet* dataSet, int index, const QString& name, TF
                      const QString& typeName)
     : TField(dataSet, index, name, type, size), FTypeName(typeName) {
     switch (type) {
-    case ftSmallint: case ftInteger: case ftWord: case ftCurrency: case ftBCD: case ftAutoInc:
-    case ftLargeint: case ftFMTBcd: case ftLongWord: case ftShortint: case ftByte: case ftExtended:
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftCurrency:
+    case ftBCD:
+    case ftAutoInc:
+    case ftLargeint:
+    case ftFMTBcd:
+    case ftLongWord:
+    case ftShortint:
+    case ftByte:
+    case ftExtended:
     case ftSingle:
         FAlignment = taRightJustify;
         break;
@@ -157,7 +183,9 @@ double TRawField::AsFloat() const {
     return d;
 }
 
-void TRawField::SetAsFloat(double value) { SetAsString(QString::fromStdString(FloatToPacketText(value))); }
+void TRawField::SetAsFloat(double value) {
+    SetAsString(QString::fromStdString(FloatToPacketText(value)));
+}
 
 TField* TFields::FindField(const QString& name) const {
     for (const auto& f : FItems)

@@ -94,6 +94,22 @@ void TStoreColumn::AppendFloat(double value) {
     ++FCount;
 }
 
+void TStoreColumn::EnsureRoom(size_t bytes) {
+    auto grow = [](auto& v) {
+        if (v.size() == v.capacity()) v.reserve(v.capacity() + v.capacity() / 2 + 16);
+    };
+    if ((FCount & 63) == 0) grow(FNullBits);
+    if (FKind == TKind::Float) {
+        grow(FFloats);
+        return;
+    }
+    grow(FEnds);
+    if (FBytes.Size() + bytes > std::numeric_limits<uint32_t>::max())
+        throw EDBClient("Insufficient memory for this operation.", DBERR_NOMEMORY);
+    if (FBytes.Size() + bytes > FBytes.Capacity())
+        FBytes.Reserve(std::max(FBytes.Size() + bytes, FBytes.Capacity() + FBytes.Capacity() / 4 + 4096));
+}
+
 void TStoreColumn::Reserve(uint32_t rows, size_t bytes) {
     FNullBits.reserve((size_t(rows) + 63) / 64);
     if (FKind == TKind::Float) {

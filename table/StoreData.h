@@ -59,6 +59,9 @@ public:
     void AppendBytes(std::string_view value); // Bytes columns
     void AppendFloat(double value);           // Float columns
     void Reserve(uint32_t rows, size_t bytes = 0);
+    // Room for one more row holding bytes bytes, so that the next Append
+    // cannot fail half-way; raises when the column cannot grow.
+    void EnsureRoom(size_t bytes);
 
     // row = slot - 1
     bool IsNull(uint32_t row) const { return (FNullBits[row >> 6] >> (row & 63)) & 1u; }
@@ -77,9 +80,9 @@ private:
     TKind FKind;
     uint32_t FCount = 0;
     std::vector<uint64_t> FNullBits;
-    std::vector<double> FFloats;  // Float
-    std::vector<uint32_t> FEnds;  // Bytes: end offset of each row's value
-    TByteArena FBytes;            // Bytes
+    std::vector<double> FFloats; // Float
+    std::vector<uint32_t> FEnds; // Bytes: end offset of each row's value
+    TByteArena FBytes;           // Bytes
 };
 
 // A table or field parameter of a data packet (name, value as text, packet
@@ -95,8 +98,8 @@ struct TStoreParam {
 struct TStoreFieldDesc {
     QString Name;
     TFieldType DataType = ftString;
-    int Size = 0;            // string width in bytes; 0 for other kinds
-    QString TypeName;        // the data packet's type name ("string", "r8", "i4" ...)
+    int Size = 0;     // string width in bytes; 0 for other kinds
+    QString TypeName; // the data packet's type name ("string", "r8", "i4" ...)
     bool Required = false;
     bool ReadOnly = false;
     bool Hidden = false;
@@ -116,7 +119,7 @@ TStoreColumn::TKind ColumnKindFor(TFieldType type);
 
 struct TStoreData {
     std::vector<TStoreFieldDesc> Fields;
-    std::vector<TStoreParam> Params; // table-level parameters, the change log excluded
+    std::vector<TStoreParam> Params;   // table-level parameters, the change log excluded
     std::vector<TStoreColumn> Columns; // one per field
     std::vector<uint8_t> RowStates;    // one per slot
     std::vector<TChangeLogEntry> ChangeLog;

@@ -24,8 +24,11 @@ TEST(CodePage, WindowsCharactersOfTheHighRange) {
     EXPECT_EQ(AnsiCharToUnicode(0x9C), u'\u0153'); // oe ligature
     EXPECT_EQ(AnsiCharToUnicode(0x92), u'\u2019'); // right single quotation mark
     EXPECT_EQ(AnsiCharToUnicode(0xE9), u'\u00E9'); // e acute
-    EXPECT_EQ(ToAnsi(QString::fromUtf8("Crème brûlée à 5 €")), std::string("Cr\xE8me br\xFBl\xE9" "e \xE0 5 \x80"));
-    EXPECT_EQ(FromAnsi(std::string("B\x9C" "uf")), QString::fromUtf8("Bœuf"));
+    EXPECT_EQ(ToAnsi(QString::fromUtf8("Crème brûlée à 5 €")), std::string("Cr\xE8me br\xFBl\xE9"
+                                                                           "e \xE0 5 \x80"));
+    EXPECT_EQ(FromAnsi(std::string("B\x9C"
+                                   "uf")),
+              QString::fromUtf8("Bœuf"));
 }
 
 TEST(CodePage, MissingCharactersBecomeQuestionMarks) {

@@ -42,8 +42,8 @@ TEST(Collation, CaseInsensitiveEqualityIsOnlyLetterCase) {
 
 TEST(Collation, SortKeysAgreeWithComparison) {
     const TCollator& c = TCollator::Default();
-    const char* words[] = {"b2", "a1", "A1", "côte", "cote", "Côte", "coté", "Œuf", "oeuf", "", "zèbre", "Zebre", "l'été",
-                           "lete", "a\"b", "a&b"};
+    const char* words[] = {"b2",   "a1", "A1",    "côte",  "cote",  "Côte", "coté", "Œuf",
+                           "oeuf", "",   "zèbre", "Zebre", "l'été", "lete", "a\"b", "a&b"};
     for (const char* a : words) {
         for (const char* b : words) {
             const int cmp = c.Compare(S(a), S(b));

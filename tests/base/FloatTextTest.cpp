@@ -1,5 +1,5 @@
-#include "base/Exception.h"
 #include "base/FloatText.h"
+#include "base/Exception.h"
 #include "base/FormatSettings.h"
 
 #include <gtest/gtest.h>

@@ -33,7 +33,9 @@ struct TVal {
 };
 using TRec = std::array<TVal, kFields>;
 
-const TCollator& Coll() { return TCollator::Default(); }
+const TCollator& Coll() {
+    return TCollator::Default();
+}
 
 int CompareVal(int f, const TVal& a, const TVal& b) {
     if (a.Null || b.Null) return a.Null == b.Null ? 0 : a.Null ? -1 : 1;
@@ -258,8 +260,10 @@ public:
                     match = a.Num == k.Num;
                 } else {
                     QString s = a.Text;
-                    if (partial && i + 1 == fields.size() && s.size() > k.Text.size()) s.truncate(k.Text.size());
-                    match = ci ? Coll().EqualsIgnoreCase(U16(s), U16(k.Text)) : Coll().Compare(U16(s), U16(k.Text)) == 0;
+                    if (partial && i + 1 == fields.size() && s.size() > k.Text.size())
+                        s.truncate(k.Text.size());
+                    match = ci ? Coll().EqualsIgnoreCase(U16(s), U16(k.Text))
+                               : Coll().Compare(U16(s), U16(k.Text)) == 0;
                 }
             }
             if (match) {
@@ -300,9 +304,11 @@ public:
     }
 };
 
-const char* const kTexts[] = {"a1", "A1", "b2", "B2", "é", "É", "e", "E", "ab", "aB", "Ab", "a", "", "  x",
-                              "x  ", "abcdefghij", "œuf", "Œuf", "oeuf", "b", "B", "a1 ", "A1  "};
-const char* const kLocateTexts[] = {"a1", "A1", "A1 ", "é", "É", "ab", "AB", "a", "zzz", "", "œuf", "OEUF", "b"};
+const char* const kTexts[] = {"a1",  "A1",  "b2",   "B2", "é", "É",   "e",   "E",
+                              "ab",  "aB",  "Ab",   "a",  "",  "  x", "x  ", "abcdefghij",
+                              "œuf", "Œuf", "oeuf", "b",  "B", "a1 ", "A1  "};
+const char* const kLocateTexts[] = {"a1", "A1",  "A1 ", "é",   "É",    "ab", "AB",
+                                    "a",  "zzz", "",    "œuf", "OEUF", "b"};
 
 QString Clean(const QString& s, int size) {
     QString t = s.left(size);
@@ -496,11 +502,29 @@ private:
         TLocateOptions opt = 0;
         QString names;
         switch (kind) {
-        case 0: fields = {0}; opt = loCaseInsensitive; names = "CODE"; break; // the indexed path
-        case 1: fields = {0}; names = "code"; break;
-        case 2: fields = {1}; opt = loCaseInsensitive | loPartialKey; names = "NAME"; break;
-        case 3: fields = {2}; names = "Q"; break;
-        default: fields = {0, 2}; opt = loCaseInsensitive; names = "CODE;Q"; break;
+        case 0:
+            fields = {0};
+            opt = loCaseInsensitive;
+            names = "CODE";
+            break; // the indexed path
+        case 1:
+            fields = {0};
+            names = "code";
+            break;
+        case 2:
+            fields = {1};
+            opt = loCaseInsensitive | loPartialKey;
+            names = "NAME";
+            break;
+        case 3:
+            fields = {2};
+            names = "Q";
+            break;
+        default:
+            fields = {0, 2};
+            opt = loCaseInsensitive;
+            names = "CODE;Q";
+            break;
         }
         std::vector<TVal> keys;
         std::vector<TKeyValue> values;
@@ -508,8 +532,10 @@ private:
             keys.push_back(LocateValue(f));
             values.push_back(ToKey(f, keys.back()));
         }
-        FLastOp = "locate " + names.toStdString() + " '" + (keys[0].Null ? "<null>" : keys[0].Text.toStdString()) + "'";
-        const bool found = values.size() == 1 ? FTable.Locate(names, values[0], opt) : FTable.Locate(names, values, opt);
+        FLastOp = "locate " + names.toStdString() + " '" +
+                  (keys[0].Null ? "<null>" : keys[0].Text.toStdString()) + "'";
+        const bool found =
+            values.size() == 1 ? FTable.Locate(names, values[0], opt) : FTable.Locate(names, values, opt);
         EXPECT_EQ(found, FModel.Locate(fields, keys, opt & loCaseInsensitive, opt & loPartialKey));
         FFound += found;
     }

@@ -91,7 +91,8 @@ TEST(Fields, FloatConversionsWithTheCommaLocale) {
     EXPECT_EQ(q.AsFloat(), 2.5); // the buffer keeps its value
     q.SetDisplayLabel("Quantité");
     EXPECT_EQ(ErrorOf([&] { q.SetAsString("x"); }),
-              QString::fromUtf8("'x' n'est pas une valeur entière en virgule flottante correcte pour le champ 'Quantité'"));
+              QString::fromUtf8(
+                  "'x' n'est pas une valeur entière en virgule flottante correcte pour le champ 'Quantité'"));
     q.SetAsFloat(0.1 + 0.2);
     EXPECT_EQ(q.AsString(), "0,3");
     q.SetAsString("");

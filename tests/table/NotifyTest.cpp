@@ -247,9 +247,7 @@ TEST(Notify, LinksOutliveOrPrecedeTheirTable) {
     EXPECT_EQ(view->source.DataSet(), nullptr);
     delete view;
     auto t = Lines(2);
-    {
-        TView w(*t, 5);
-    }
+    { TView w(*t, 5); }
     EXPECT_EQ(t->BufferCount(), 1);
 }
 

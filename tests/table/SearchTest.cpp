@@ -15,7 +15,9 @@ std::unique_ptr<TClientDataSet> Names(std::initializer_list<const char*> names) 
     for (const char* n : names) AddLine(*t, QString("C%1").arg(i++), QString(), QString::fromUtf8(n));
     return t;
 }
-QString Current(TClientDataSet& t, const char* field = "NOM_ART") { return t.FieldByName(field).AsString(); }
+QString Current(TClientDataSet& t, const char* field = "NOM_ART") {
+    return t.FieldByName(field).AsString();
+}
 } // namespace
 
 TEST(Sort, LocaleOrderWithCaseSignificant) {
@@ -172,7 +174,8 @@ TEST(Locate, PartialKeysNumbersNullsAndSeveralFields) {
     EXPECT_EQ(Current(*t, "CODE_ART"), "ABC");
     ASSERT_TRUE(t->Locate("QTE", TKeyValue{}, 0)); // null matches null only
     EXPECT_EQ(Current(*t, "CODE_ART"), "X*");
-    ASSERT_TRUE(t->Locate("NOM_ART;QTE", std::vector<TKeyValue>{QString("POIRE"), TKeyValue{}}, loCaseInsensitive));
+    ASSERT_TRUE(
+        t->Locate("NOM_ART;QTE", std::vector<TKeyValue>{QString("POIRE"), TKeyValue{}}, loCaseInsensitive));
     EXPECT_EQ(Current(*t, "CODE_ART"), "X*");
     ASSERT_TRUE(t->Locate("NOM_ART;QTE", std::vector<TKeyValue>{QString("poire"), 2.5}, loCaseInsensitive));
     EXPECT_EQ(Current(*t, "CODE_ART"), "ABD");
@@ -274,7 +277,8 @@ TEST(Sort, LargeOrdersMatchAStablePairwiseSort) {
     catgen::FillCatalogue(t, 6000, 11);
     const IDSBase& s = *t.Store();
     const TCollator& coll = s.Collator();
-    for (const char* setting : {"NOM_ART", "CATEGORIE;PX_VTE_TC", "PRIX_ACHAT;NOM_FOU;CODE_ART", "GERE_STOCK"}) {
+    for (const char* setting :
+         {"NOM_ART", "CATEGORIE;PX_VTE_TC", "PRIX_ACHAT;NOM_FOU;CODE_ART", "GERE_STOCK"}) {
         SCOPED_TRACE(setting);
         t.SetIndexFieldNames(setting);
         std::vector<int> fields;

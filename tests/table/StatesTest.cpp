@@ -10,7 +10,8 @@ using namespace tallivo;
 using namespace tallivo::test;
 
 namespace {
-const QString kClosed = QString::fromUtf8("Impossible d'effectuer cette opération sur un ensemble de données fermé");
+const QString kClosed =
+    QString::fromUtf8("Impossible d'effectuer cette opération sur un ensemble de données fermé");
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -70,7 +71,8 @@ TEST(States, CreateDataSetErrors) {
     TClientDataSet t;
     EXPECT_EQ(ErrorOf([&] { t.CreateDataSet(); }),
               QString::fromUtf8("Aucun champ défini. Création impossible de l'ensemble de données"));
-    EXPECT_EQ(ErrorOf([&] { t.Open(); }), QString::fromUtf8("Fournisseur de données ou paquet de données manquant"));
+    EXPECT_EQ(ErrorOf([&] { t.Open(); }),
+              QString::fromUtf8("Fournisseur de données ou paquet de données manquant"));
     EXPECT_FALSE(t.Active());
     t.FieldDefs().Add("A", ftString, 3);
     t.CreateDataSet();
@@ -198,7 +200,8 @@ TEST(States, FailedLoadLeavesTheTableClosedAndSaveWritesNothing) {
     // A missing file is an open error and the table stays closed.
     const QString missing = dir.filePath("missing.xml");
     const QString msg = ErrorOf([&] { t->LoadFromFile(missing); });
-    EXPECT_TRUE(msg.startsWith(QString("Impossible d'ouvrir le fichier \"%1\".").arg(missing))) << msg.toStdString();
+    EXPECT_TRUE(msg.startsWith(QString("Impossible d'ouvrir le fichier \"%1\".").arg(missing)))
+        << msg.toStdString();
 }
 
 TEST(States, SaveFailureChangesNothing) {

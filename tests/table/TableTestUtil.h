@@ -16,7 +16,9 @@
 #include <vector>
 
 // Readable QString values in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace tallivo::test {
 
@@ -44,8 +46,12 @@ inline void AddLine(TClientDataSet& t, const QString& code, const QString& qte =
     t.Post();
 }
 
-inline std::vector<uint8_t> RowStates(const TClientDataSet& t) { return t.Store()->Data().RowStates; }
-inline std::vector<TChangeLogEntry> Log(const TClientDataSet& t) { return t.Store()->ChangeLog(); }
+inline std::vector<uint8_t> RowStates(const TClientDataSet& t) {
+    return t.Store()->Data().RowStates;
+}
+inline std::vector<TChangeLogEntry> Log(const TClientDataSet& t) {
+    return t.Store()->ChangeLog();
+}
 
 // Values of one field over the visible records, in the current order,
 // leaving the cursor where it was.

@@ -29,32 +29,88 @@ private:
     uint64_t FState;
 };
 
-template <size_t N> const char* Pick(TRandom& r, const char* const (&list)[N]) { return list[r.Below(uint32_t(N))]; }
+template <size_t N> const char* Pick(TRandom& r, const char* const (&list)[N]) {
+    return list[r.Below(uint32_t(N))];
+}
 
-const char* const kProducts[] = {
-    "Crème fraîche", "Pâté de campagne", "Bœuf bourguignon", "Café moulu", "Thé vert", "Confiture d'abricots",
-    "Pain d'épices", "Huile d'olive", "Vinaigre de cidre", "Moutarde à l'ancienne", "Farine de blé",
-    "Sucre glace", "Chocolat noir", "Biscuits sablés", "Eau gazeuse", "Jus d'orange", "Savon de Marseille",
-    "Lessive écologique", "Éponge grattante", "Papier aluminium", "Crêpes dentelle", "Galettes bretonnes",
-    "Fromage à raclette", "Yaourt brassé", "Rillettes du Mans", "Cidre brut", "Pâtes complètes",
-    "Riz basmati", "Lentilles vertes", "Épices à couscous", "Sel de Guérande", "Poivre de Kampot",
-    "Miel de châtaignier", "Compote pomme-poire", "Bougie parfumée", "Brosse à dents", "Dentifrice menthe",
-    "Shampooing doux", "Gel douche", "Coton-tiges"};
-const char* const kQualifiers[] = {"bio", "extra", "\"premium\"", "allégé", "à l'ancienne", "maison",
-                                   "fermier", "de saison", "sans sucre", "\"tradition\"", "d'Auvergne",
-                                   "de Provence", "& fruits rouges", "& noisettes", "façon grand-mère",
+const char* const kProducts[] = {"Crème fraîche",
+                                 "Pâté de campagne",
+                                 "Bœuf bourguignon",
+                                 "Café moulu",
+                                 "Thé vert",
+                                 "Confiture d'abricots",
+                                 "Pain d'épices",
+                                 "Huile d'olive",
+                                 "Vinaigre de cidre",
+                                 "Moutarde à l'ancienne",
+                                 "Farine de blé",
+                                 "Sucre glace",
+                                 "Chocolat noir",
+                                 "Biscuits sablés",
+                                 "Eau gazeuse",
+                                 "Jus d'orange",
+                                 "Savon de Marseille",
+                                 "Lessive écologique",
+                                 "Éponge grattante",
+                                 "Papier aluminium",
+                                 "Crêpes dentelle",
+                                 "Galettes bretonnes",
+                                 "Fromage à raclette",
+                                 "Yaourt brassé",
+                                 "Rillettes du Mans",
+                                 "Cidre brut",
+                                 "Pâtes complètes",
+                                 "Riz basmati",
+                                 "Lentilles vertes",
+                                 "Épices à couscous",
+                                 "Sel de Guérande",
+                                 "Poivre de Kampot",
+                                 "Miel de châtaignier",
+                                 "Compote pomme-poire",
+                                 "Bougie parfumée",
+                                 "Brosse à dents",
+                                 "Dentifrice menthe",
+                                 "Shampooing doux",
+                                 "Gel douche",
+                                 "Coton-tiges"};
+const char* const kQualifiers[] = {"bio",
+                                   "extra",
+                                   "\"premium\"",
+                                   "allégé",
+                                   "à l'ancienne",
+                                   "maison",
+                                   "fermier",
+                                   "de saison",
+                                   "sans sucre",
+                                   "\"tradition\"",
+                                   "d'Auvergne",
+                                   "de Provence",
+                                   "& fruits rouges",
+                                   "& noisettes",
+                                   "façon grand-mère",
                                    "qualité supérieure"};
-const char* const kSizes[] = {"125 g", "250 g", "500 g", "1 kg", "33 cl", "50 cl", "75 cl", "1 L",
-                              "1,5 L", "x6", "x12", "lot de 3", "6 x 25 cl", "200 ml", "400 g", "2 kg"};
-const char* const kCategories[] = {"Épicerie", "Boissons", "Crèmerie", "Hygiène & Beauté", "Entretien",
-                                   "Fruits & Légumes", "Boucherie", "Boulangerie", "Surgelés", "Bazar",
-                                   "Droguerie", "Cave à vins", "Petit-déjeuner", "Bébé", "Animalerie",
-                                   "Conserves", "Apéritif", "Pâtisserie", "Traiteur", "Bio & Nature"};
-const char* const kSuppliers[] = {"Dupré & Fils", "Société L'Artisan", "Laiterie Saint-Père", "Épicerie Fine Gérard",
-                                  "Les Vergers d'Émile", "Brasserie du Nord", "Maison Lefèvre", "Coopérative Agricole",
-                                  "Distrib' Ouest", "Savonnerie \"Le Chêne\"", "Moulins Réunis", "Biscuiterie Aimée",
-                                  "Caves Bérénice", "Sud Épices", "Hygiène Plus", "Entretien & Cie",
-                                  "Ferme des Prés", "Confiserie Noël", "Négoce Perrin", "Frères Müller"};
+const char* const kSizes[] = {"125 g", "250 g", "500 g", "1 kg",     "33 cl",     "50 cl",  "75 cl", "1 L",
+                              "1,5 L", "x6",    "x12",   "lot de 3", "6 x 25 cl", "200 ml", "400 g", "2 kg"};
+const char* const kCategories[] = {"Épicerie",       "Boissons",
+                                   "Crèmerie",       "Hygiène & Beauté",
+                                   "Entretien",      "Fruits & Légumes",
+                                   "Boucherie",      "Boulangerie",
+                                   "Surgelés",       "Bazar",
+                                   "Droguerie",      "Cave à vins",
+                                   "Petit-déjeuner", "Bébé",
+                                   "Animalerie",     "Conserves",
+                                   "Apéritif",       "Pâtisserie",
+                                   "Traiteur",       "Bio & Nature"};
+const char* const kSuppliers[] = {"Dupré & Fils",        "Société L'Artisan",
+                                  "Laiterie Saint-Père", "Épicerie Fine Gérard",
+                                  "Les Vergers d'Émile", "Brasserie du Nord",
+                                  "Maison Lefèvre",      "Coopérative Agricole",
+                                  "Distrib' Ouest",      "Savonnerie \"Le Chêne\"",
+                                  "Moulins Réunis",      "Biscuiterie Aimée",
+                                  "Caves Bérénice",      "Sud Épices",
+                                  "Hygiène Plus",        "Entretien & Cie",
+                                  "Ferme des Prés",      "Confiserie Noël",
+                                  "Négoce Perrin",       "Frères Müller"};
 
 QString EanCode(uint32_t index, uint64_t seed) {
     // A bijection of the index onto 12-digit numbers, then the check digit.
@@ -89,7 +145,9 @@ QString Reference(uint32_t index, TRandom& r) {
     return s + digits;
 }
 
-double Cents(double v) { return std::round(v * 100) / 100; }
+double Cents(double v) {
+    return std::round(v * 100) / 100;
+}
 
 } // namespace
 

@@ -15,15 +15,15 @@ struct TStoreData;
 namespace tallivo::catgen {
 
 struct TArticle {
-    QString Code;       // CODE_ART: EAN-13 numbers and mixed-case references, unique ignoring case
-    QString Name;       // NOM_ART: accents, apostrophes, ampersands, double quotes
-    QString Category;   // CATEGORIE
+    QString Code;             // CODE_ART: EAN-13 numbers and mixed-case references, unique ignoring case
+    QString Name;             // NOM_ART: accents, apostrophes, ampersands, double quotes
+    QString Category;         // CATEGORIE
     double SalePrice = 0;     // PX_VTE_TC
     QString SupplierRef;      // REF_ART_F
     double PurchasePrice = 0; // PRIX_ACHAT (null when HasPurchasePrice is false)
     bool HasPurchasePrice = true;
-    QString Supplier;   // NOM_FOU
-    QString Stock;      // GERE_STOCK: "O" or "N"
+    QString Supplier; // NOM_FOU
+    QString Stock;    // GERE_STOCK: "O" or "N"
 };
 
 // Article number index (from 0) of the catalogue of the given seed.
