@@ -9,6 +9,7 @@
 #include "table/Packet.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
@@ -448,10 +449,11 @@ void TClientDataSet::LoadFromStoreData(TStoreData data) {
 void TClientDataSet::LoadFromFile(const QString& fileName) {
     Close();
     QFile file(fileName);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
         const int err = errno;
-        throw EFOpenError(Format("Impossible d'ouvrir le fichier \"%s\". %s", fileName,
-                                 file.errorString().isEmpty() ? SysErrorMessage(err) : file.errorString()));
+        throw EFOpenError(Format("Impossible d'ouvrir le fichier \"%s\". %s", QFileInfo(fileName).absoluteFilePath(),
+                                 err ? SysErrorMessage(err) : file.errorString()));
     }
     const QByteArray content = file.readAll();
     if (!content.isEmpty()) {
@@ -466,13 +468,21 @@ void TClientDataSet::SaveToFile(const QString& fileName, TDataPacketFormat forma
     CheckBrowseMode();
     if (format == dfBinary && fileName.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive)) format = dfXML;
     const QByteArray bytes = PacketCodec().Write(*FStore, format);
-    // The file is replaced as a whole: written beside it, then renamed over it.
+    // The file is replaced as a whole: written beside it, flushed, then
+    // renamed over it, so that a failure leaves the old file as it was.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(
-            Format("Impossible de créer le fichier \"%s\". %s", fileName, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EInOutError(Format("Erreur E/S %d", int(file.error())), int(file.error()));
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int err = errno;
+        throw EFCreateError(Format("Impossible de créer le fichier \"%s\". %s", QFileInfo(fileName).absoluteFilePath(),
+                                   err ? SysErrorMessage(err) : file.errorString()));
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        const int err = errno ? errno : EIO;
+        file.cancelWriting();
+        if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
+        throw EInOutError(Format("Erreur E/S %d", err), err);
+    }
 }
 
 // ---------------------------------------------------------------- navigation

@@ -158,6 +158,21 @@ TEST(Locate, TrailingSpacesAndFailures) {
     EXPECT_FALSE(t->Locate("CODE_ART", QString("A1"), loCaseInsensitive));
 }
 
+TEST(Locate, TextIsComparedAsTextNotAsCodePageBytes) {
+    auto t = MakeCollection();
+    AddLine(*t, QString::fromUtf8("Ā1"), "1"); // stored as "?1": the code page lacks the letter
+    AddLine(*t, QString::fromUtf8("é1"), "2");
+    EXPECT_EQ(t->FieldByName("CODE_ART").AsString(), QString::fromUtf8("é1"));
+    // A search text that the code page cannot hold finds no stored "?".
+    EXPECT_FALSE(t->Locate("CODE_ART", QString::fromUtf8("Ā1"), loCaseInsensitive));
+    EXPECT_FALSE(t->Locate("CODE_ART", QString::fromUtf8("Ā1"), 0));
+    EXPECT_EQ(t->FieldByName("QTE").AsFloat(), 2);
+    ASSERT_TRUE(t->Locate("CODE_ART", QString("?1"), loCaseInsensitive));
+    EXPECT_EQ(t->FieldByName("QTE").AsFloat(), 1);
+    ASSERT_TRUE(t->Locate("CODE_ART", QString::fromUtf8("É1"), loCaseInsensitive));
+    EXPECT_EQ(t->FieldByName("QTE").AsFloat(), 2);
+}
+
 TEST(Locate, PartialKeysNumbersNullsAndSeveralFields) {
     auto t = MakeCollection();
     AddLine(*t, "ABC", "1", "pomme");

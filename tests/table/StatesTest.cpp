@@ -197,6 +197,15 @@ TEST(States, FailedLoadLeavesTheTableClosedAndSaveWritesNothing) {
     WriteAll(target, "old");
     t->SaveToFile(target, dfXML);
     EXPECT_EQ(ReadAll(target), "old");
+    // Once open again, a save replaces the file as a whole and leaves nothing beside it.
+    t->SetActive(false);
+    auto u = MakeCollection();
+    u->SetPacketCodec(&codec);
+    AddLine(*u, "NEW");
+    u->SaveToFile(target, dfXML);
+    EXPECT_EQ(ReadAll(target), codec.Write(*u->Store(), dfXML));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase),
+              (QStringList{"bad.xml", "COLLECTION.XML"}));
     // A missing file is an open error and the table stays closed.
     const QString missing = dir.filePath("missing.xml");
     const QString msg = ErrorOf([&] { t->LoadFromFile(missing); });
