@@ -62,7 +62,7 @@ void TAdvCustomMetroButton::DrawContent(TCanvas& ACanvas, const TRect& R) {
     if (Picture().Empty()) return;
     const QImage image = PaintImage();
     if (image.isNull()) return;
-    ACanvas.StretchDrawRecoloured(GlyphRect(R, FShowCircle), image, G);
+    DrawPicture(ACanvas, GlyphRect(R, FShowCircle), image, &G);
     if (FShowCircle) {
         const TRect S = GlyphSquare(R, true);
         const TColor rgb = ColorToRGB(G);

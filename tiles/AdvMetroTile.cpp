@@ -131,8 +131,7 @@ void TAdvCustomMetroTile::DrawContent(TCanvas& ACanvas, const TRect& R) {
         // A picture whose memory could not be had stops the paint here.
         if (Picture().AllocationFailed()) return;
         if (!image.isNull()) {
-            if (FPictureAutoColor) ACanvas.StretchDrawRecoloured(g.P, image, colors.Text);
-            else ACanvas.StretchDraw(g.P, image);
+            DrawPicture(ACanvas, g.P, image, FPictureAutoColor ? &colors.Text : nullptr);
         }
     }
     if (!Caption().isEmpty()) {

@@ -94,6 +94,17 @@ QImage TMetroPushControl::PaintImage() {
     return image;
 }
 
+void TMetroPushControl::DrawPicture(TCanvas& canvas, const TRect& r, const QImage& image, const TColor* colour) {
+    if (image.isNull() || r.IsEmpty()) return;
+    // Recoloured before scaling, so that the stored colours cannot bleed
+    // into the edges; scaled beforehand to r's size, so that the drawing is
+    // a plain copy that stays inside r.
+    QImage source = colour ? RecolourKeepingAlpha(image, *colour) : image;
+    if (source.size() != QSize(r.Width(), r.Height()))
+        source = source.scaled(r.Width(), r.Height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    canvas.StretchDraw(r, source);
+}
+
 // --- Pointer model ------------------------------------------------------------
 
 void TMetroPushControl::PointerEntered() {
@@ -197,11 +208,13 @@ void TMetroPushControl::mouseReleaseEvent(QMouseEvent* e) {
     });
 }
 
-void TMetroPushControl::mouseDoubleClickEvent(QMouseEvent*) {
-    // The second press of a double click has already arrived as an ordinary
-    // press, so two quick taps give two clicks. Only a control with an
-    // OnDblClick handler takes double clicks at all.
-    if (OnDblClick) DblClick();
+void TMetroPushControl::mouseDoubleClickEvent(QMouseEvent* e) {
+    // Qt delivers the second press of a quick double tap as a double click
+    // only. Without an OnDblClick handler it is an ordinary press, so two
+    // quick taps give two clicks; with one, it raises DblClick and then
+    // presses with ssDouble.
+    if (OnDblClick) TCustomControl::mouseDoubleClickEvent(e);
+    else TCustomControl::mousePressEvent(e);
 }
 
 // --- Keyboard model -------------------------------------------------------------

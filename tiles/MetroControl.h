@@ -81,6 +81,9 @@ protected:
     // empty or undecodable. A decoding that lacks memory is reported once
     // per picture, after the paint, with "Could not allocate memory for image".
     QImage PaintImage();
+    // Draws image scaled into r with smooth filtering, nothing outside r; with
+    // a colour every pixel takes that colour and keeps its own alpha.
+    static void DrawPicture(TCanvas& canvas, const TRect& r, const QImage& image, const TColor* colour);
 
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;

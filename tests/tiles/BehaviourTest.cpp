@@ -99,7 +99,7 @@ TEST(TilePointer, PressSlideOffReleaseOutsideClicksNothing) {
     PointerTo(t, {50, 30});
     Press(t, {50, 30});
     ProcessEvents();
-    EXPECT_EQ(PixelAt(Grab(t), 50, 30), ColorValue(0x708090));
+    EXPECT_EQ(PixelAt(Shot(t), 50, 30), ColorValue(0x708090));
     EXPECT_EQ(t->State(), absDown);
 
     // Off the tile with the button held: normal colours at once.
@@ -107,7 +107,7 @@ TEST(TilePointer, PressSlideOffReleaseOutsideClicksNothing) {
     EXPECT_EQ(t->State(), absUp);
     EXPECT_FALSE(t->MouseInControl());
     EXPECT_EQ(t->StateColors().Fill, ColorValue(0x102030));
-    EXPECT_EQ(PixelAt(Grab(t), 50, 30), ColorValue(0x102030));
+    EXPECT_EQ(PixelAt(Shot(t), 50, 30), ColorValue(0x102030));
     Release(t, {150, 30});
     ProcessEvents();
     EXPECT_EQ(log.Count("click"), 0);
@@ -120,7 +120,7 @@ TEST(TilePointer, PressSlideOffReleaseOutsideClicksNothing) {
     Press(t, {50, 30});
     PointerTo(t, {150, 30});
     PointerTo(t, {60, 30});
-    EXPECT_EQ(PixelAt(Grab(t), 50, 30), ColorValue(0x708090));
+    EXPECT_EQ(PixelAt(Shot(t), 50, 30), ColorValue(0x708090));
     Release(t, {60, 30});
     ProcessEvents();
     EXPECT_EQ(log.Count("click"), 1);
@@ -168,11 +168,11 @@ TEST(TilePointer, TheUnHoverPollLetsGoWhenNoLeaveArrives) {
     EXPECT_FALSE(t->MouseInControl());
     EXPECT_FALSE(t->UnHotTimerRunning());
     EXPECT_EQ(log.Count("leave"), 0) << "the poll raises no OnMouseLeave";
-    EXPECT_EQ(PixelAt(Grab(t), 50, 30), ColorValue(0x102030));
+    EXPECT_EQ(PixelAt(Shot(t), 50, 30), ColorValue(0x102030));
     // Back over the tile: a move re-enters it.
     PointerTo(t, {50, 30});
     EXPECT_TRUE(t->MouseInControl());
-    EXPECT_EQ(PixelAt(Grab(t), 50, 30), ColorValue(0x405060));
+    EXPECT_EQ(PixelAt(Shot(t), 50, 30), ColorValue(0x405060));
     t->removeEventFilter(&filter);
 }
 

@@ -45,7 +45,7 @@ TEST(TileGeometry, QuitterPictureTallerThanTheTileIsPlacedAboveItsTop) {
     quit->Appearance().SetTextColor(clBlack);
     quit->Appearance().SetColor(clWhite);
     f.Show();
-    const QImage img = Grab(quit);
+    const QImage img = Shot(quit);
     EXPECT_EQ(PixelAt(img, 15 + 24, -3 + 24), clBlack) << "centre of the cross";
     EXPECT_EQ(PixelAt(img, 15 + 24, 0), clWhite) << "the picture's transparent rows above the cross";
 }
@@ -121,7 +121,7 @@ TEST(ButtonGeometry, ANonSquarePictureIsSqueezedIntoTheSquare) {
     wide.fill(Qt::white);
     b->Picture().ReadData(PngOf(wide));
     f.Show();
-    const QImage img = Grab(b);
+    const QImage img = Shot(b);
     // Fully opaque source: the whole square S = (6, 2, 41, 37) is the glyph colour, nothing outside.
     EXPECT_EQ(PixelAt(img, 6, 2), clBlack);
     EXPECT_EQ(PixelAt(img, 40, 36), clBlack);

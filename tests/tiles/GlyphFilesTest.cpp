@@ -117,7 +117,9 @@ TEST(GlyphFiles, EachGlyphHasItsSizeColourExtentAndSoftEdges) {
         EXPECT_NEAR(x1, e.X1, 1);
         EXPECT_NEAR(y0, e.Y0, 1);
         EXPECT_NEAR(y1, e.Y1, 1);
-        if (e.Glyph != TGlyph::CheckDisc24) EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "transparent background";
+        if (e.Glyph != TGlyph::CheckDisc24) {
+            EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "transparent background";
+        }
     }
 }
 

@@ -32,7 +32,7 @@ struct Expect {
 // centre of the cross.
 void CheckPixels(TAdvMetroTile* t, const Expect& e) {
     SCOPED_TRACE(e.State);
-    const QImage img = Grab(t);
+    const QImage img = Shot(t);
     const TTileGeometry g = t->ContentGeometry(t->PaintRect());
     EXPECT_EQ(PixelAt(img, 0, 0), e.Border);
     EXPECT_EQ(PixelAt(img, 99, 59), e.Border);
@@ -121,13 +121,13 @@ TEST(TilePixels, AGlyphStoredRedDrawsExactlyLikeTheSameGlyphStoredWhite) {
     s1->Picture().ReadData(white);
     s2->Picture().ReadData(red);
     f.Show();
-    EXPECT_EQ(Grab(tiles[0]), Grab(tiles[1]));
-    EXPECT_EQ(Grab(buttons[0]), Grab(buttons[1]));
-    EXPECT_EQ(Grab(s1), Grab(s2));
+    EXPECT_EQ(Shot(tiles[0]), Shot(tiles[1]));
+    EXPECT_EQ(Shot(buttons[0]), Shot(buttons[1]));
+    EXPECT_EQ(Shot(s1), Shot(s2));
     // And the white picture is not simply drawn as stored.
     const TTileGeometry g = s1->ContentGeometry(s1->PaintRect());
     bool sawBlack = false;
-    const QImage img = Grab(s1);
+    const QImage img = Shot(s1);
     for (int y = g.P.Top; y < g.P.Bottom; ++y)
         for (int x = g.P.Left; x < g.P.Right; ++x) sawBlack = sawBlack || PixelAt(img, x, y) == clBlack;
     EXPECT_TRUE(sawBlack) << "the check mark takes the text colour (black)";
@@ -142,7 +142,7 @@ TEST(TilePixels, PictureAutoColorOffDrawsThePictureAsStored) {
     t->Picture().ReadData(PngOf(Restained(TGlyph::Cross32, qRgb(0x00, 0xC0, 0x00))));
     f.Show();
     const TTileGeometry g = t->ContentGeometry(t->PaintRect());
-    EXPECT_EQ(PixelAt(Grab(t), g.P.Left + 16, g.P.Top + 16), RGBColor(0x00, 0xC0, 0x00));
+    EXPECT_EQ(PixelAt(Shot(t), g.P.Left + 16, g.P.Top + 16), RGBColor(0x00, 0xC0, 0x00));
 }
 
 TEST(TilePixels, ZoomOnHoverInsetsTheTileUntilThePointerIsOver) {
@@ -152,12 +152,12 @@ TEST(TilePixels, ZoomOnHoverInsetsTheTileUntilThePointerIsOver) {
     t->Appearance().SetColor(ColorValue(0x102030));
     t->Appearance().SetHoverColor(ColorValue(0x405060));
     f.Show();
-    QImage img = Grab(t);
+    QImage img = Shot(t);
     EXPECT_EQ(PixelAt(img, 2, 2), ColorValue(0x336699)) << "the parent shows in the zoom border";
     EXPECT_EQ(PixelAt(img, 5, 5), ColorToRGB(clHighlight)) << "the outline moved in by 5";
     EXPECT_EQ(PixelAt(img, 50, 30), ColorValue(0x102030));
     PointerTo(t, {50, 30});
-    img = Grab(t);
+    img = Shot(t);
     EXPECT_EQ(PixelAt(img, 2, 2), ColorValue(0x405060)) << "under the pointer the whole tile is painted";
     EXPECT_EQ(PixelAt(img, 0, 0), ColorValue(0xF2BC00)) << "hover outline";
 }
@@ -173,7 +173,7 @@ TEST(TilePixels, CaptionStaysOnOneLineInsideItsRectangle) {
     t->Appearance().SetTextColor(clBlack);
     t->SetTextMarginHorz(10);
     f.Show();
-    const QImage img = Grab(t);
+    const QImage img = Shot(t);
     const TTileGeometry g = t->ContentGeometry(t->PaintRect());
     int top = 1000, bottom = -1, left = 1000, right = -1;
     for (int y = 0; y < img.height(); ++y)
@@ -202,7 +202,7 @@ TEST(TilePixels, AcceleratorMarkUnderlinesInsteadOfBeingDrawn) {
     marked->SetCaption("&Quitter");
     plain->SetCaption("Quitter");
     f.Show();
-    const QImage a = Grab(marked), b = Grab(plain);
+    const QImage a = Shot(marked), b = Shot(plain);
     ASSERT_EQ(a.size(), b.size());
     int differingRows = 0, firstDiff = -1;
     for (int y = 0; y < a.height(); ++y) {
@@ -230,7 +230,7 @@ TEST(TilePixels, OnlyColorBorderColorAndTextColorRepaintAtOnce) {
     TileForm f;
     auto* t = f.Add<CountingTile>(20, 20, 100, 60);
     f.Show();
-    Grab(t);
+    Shot(t);
     const int before = t->Paints;
     t->Appearance().SetHoverColor(clRed);
     t->Appearance().SetDownTextColor(clRed);
@@ -262,7 +262,7 @@ TEST(ButtonPixels, OnlyTheGlyphIsPaintedAndItTakesTheStateColour) {
     const int gx = S.Left + 14, gy = S.Top + 25; // inside the left arm: picture pixel (15, 26)
     const auto check = [&](const char* state, TColor glyph) {
         SCOPED_TRACE(state);
-        const QImage img = Grab(b);
+        const QImage img = Shot(b);
         EXPECT_EQ(PixelAt(img, gx, gy), glyph);
         EXPECT_EQ(PixelAt(img, 1, 1), ColorValue(14407639)) << "the panel shows around the glyph";
         EXPECT_EQ(PixelAt(img, 25, 40), ColorValue(14407639)) << "and through its transparent parts";
@@ -286,7 +286,7 @@ TEST(ButtonPixels, TheCaptionIsDrawnUnderTheGlyphAtTheBottom) {
     b->Font() = TFont("Arial", -11);
     b->SetCaption("Haut");
     f.Show();
-    const QImage img = Grab(b);
+    const QImage img = Shot(b);
     int top = 1000, bottom = -1;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
@@ -307,10 +307,10 @@ TEST(TilePixels, MemoryFailureWhileDecodingIsReportedOnceAndStopsThePaint) {
     const QByteArray huge = WithHeaderSize(PngOf(small), 60000, 60000);
     t->Picture().ReadData(huge);
     f.Show();
-    Grab(t);
+    Shot(t);
     ProcessEvents(20);
     t->Repaint();
-    Grab(t);
+    Shot(t);
     ProcessEvents(20);
     ASSERT_EQ(boxes.Boxes().size(), 1u) << "one report, not one per repaint";
     EXPECT_EQ(boxes.Boxes()[0].Text, QString("Could not allocate memory for image."));
@@ -318,12 +318,12 @@ TEST(TilePixels, MemoryFailureWhileDecodingIsReportedOnceAndStopsThePaint) {
     EXPECT_TRUE(t->Picture().AllocationFailed());
     EXPECT_EQ(t->Picture().Width(), 0);
     // The fill is painted; the caption is not (the paint stopped).
-    const QImage img = Grab(t);
+    const QImage img = Shot(t);
     for (int y = 1; y < 59; ++y)
         for (int x = 1; x < 99; ++x) ASSERT_EQ(PixelAt(img, x, y), clWhite) << x << "," << y;
     // A new picture is reported again if it fails the same way.
     t->Picture().ReadData(huge);
-    Grab(t);
+    Shot(t);
     ProcessEvents(20);
     EXPECT_EQ(boxes.Boxes().size(), 2u);
 }

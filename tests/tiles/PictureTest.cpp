@@ -20,18 +20,18 @@ TEST(GDIPPicture, ReadingTheWindowDataDoesNotDecodeTheFirstPaintDoes) {
     EXPECT_EQ(t->Picture().Data(), png) << "written back byte for byte";
 
     f.Show();
-    Grab(t);
+    Shot(t);
     EXPECT_EQ(t->Picture().DecodeCount(), 1);
     EXPECT_EQ(t->Picture().Width(), 32);
     EXPECT_EQ(t->Picture().Height(), 32);
     t->Repaint();
-    Grab(t);
+    Shot(t);
     EXPECT_EQ(t->Picture().DecodeCount(), 1) << "the decoded copy is reused";
 
     // Every change discards the decoded copy.
     t->Picture().ReadData(GlyphPng(TGlyph::Cross48));
     EXPECT_EQ(t->Picture().Width(), 0);
-    Grab(t);
+    Shot(t);
     EXPECT_EQ(t->Picture().DecodeCount(), 2);
     EXPECT_EQ(t->Picture().Width(), 48);
 }
@@ -52,12 +52,12 @@ TEST(GDIPPicture, UndecodableBytesGiveZeroByZeroAndDrawNothing) {
     EXPECT_EQ(garbage->Picture().Height(), 0);
     EXPECT_FALSE(garbage->Picture().Empty());
     EXPECT_FALSE(garbage->Picture().AllocationFailed());
-    EXPECT_EQ(Grab(garbage), Grab(empty)) << "laid out and painted as with no picture";
+    EXPECT_EQ(Shot(garbage), Shot(empty)) << "laid out and painted as with no picture";
 
     // The same for a picture button.
     auto* button = f.Add<TAdvMetroButton>(200, 20, 50, 50);
     button->Picture().ReadData("GIF89a?");
-    const QImage img = Grab(button);
+    const QImage img = Shot(button);
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 50; ++x) ASSERT_EQ(PixelAt(img, x, y), ColorValue(0x336699));
 }
@@ -182,7 +182,7 @@ TEST(ImagePictureData, TheIconIsDrawnAsStoredCentredInItsImageControl) {
     image->SetTransparent(true);
     image->Picture().ReadData(QByteArray("\x0dTQorPNGObject") + GlyphPng(TGlyph::Information48));
     f.Show();
-    const QImage img = Grab(image);
+    const QImage img = Shot(image);
     // 48 x 48 centred in 50 x 51: offset (1, 1). The disc is lime, the "i" shows the white dialog.
     EXPECT_EQ(PixelAt(img, 1 + 10, 1 + 24), RGBColor(0xD7, 0xEC, 0x16));
     EXPECT_EQ(PixelAt(img, 1 + 26, 1 + 14), clWhite) << "the dot of the i is cut out";

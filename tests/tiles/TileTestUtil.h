@@ -27,6 +27,14 @@ inline void PointerTo(QWidget* w, QPoint pos) {
 // Parks the pointer in a corner of w, away from the controls under test.
 inline void PointerAway(QWidget* w) { PointerTo(w, QPoint(w->width() - 2, w->height() - 2)); }
 
+// What the user sees of w: its window grabbed, cut to w's rectangle (the
+// parent's background shows through w's transparent parts, which a grab of
+// w alone would not show).
+inline QImage Shot(QWidget* w) {
+    const QImage whole = Grab(w->window());
+    return whole.copy(QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()));
+}
+
 // A form with a client area of the given size, a coloured panel over all of
 // it, shown and active.
 struct TileForm {
@@ -48,6 +56,9 @@ struct TileForm {
         return c;
     }
     void Show() {
+        // The window must not appear under a pointer left there by an earlier form.
+        QCursor::setPos(-100, -100);
+        ProcessEvents();
         ShowAndActivate(Form.get());
         PointerAway(Form.get());
     }
