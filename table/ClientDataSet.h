@@ -71,7 +71,6 @@ public:
     void LoadFromStoreData(TStoreData data);
     // The open table's store (nullptr when closed).
     const IDSBase* Store() const { return FStore.get(); }
-    IDSBase* Store() { return FStore.get(); }
     // The content a closed table keeps (nullptr when none, or when open).
     const TStoreData* Snapshot() const { return FSnapshot.get(); }
     void SetPacketCodec(const IDataPacketCodec* codec) { FCodec = codec; }

@@ -387,8 +387,11 @@ int64_t IDSBase::DefaultPositionOf(uint32_t slot) const {
     return it - FDefaultOrder.begin();
 }
 
-int64_t IDSBase::SortPositionOf(uint32_t slot) const {
+int64_t IDSBase::SortPositionOf(uint32_t slot, bool repeated) const {
     if (slot == 0 || slot > SlotCount() || !IsVisible(slot)) return -1;
+    // Searches asked again and again on unchanged data are answered from a
+    // position map built once; a single lookup after a change searches.
+    if (!FPosValid && repeated && ++FPosLookups >= 2) BuildPositionMap();
     if (!FPosValid) {
         // Binary search for the slot's key, then a short walk over equal keys;
         // long runs of equal keys are answered from a rebuilt position map.
@@ -404,12 +407,16 @@ int64_t IDSBase::SortPositionOf(uint32_t slot) const {
             if (FSortOrder[size_t(p)] == slot) return p;
             if (CompareSlots(FSortOrder[size_t(p)], slot) != 0) return -1;
         }
-        FPosOf.assign(size_t(SlotCount()) + 1, 0);
-        for (size_t p = 0; p < FSortOrder.size(); ++p) FPosOf[FSortOrder[p]] = uint32_t(p);
-        FPosValid = true;
+        BuildPositionMap();
     }
     const uint32_t p = FPosOf[slot];
     return p < FSortOrder.size() && FSortOrder[p] == slot ? int64_t(p) : -1;
+}
+
+void IDSBase::BuildPositionMap() const {
+    FPosOf.assign(size_t(SlotCount()) + 1, 0);
+    for (size_t p = 0; p < FSortOrder.size(); ++p) FPosOf[FSortOrder[p]] = uint32_t(p);
+    FPosValid = true;
 }
 
 int64_t IDSBase::PositionOf(uint32_t slot) const {
@@ -621,7 +628,7 @@ int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
     index->Find(HashTag(key), [&](uint32_t slot) {
         if (!IsVisible(slot) || IsNull(slot, field)) return;
         if (!FCollator->EqualsIgnoreCase(Text(slot, field, tlsTextA), wanted)) return;
-        const int64_t p = PositionOf(slot);
+        const int64_t p = HasSortOrder() ? SortPositionOf(slot, true) : DefaultPositionOf(slot);
         if (p >= 0 && (best < 0 || p < best)) best = p;
     });
     return best;

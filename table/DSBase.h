@@ -124,7 +124,8 @@ private:
     void BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const;
     void AppendKey(uint32_t slot, const std::vector<int>& fields, std::string& out) const;
     int64_t DefaultPositionOf(uint32_t slot) const;
-    int64_t SortPositionOf(uint32_t slot) const;
+    int64_t SortPositionOf(uint32_t slot, bool repeated = false) const;
+    void BuildPositionMap() const;
     int64_t UpperBoundRecord(const TRecordBuffer& buffer) const;
     int CompareSlots(uint32_t a, uint32_t b) const;
     void OrderChanged();
@@ -149,6 +150,7 @@ private:
     std::vector<TCachedOrder> FOrderCache; // orders built for other settings, valid for the current data
     mutable std::vector<uint32_t> FPosOf;  // slot -> position in the sort order, when valid
     mutable bool FPosValid = false;
+    mutable int FPosLookups = 0; // searches since the map was last invalidated
     std::vector<std::unique_ptr<TLocateIndex>> FLocateIndexes;
 };
 
