@@ -11,7 +11,9 @@ TAdvCustomMetroButton::TAdvCustomMetroButton(TComponent* AOwner) : TMetroPushCon
     SetBounds(0, 0, 33, 33);
 }
 
-TAdvCustomMetroButton::~TAdvCustomMetroButton() { FAppearance.OnChange = nullptr; }
+TAdvCustomMetroButton::~TAdvCustomMetroButton() {
+    FAppearance.OnChange = nullptr;
+}
 
 void TAdvCustomMetroButton::SetShowCircle(bool v) {
     if (v == FShowCircle) return;

@@ -24,7 +24,9 @@ TAdvCustomMetroTile::TAdvCustomMetroTile(TComponent* AOwner) : TMetroPushControl
     SetBounds(0, 0, 128, 90);
 }
 
-TAdvCustomMetroTile::~TAdvCustomMetroTile() { FAppearance.OnChange = nullptr; }
+TAdvCustomMetroTile::~TAdvCustomMetroTile() {
+    FAppearance.OnChange = nullptr;
+}
 
 bool TAdvCustomMetroTile::SameFamily(const TWinControl* control) const {
     return dynamic_cast<const TAdvCustomMetroTile*>(control) != nullptr;
@@ -45,9 +47,9 @@ TRect TAdvCustomMetroTile::PaintRect() const {
     return r;
 }
 
-TTileGeometry TAdvCustomMetroTile::ComputeGeometry(const TRect& R, TBorderStyle borderStyle, TTileLayout layout,
-                                                   int pw, int ph, bool autoSize, int mH, int mV, int textH,
-                                                   int textV) {
+TTileGeometry TAdvCustomMetroTile::ComputeGeometry(const TRect& R, TBorderStyle borderStyle,
+                                                   TTileLayout layout, int pw, int ph, bool autoSize, int mH,
+                                                   int mV, int textH, int textV) {
     TTileGeometry g{};
     const TRect C = borderStyle == bsSingle ? R.Inflated(-1, -1) : R;
     const int cl = C.Left, ct = C.Top, cr = C.Right, cb = C.Bottom;

@@ -66,11 +66,11 @@ struct TTileStateColors {
 
 // Where DrawContent puts things inside a paint rectangle R.
 struct TTileGeometry {
-    TRect C;             // content rectangle (R less the outline with bsSingle)
-    TRect P;             // picture rectangle
-    TRect X;             // caption rectangle, text margins applied
-    unsigned TextFlags;  // caption alignment (DT_* flags)
-    int PictureWidth;    // picture size after PictureAutoSize
+    TRect C;            // content rectangle (R less the outline with bsSingle)
+    TRect P;            // picture rectangle
+    TRect X;            // caption rectangle, text margins applied
+    unsigned TextFlags; // caption alignment (DT_* flags)
+    int PictureWidth;   // picture size after PictureAutoSize
     int PictureHeight;
 };
 
@@ -125,8 +125,7 @@ protected:
     bool SameFamily(const TWinControl* control) const override;
 
 private:
-    template <class T>
-    void SetRepainting(T& field, T v) {
+    template <class T> void SetRepainting(T& field, T v) {
         if (field == v) return;
         field = v;
         Invalidate();

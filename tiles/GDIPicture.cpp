@@ -84,7 +84,9 @@ void TGDIPPicture::LoadFromBytes(const QByteArray& bytes) {
     Changed();
 }
 
-void TGDIPPicture::SaveToStream(QIODevice& stream) const { stream.write(FDatastream); }
+void TGDIPPicture::SaveToStream(QIODevice& stream) const {
+    stream.write(FDatastream);
+}
 
 void TGDIPPicture::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
@@ -173,7 +175,9 @@ std::uint32_t BigEndian32(const char* p) {
            std::uint32_t(std::uint8_t(p[2])) << 8 | std::uint32_t(std::uint8_t(p[3]));
 }
 
-[[noreturn]] void InvalidPng() { throw EReadError(QString::fromUtf8(SInvalidPngImage)); }
+[[noreturn]] void InvalidPng() {
+    throw EReadError(QString::fromUtf8(SInvalidPngImage));
+}
 
 } // namespace
 
@@ -190,7 +194,8 @@ void TQorPNGObject::LoadFromStream(QIODevice& stream) {
         const QByteArray rest = stream.read(qint64(length) + 4);
         if (rest.size() != qsizetype(length) + 4) InvalidPng();
         QByteArray checked = head.mid(4) + rest.left(length);
-        if (Crc32(checked.constData(), checked.size()) != BigEndian32(rest.constData() + length)) InvalidPng();
+        if (Crc32(checked.constData(), checked.size()) != BigEndian32(rest.constData() + length))
+            InvalidPng();
         bytes += head;
         bytes += rest;
         if (head.mid(4) == "IEND") break;
@@ -202,7 +207,9 @@ void TQorPNGObject::LoadFromStream(QIODevice& stream) {
     Changed();
 }
 
-void TQorPNGObject::SaveToStream(QIODevice& stream) const { stream.write(FBytes); }
+void TQorPNGObject::SaveToStream(QIODevice& stream) const {
+    stream.write(FBytes);
+}
 
 void TQorPNGObject::Draw(TCanvas& canvas, const TRect& rect) {
     if (!FImage.isNull()) canvas.StretchDraw(rect, FImage);

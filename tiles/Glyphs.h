@@ -25,9 +25,9 @@ enum class TGlyph {
 };
 
 inline constexpr std::array<TGlyph, 11> AllGlyphs = {
-    TGlyph::Cross48,      TGlyph::ChevronUp48,    TGlyph::ChevronDown48, TGlyph::Calculator32,
-    TGlyph::CheckDisc24,  TGlyph::Cross32,        TGlyph::Check32,       TGlyph::TriangleDown32,
-    TGlyph::Broom32,      TGlyph::Information48,  TGlyph::Question48,
+    TGlyph::Cross48,     TGlyph::ChevronUp48,   TGlyph::ChevronDown48, TGlyph::Calculator32,
+    TGlyph::CheckDisc24, TGlyph::Cross32,       TGlyph::Check32,       TGlyph::TriangleDown32,
+    TGlyph::Broom32,     TGlyph::Information48, TGlyph::Question48,
 };
 
 // The resource name of a glyph ("cross48", "chevron_up48" ...).

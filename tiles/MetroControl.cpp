@@ -42,10 +42,16 @@ void TMetroPushControl::SetDown(bool v) {
 
 QString TMetroPushControl::Version() const {
     const std::uint32_t v = GetVersionNr();
-    return QStringLiteral("%1.%2.%3.%4").arg(v >> 24).arg((v >> 16) & 0xFF).arg((v >> 8) & 0xFF).arg(v & 0xFF);
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(v >> 24)
+        .arg((v >> 16) & 0xFF)
+        .arg((v >> 8) & 0xFF)
+        .arg(v & 0xFF);
 }
 
-bool TMetroPushControl::UnHotTimerRunning() const { return FUnHotTimer->Enabled(); }
+bool TMetroPushControl::UnHotTimerRunning() const {
+    return FUnHotTimer->Enabled();
+}
 
 void TMetroPushControl::Click() {
     // The result is written first, so that a handler can read or overwrite it.
@@ -54,8 +60,10 @@ void TMetroPushControl::Click() {
 }
 
 void TMetroPushControl::FocusChanged(TWinControl* focused) {
-    if (focused && SameFamily(focused)) FActive = focused == this;
-    else FActive = FDefault;
+    if (focused && SameFamily(focused))
+        FActive = focused == this;
+    else
+        FActive = FDefault;
 }
 
 void TMetroPushControl::KeyPress(QChar& Key) {
@@ -94,7 +102,8 @@ QImage TMetroPushControl::PaintImage() {
     return image;
 }
 
-void TMetroPushControl::DrawPicture(TCanvas& canvas, const TRect& r, const QImage& image, const TColor* colour) {
+void TMetroPushControl::DrawPicture(TCanvas& canvas, const TRect& r, const QImage& image,
+                                    const TColor* colour) {
     if (image.isNull() || r.IsEmpty()) return;
     // Recoloured before scaling, so that the stored colours cannot bleed
     // into the edges; scaled beforehand to r's size, so that the drawing is
@@ -124,8 +133,10 @@ void TMetroPushControl::PointerLeft() {
 void TMetroPushControl::RecheckPointer(QPoint globalPos) {
     const bool here = FindControlAtPos({globalPos.x(), globalPos.y()}) == this;
     FPointerInside = here;
-    if (here) PointerEntered();
-    else PointerLeft();
+    if (here)
+        PointerEntered();
+    else
+        PointerLeft();
 }
 
 void TMetroPushControl::UnHotTick() {
@@ -166,8 +177,10 @@ void TMetroPushControl::MouseMove(TShiftState Shift, int X, int Y) {
         // leave; the moves give them instead.
         const bool inside = ClientRect().Contains({X, Y});
         if (inside != FPointerInside) {
-            if (inside) MouseEnter();
-            else MouseLeave();
+            if (inside)
+                MouseEnter();
+            else
+                MouseLeave();
         }
         const TAdvButtonState state = (X >= 0 && X < Width() && Y >= 0 && Y <= Height()) ? absDown : absUp;
         if (state != FState) {
@@ -196,7 +209,8 @@ void TMetroPushControl::mouseReleaseEvent(QMouseEvent* e) {
             Invalidate();
             recheck = true;
         }
-        click = pressedHere && Enabled() && pos.x() >= 0 && pos.x() < width() && pos.y() >= 0 && pos.y() < height();
+        click = pressedHere && Enabled() && pos.x() >= 0 && pos.x() < width() && pos.y() >= 0 &&
+                pos.y() < height();
     }
     // The handlers run once Qt has finished delivering this release: the
     // click may open a modal dialog. Their order stays: enter or leave from
@@ -213,8 +227,10 @@ void TMetroPushControl::mouseDoubleClickEvent(QMouseEvent* e) {
     // only. Without an OnDblClick handler it is an ordinary press, so two
     // quick taps give two clicks; with one, it raises DblClick and then
     // presses with ssDouble.
-    if (OnDblClick) TCustomControl::mouseDoubleClickEvent(e);
-    else TCustomControl::mousePressEvent(e);
+    if (OnDblClick)
+        TCustomControl::mouseDoubleClickEvent(e);
+    else
+        TCustomControl::mousePressEvent(e);
 }
 
 // --- Keyboard model -------------------------------------------------------------

@@ -235,17 +235,6 @@ TEST(TileClick, ModalResultIsWrittenBeforeOnClickAndEndsAModalDialog) {
     EXPECT_EQ(rounds, 2);
 }
 
-TEST(TileClick, AWindowNotShownModallyKeepsGoing) {
-    TileForm f;
-    auto* t = f.Add<TAdvMetroTile>(20, 20, 100, 60);
-    t->SetModalResult(mrCancel);
-    f.Show();
-    Click(t);
-    ProcessEvents();
-    EXPECT_EQ(f.Form->ModalResult(), mrCancel);
-    EXPECT_TRUE(f.Form->isVisible());
-}
-
 TEST(TileKeys, EnterClicksTheVisibleDefaultTileBeforeTheEditSeesIt) {
     EditAndTiles f;
     auto* hidden = f.Add<TAdvMetroTile>(20, 60, 100, 50);
@@ -267,7 +256,8 @@ TEST(TileKeys, EnterClicksTheVisibleDefaultTileBeforeTheEditSeesIt) {
     EXPECT_EQ(yesClicks, 1);
     EXPECT_EQ(hiddenClicks, 0);
     EXPECT_TRUE(editKeys.empty()) << "Enter was consumed";
-    for (auto mods : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) PressKey(Qt::Key_Return, mods);
+    for (auto mods : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+        PressKey(Qt::Key_Return, mods);
     EXPECT_EQ(yesClicks, 1) << "nothing with Shift, Ctrl or Alt";
     PressKey(Qt::Key_Escape);
     EXPECT_EQ(noClicks, 1);

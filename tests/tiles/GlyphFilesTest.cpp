@@ -94,7 +94,8 @@ TEST(GlyphFiles, EveryGlyphHasExactlyTheRequiredChunksAndHeader) {
 TEST(GlyphFiles, EachGlyphHasItsSizeColourExtentAndSoftEdges) {
     for (const Expected& e : kGlyphs) {
         SCOPED_TRACE(GlyphName(e.Glyph).toStdString());
-        const QImage image = QImage::fromData(GlyphPng(e.Glyph), "PNG").convertToFormat(QImage::Format_ARGB32);
+        const QImage image =
+            QImage::fromData(GlyphPng(e.Glyph), "PNG").convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(image.size(), QSize(GlyphSize(e.Glyph), GlyphSize(e.Glyph)));
         int x0 = 1000, x1 = -1, y0 = 1000, y1 = -1, partial = 0, opaque = 0;
         for (int y = 0; y < image.height(); ++y)
@@ -109,7 +110,8 @@ TEST(GlyphFiles, EachGlyphHasItsSizeColourExtentAndSoftEdges) {
                               3)
                         << "stored colour at " << x << "," << y;
                 }
-                if (a >= 128) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+                if (a >= 128)
+                    x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
             }
         EXPECT_GT(opaque, 0);
         EXPECT_GT(partial, 0) << "anti-aliased edges";
@@ -125,7 +127,8 @@ TEST(GlyphFiles, EachGlyphHasItsSizeColourExtentAndSoftEdges) {
 
 TEST(GlyphFiles, CutOutsAndMirrorsLookAsDescribed) {
     const auto alpha = [](TGlyph g, int x, int y) {
-        return qAlpha(QImage::fromData(GlyphPng(g), "PNG").convertToFormat(QImage::Format_ARGB32).pixel(x, y));
+        return qAlpha(
+            QImage::fromData(GlyphPng(g), "PNG").convertToFormat(QImage::Format_ARGB32).pixel(x, y));
     };
     // The check mark cut out of the red disc, the "i" and "?" cut out of the lime disc.
     EXPECT_EQ(alpha(TGlyph::CheckDisc24, 10, 15), 0);
@@ -138,10 +141,12 @@ TEST(GlyphFiles, CutOutsAndMirrorsLookAsDescribed) {
     EXPECT_EQ(alpha(TGlyph::Question48, 25, 30), 255) << "between stem and dot";
     // The chevrons are mirror images top to bottom.
     const QImage up = QImage::fromData(GlyphPng(TGlyph::ChevronUp48)).convertToFormat(QImage::Format_ARGB32);
-    const QImage down = QImage::fromData(GlyphPng(TGlyph::ChevronDown48)).convertToFormat(QImage::Format_ARGB32);
+    const QImage down =
+        QImage::fromData(GlyphPng(TGlyph::ChevronDown48)).convertToFormat(QImage::Format_ARGB32);
     int mismatches = 0;
     for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 48; ++x) mismatches += std::abs(qAlpha(up.pixel(x, y)) - qAlpha(down.pixel(x, 47 - y))) > 2;
+        for (int x = 0; x < 48; ++x)
+            mismatches += std::abs(qAlpha(up.pixel(x, y)) - qAlpha(down.pixel(x, 47 - y))) > 2;
     EXPECT_EQ(mismatches, 0);
     // The calculator's key symbols are half transparent.
     EXPECT_NEAR(alpha(TGlyph::Calculator32, 10, 14), 128, 2);

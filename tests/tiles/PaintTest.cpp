@@ -92,7 +92,8 @@ TEST(TilePixels, SystemColoursAreResolvedForFillOutlineAndGlyph) {
     t->Appearance().SetColor(clWindow);
     t->Appearance().SetTextColor(clHighlight);
     f.Show();
-    CheckPixels(t, {"system colours", ColorToRGB(clWindow), ColorToRGB(clHighlight), ColorToRGB(clHighlight)});
+    CheckPixels(t,
+                {"system colours", ColorToRGB(clWindow), ColorToRGB(clHighlight), ColorToRGB(clHighlight)});
 }
 
 TEST(TilePixels, AGlyphStoredRedDrawsExactlyLikeTheSameGlyphStoredWhite) {
@@ -292,7 +293,8 @@ TEST(ButtonPixels, TheCaptionIsDrawnUnderTheGlyphAtTheBottom) {
         for (int x = 0; x < img.width(); ++x)
             if (PixelAt(img, x, y) != clWhite) top = std::min(top, y), bottom = std::max(bottom, y);
     ASSERT_GE(bottom, 0);
-    EXPECT_GT(top, 60 - QFontMetrics(b->Font().ToQFont()).height() - 1) << "the caption sits on the bottom edge";
+    EXPECT_GT(top, 60 - QFontMetrics(b->Font().ToQFont()).height() - 1)
+        << "the caption sits on the bottom edge";
 }
 
 TEST(TilePixels, MemoryFailureWhileDecodingIsReportedOnceAndStopsThePaint) {

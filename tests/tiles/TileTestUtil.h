@@ -25,7 +25,9 @@ inline void PointerTo(QWidget* w, QPoint pos) {
 }
 
 // Parks the pointer in a corner of w, away from the controls under test.
-inline void PointerAway(QWidget* w) { PointerTo(w, QPoint(w->width() - 2, w->height() - 2)); }
+inline void PointerAway(QWidget* w) {
+    PointerTo(w, QPoint(w->width() - 2, w->height() - 2));
+}
 
 // What the user sees of w: its window grabbed, cut to w's rectangle (the
 // parent's background shows through w's transparent parts, which a grab of
@@ -48,8 +50,7 @@ struct TileForm {
         Panel->SetAlign(alClient);
         Panel->SetParent(Form.get());
     }
-    template <class T>
-    T* Add(int l, int t, int w, int h) {
+    template <class T> T* Add(int l, int t, int w, int h) {
         auto* c = new T(Form.get());
         c->SetBounds(l, t, w, h);
         c->SetParent(Panel);

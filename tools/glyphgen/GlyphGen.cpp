@@ -33,10 +33,14 @@ struct Glyph {
 
 const QColor Opaque(255, 255, 255, 255);
 
-QPen RoundPen(double width) { return QPen(Opaque, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen RoundPen(double width) {
+    return QPen(Opaque, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 // Everything drawn with this painter afterwards removes coverage (cut-outs).
-void CutOut(QPainter& p) { p.setCompositionMode(QPainter::CompositionMode_DestinationOut); }
+void CutOut(QPainter& p) {
+    p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+}
 
 void Polygon(QPainter& p, std::initializer_list<QPointF> points) {
     QPainterPath path;
@@ -59,7 +63,8 @@ void Cross(QPainter& p, double lo, double hi, double width) {
 QPolygonF ChevronUp() {
     const double slope = 13.0 / 12.0;
     const double innerApex = 35.0 - slope * 13.0;
-    return QPolygonF(QList<QPointF>{{23, 13}, {25, 13}, {37, 26}, {37, 35}, {24, innerApex}, {11, 35}, {11, 26}});
+    return QPolygonF(
+        QList<QPointF>{{23, 13}, {25, 13}, {37, 26}, {37, 35}, {24, innerApex}, {11, 35}, {11, 26}});
 }
 
 void LimeDisc(QPainter& p) {
@@ -124,8 +129,9 @@ std::vector<Glyph> Glyphs() {
                      p.setPen(QPen(Opaque, 4, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
                      p.drawPolyline(QPolygonF(QList<QPointF>{{5.5, 15.5}, {10.0, 20.5}, {26.0, 9.5}}));
                  }});
-    g.push_back({"triangle_down32", 32, qRgb(0xF7, 0xF2, 0xF2),
-                 [](QPainter& p) { Polygon(p, {{6, 9}, {26, 9}, {16, 23}}); }});
+    g.push_back({"triangle_down32", 32, qRgb(0xF7, 0xF2, 0xF2), [](QPainter& p) {
+                     Polygon(p, {{6, 9}, {26, 9}, {16, 23}});
+                 }});
     g.push_back({"broom32", 32, qRgb(0xFF, 0xFF, 0xFF), [](QPainter& p) {
                      p.setBrush(Qt::NoBrush);
                      // Handle from the top right down to the binding.
@@ -147,7 +153,8 @@ std::vector<Glyph> Glyphs() {
                      const QPointF b1(16.5, 10.5), b2(21.5, 15.5);
                      for (double t : {0.3, 0.5, 0.7}) {
                          const QPointF from = b1 + (b2 - b1) * t;
-                         const QPointF edge = QPointF(6.0, 15.0) + (QPointF(13.0, 25.5) - QPointF(6.0, 15.0)) * t;
+                         const QPointF edge =
+                             QPointF(6.0, 15.0) + (QPointF(13.0, 25.5) - QPointF(6.0, 15.0)) * t;
                          p.drawLine(from + (edge - from) * 0.25, from + (edge - from) * 0.7);
                      }
                  }});
@@ -240,10 +247,10 @@ QImage PreviewSheet(const std::vector<QImage>& images) {
                            ((cx + cy) % 2) ? QColor(0x60, 0x60, 0x60) : QColor(0x80, 0x80, 0x80));
         p.drawImage(target, im.scaled(im.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation));
         p.setPen(QColor(0, 0, 0, 40));
-        for (int i = 0; i <= im.width(); ++i) p.drawLine(target.x() + i * scale, target.top(), target.x() + i * scale,
-                                                         target.bottom());
-        for (int i = 0; i <= im.height(); ++i) p.drawLine(target.left(), target.y() + i * scale, target.right(),
-                                                          target.y() + i * scale);
+        for (int i = 0; i <= im.width(); ++i)
+            p.drawLine(target.x() + i * scale, target.top(), target.x() + i * scale, target.bottom());
+        for (int i = 0; i <= im.height(); ++i)
+            p.drawLine(target.left(), target.y() + i * scale, target.right(), target.y() + i * scale);
         x += target.width() + gap;
     }
     return sheet;
