@@ -164,8 +164,7 @@ TEST(TilePointer, TheUnHoverPollLetsGoWhenNoLeaveArrives) {
     ASSERT_TRUE(t->MouseInControl());
     t->installEventFilter(&filter);
     PointerAway(f.Form.get());
-    ProcessEvents(30);
-    EXPECT_FALSE(t->MouseInControl());
+    EXPECT_TRUE(WaitUntil([t] { return !t->MouseInControl(); })) << "the poll noticed the pointer outside";
     EXPECT_FALSE(t->UnHotTimerRunning());
     EXPECT_EQ(log.Count("leave"), 0) << "the poll raises no OnMouseLeave";
     EXPECT_EQ(PixelAt(Shot(t), 50, 30), ColorValue(0x102030));

@@ -24,6 +24,12 @@ inline void PointerTo(QWidget* w, QPoint pos) {
     ProcessEvents();
 }
 
+// Lets Qt work until done() holds, for at most timeoutMs; returns done().
+template <class F> bool WaitUntil(F done, int timeoutMs = 2000) {
+    for (int waited = 0; !done() && waited < timeoutMs; waited += 5) ProcessEvents(5);
+    return done();
+}
+
 // Parks the pointer in a corner of w, away from the controls under test.
 inline void PointerAway(QWidget* w) {
     PointerTo(w, QPoint(w->width() - 2, w->height() - 2));
