@@ -228,11 +228,14 @@ void TCanvas::GradientFillVertical(const TRect& r, TColor top, TColor bottom) {
 
 void TCanvas::StretchDraw(const TRect& r, const QImage& image) {
     if (image.isNull() || r.IsEmpty()) return;
-    FPainter->save();
-    FPainter->setRenderHint(QPainter::SmoothPixmapTransform, true);
-    FPainter->setRenderHint(QPainter::Antialiasing, true);
-    FPainter->drawImage(ToQRect(r), image);
-    FPainter->restore();
+    // Scale first, then draw pixel-aligned: a scaled drawImage with smoothing
+    // bleeds colour one pixel outside the target rectangle.
+    if (image.width() == r.Width() && image.height() == r.Height()) {
+        FPainter->drawImage(QPoint(r.Left, r.Top), image);
+        return;
+    }
+    FPainter->drawImage(QPoint(r.Left, r.Top),
+                        image.scaled(r.Width(), r.Height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 void TCanvas::StretchDrawRecoloured(const TRect& r, const QImage& image, TColor color) {
