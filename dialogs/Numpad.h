@@ -1,0 +1,71 @@
+#pragma once
+// TNumPadBox: the on-screen keypad with which the operator keys a quantity.
+// Its key tiles do not write into the edit: each one injects the key of the
+// keyboard's numeric block, so the edit, which keeps the focus, receives
+// ordinary keystrokes and a physical keyboard works the same way. The caller
+// reads Edit1's text after the modal loop (modal result 1 for "Ok", 2 for
+// "Annuler").
+
+#include "toolkit/Forms.h"
+
+namespace tallivo {
+
+class TAdvMetroTile;
+class TEdit;
+class TLabel;
+class TPanel;
+
+class TNumPadBox : public TForm {
+public:
+    explicit TNumPadBox(TComponent* AOwner);
+    ~TNumPadBox() override;
+
+    // Controls, by their designed names.
+    TLabel* Label14 = nullptr;
+    TEdit* Edit1 = nullptr;
+    TPanel* Panel1 = nullptr;
+    TAdvMetroTile* AdvMetroTile18 = nullptr; // "Annuler", modal result 2
+    TAdvMetroTile* AdvMetroTile19 = nullptr; // "Ok", modal result 1
+    // Key tiles, children of Panel1.
+    TAdvMetroTile* AdvMetroTile30 = nullptr; // 7
+    TAdvMetroTile* AdvMetroTile31 = nullptr; // 8
+    TAdvMetroTile* AdvMetroTile32 = nullptr; // 9
+    TAdvMetroTile* AdvMetroTile35 = nullptr; // broom: empties the edit
+    TAdvMetroTile* AdvMetroTile27 = nullptr; // 4
+    TAdvMetroTile* AdvMetroTile28 = nullptr; // 5
+    TAdvMetroTile* AdvMetroTile29 = nullptr; // 6
+    TAdvMetroTile* AdvMetroTile24 = nullptr; // 1
+    TAdvMetroTile* AdvMetroTile25 = nullptr; // 2
+    TAdvMetroTile* AdvMetroTile26 = nullptr; // 3
+    TAdvMetroTile* AdvMetroTile3 = nullptr;  // "DEL": Backspace
+    TAdvMetroTile* AdvMetroTile33 = nullptr; // 0
+    TAdvMetroTile* AdvMetroTile34 = nullptr; // ",": only while its Tag <= 0
+    TAdvMetroTile* AdvMetroTile2 = nullptr;  // "-": only while its Tag <= 0 and the edit is empty
+
+    // Handlers.
+    void FormActivate(TObject* Sender);
+    void Edit1KeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+    void Edit1KeyPress(TObject* Sender, QChar& Key);
+    void AdvMetroTile30Click(TObject* Sender);
+    void AdvMetroTile31Click(TObject* Sender);
+    void AdvMetroTile32Click(TObject* Sender);
+    void AdvMetroTile35Click(TObject* Sender);
+    void AdvMetroTile27Click(TObject* Sender);
+    void AdvMetroTile28Click(TObject* Sender);
+    void AdvMetroTile29Click(TObject* Sender);
+    void AdvMetroTile24Click(TObject* Sender);
+    void AdvMetroTile25Click(TObject* Sender);
+    void AdvMetroTile26Click(TObject* Sender);
+    void AdvMetroTile3Click(TObject* Sender);
+    void AdvMetroTile33Click(TObject* Sender);
+    void AdvMetroTile34Click(TObject* Sender);
+    void AdvMetroTile2Click(TObject* Sender);
+
+private:
+    void CreateLayout();
+};
+
+// The keypad in use, for callers that keep it there (null when none is alive).
+extern TNumPadBox* NumPadBox;
+
+} // namespace tallivo
