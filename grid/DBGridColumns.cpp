@@ -393,6 +393,8 @@ int TDBGridColumns::IndexOf(const TColumn* column) const {
 }
 
 TColumn* TDBGridColumns::Add() {
+    // The window's own columns replace those the grid generated.
+    if (State() == csDefault) FItems.clear();
     FItems.push_back(std::make_unique<TColumn>(this, true));
     Changed();
     return FItems.back().get();

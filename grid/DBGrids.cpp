@@ -346,22 +346,30 @@ void TCustomDBGrid::Scroll(int Distance) {
     UpdateActive();
     const TRect newRect = BoxRect(Row(), Row());
     int shift = 0;
+    QRegion painted;
     if (Distance != 0) {
         const bool overlay = FGridState == gsColSizing || FGridState == gsColMoving;
         if (!FIncrementalScroll || overlay || std::abs(Distance) > FullyVisibleRowCount()) {
             InvalidateGrid();
+            painted = QRect(0, 0, ClientWidth(), ClientHeight());
         } else {
             // The rows already drawn slide by Distance row pitches; only what
             // they uncover and the two rows whose selection changed are painted.
             TGridDrawInfo info;
             CalcDrawInfo(info);
             shift = -(FDefaultRowHeight + info.Vert.EffectiveLineWidth) * Distance;
-            ScrollClientRect({0, info.Vert.FixedBoundary, info.Horz.GridBoundary, info.Vert.GridBoundary}, 0, shift);
+            const TRect area{0, info.Vert.FixedBoundary, info.Horz.GridBoundary, info.Vert.GridBoundary};
+            ScrollClientRect(area, 0, shift);
+            painted = shift < 0 ? QRect(area.Left, area.Bottom + shift, area.Width(), -shift)
+                                : QRect(area.Left, area.Top, area.Width(), shift);
         }
     }
-    if (!oldRect.IsEmpty()) InvalidateClientRect(oldRect.Offset(0, shift));
-    if (!newRect.IsEmpty()) InvalidateClientRect(newRect);
-    if (FUpdateLock == 0) PaintPending();
+    for (const TRect& r : {oldRect.Offset(0, shift), newRect}) {
+        if (r.IsEmpty()) continue;
+        InvalidateClientRect(r);
+        painted += QRect(r.Left, r.Top, r.Width(), r.Height());
+    }
+    if (FUpdateLock == 0) PaintNow(painted);
 }
 
 void TCustomDBGrid::RecordChanged(TField* Field) {

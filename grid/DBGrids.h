@@ -195,7 +195,8 @@ public:
     TColumn* Items(int index) const { return FItems.at(std::size_t(index)).get(); }
     TColumn* operator[](int index) const { return Items(index); }
     int IndexOf(const TColumn* column) const;
-    // Appends a column of the window (stored).
+    // Appends a column of the window (stored); generated columns are
+    // dropped first.
     TColumn* Add();
     void Delete(int index);
     void Clear();

@@ -685,15 +685,10 @@ void TCustomGrid::ColorChanged() {
 void TCustomGrid::InvalidateClientRect(const TRect& r) {
     const int b = BorderWidth();
     const QRect q = QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
-    if (q.isEmpty()) return;
-    FPendingRegion += q;
-    update(q);
+    if (!q.isEmpty()) update(q);
 }
 
-void TCustomGrid::InvalidateGrid() {
-    FPendingRegion += rect();
-    update();
-}
+void TCustomGrid::InvalidateGrid() { update(); }
 
 void TCustomGrid::InvalidateCell(int ACol, int ARow) {
     const TRect r = CellRect(ACol, ARow);
@@ -717,25 +712,21 @@ void TCustomGrid::InvalidateCol(int ACol) {
 
 void TCustomGrid::ScrollClientRect(const TRect& r, int dx, int dy) {
     const int b = BorderWidth();
-    QRect q = QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
+    const QRect q = QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
     if (q.isEmpty() || (dx == 0 && dy == 0)) return;
     if (!isVisible() || std::abs(dx) >= q.width() || std::abs(dy) >= q.height()) {
         InvalidateClientRect(r);
         return;
     }
-    // Areas invalidated but not painted yet move with their pixels.
-    const QRegion moved = (FPendingRegion & q).translated(dx, dy) & q;
+    // Qt moves the pixels, and areas already waiting to be painted with
+    // them, then paints what was uncovered.
     scroll(dx, dy, q);
-    FPendingRegion += QRegion(q) - QRegion(q.translated(dx, dy));
-    if (!moved.isEmpty()) {
-        FPendingRegion += moved;
-        update(moved);
-    }
 }
 
-void TCustomGrid::PaintPending() {
-    if (FPainting || !isVisible() || FPendingRegion.isEmpty()) return;
-    repaint(FPendingRegion);
+void TCustomGrid::PaintNow(const QRegion& clientRegion) {
+    if (FPainting || !isVisible() || clientRegion.isEmpty()) return;
+    // Painting one region paints everything that waits to be painted.
+    repaint(clientRegion.translated(BorderWidth(), BorderWidth()));
 }
 
 bool TCustomGrid::AcquireFocus() {
@@ -760,7 +751,6 @@ void TCustomGrid::DrawCell(int, int, const TRect& ARect, TGridDrawState) { Canva
 void TCustomGrid::paintEvent(QPaintEvent* e) {
     const int b = BorderWidth();
     FPaintRegion = e->region().translated(-b, -b);
-    FPendingRegion = QRegion();
     FPainting = true;
     struct Reset {
         bool& flag;

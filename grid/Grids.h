@@ -192,8 +192,8 @@ protected:
     void InvalidateClientRect(const TRect& r);
     // Shifts the pixels of a client rectangle; what is uncovered is repainted.
     void ScrollClientRect(const TRect& r, int dx, int dy);
-    // Paints the areas invalidated so far now.
-    void PaintPending();
+    // Paints a client region, and everything else waiting to be painted, now.
+    void PaintNow(const QRegion& clientRegion);
     bool Painting() const { return FPainting; }
 
     // Takes the focus when the grid can have it; true when it has it.
@@ -281,7 +281,6 @@ private:
     int FDrawnSizingPos = -1;
     TGridMouseHook* FMouseHook = nullptr;
     QRegion FPaintRegion;   // region of the paint in progress (client coordinates)
-    QRegion FPendingRegion; // invalidated and not yet painted (widget coordinates)
     bool FPainting = false;
 };
 
