@@ -51,14 +51,23 @@ unsigned MapVirtualKey(unsigned code, unsigned mapType) {
 }
 
 void keybd_event(std::uint8_t vk, std::uint8_t scan, unsigned flags, std::uintptr_t) {
-    QWidget* target = QApplication::focusWidget();
-    if (!target) target = QApplication::activeWindow();
-    if (!target) return;
-    const TQtKeyStroke stroke = QtKeyStrokeOf(vk);
-    const bool release = flags & KEYEVENTF_KEYUP;
-    auto* event = new QKeyEvent(release ? QEvent::KeyRelease : QEvent::KeyPress, stroke.Key, stroke.Modifiers,
-                                scan, vk, 0, stroke.Text);
-    QCoreApplication::postEvent(target, event);
+    if (!qApp) return;
+    // Queued like a keystroke in the input stream: the control that has the
+    // focus when it is delivered receives it (a window activated meanwhile
+    // may only then have given the focus to its control).
+    QMetaObject::invokeMethod(
+        qApp,
+        [vk, scan, flags] {
+            QWidget* target = QApplication::focusWidget();
+            if (!target) target = QApplication::activeWindow();
+            if (!target) return;
+            const TQtKeyStroke stroke = QtKeyStrokeOf(vk);
+            const bool release = flags & KEYEVENTF_KEYUP;
+            QKeyEvent event(release ? QEvent::KeyRelease : QEvent::KeyPress, stroke.Key, stroke.Modifiers, scan, vk,
+                            0, stroke.Text);
+            QApplication::sendEvent(target, &event);
+        },
+        Qt::QueuedConnection);
 }
 
 TPoint GetCursorPos() {

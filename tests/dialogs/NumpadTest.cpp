@@ -1,0 +1,237 @@
+#include "DialogTestUtil.h"
+#include "base/FormatSettings.h"
+#include "dialogs/Numpad.h"
+#include "tiles/AdvMetroTile.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/StdCtrls.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace tallivo;
+using namespace tallivo::test;
+
+namespace {
+
+// A keypad shown (not modally) and active, as the operator gets it.
+class NumpadTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ParkPointer();
+        Pad = std::make_unique<TNumPadBox>(nullptr);
+    }
+    void TearDown() override {
+        Pad.reset();
+        FormatSettings().DecimalSeparator = u',';
+    }
+
+    void Open() {
+        ShowAndActivate(Pad.get());
+        Settle();
+    }
+    // A tap on a tile, and the keystrokes it injects delivered.
+    void Tap(TAdvMetroTile* tile) {
+        Click(tile);
+        Settle();
+    }
+    void TapAll(std::initializer_list<TAdvMetroTile*> tiles) {
+        for (TAdvMetroTile* t : tiles) Tap(t);
+    }
+    QString Text() const { return Pad->Edit1->Text(); }
+    bool EditHasFocus() const { return QApplication::focusWidget() == Pad->Edit1->Editor(); }
+
+    std::unique_ptr<TNumPadBox> Pad;
+};
+
+} // namespace
+
+TEST_F(NumpadTest, EveryDigitTileTypesItsDigitIntoTheFocusedEdit) {
+    Open();
+    ASSERT_TRUE(EditHasFocus());
+    TNumPadBox& p = *Pad;
+    TapAll({p.AdvMetroTile30, p.AdvMetroTile31, p.AdvMetroTile32, p.AdvMetroTile27, p.AdvMetroTile28,
+            p.AdvMetroTile29, p.AdvMetroTile24, p.AdvMetroTile25, p.AdvMetroTile26, p.AdvMetroTile33});
+    EXPECT_EQ(Text(), "7894561230");
+    EXPECT_TRUE(EditHasFocus());
+    // Two quick taps on the same key type it twice.
+    DoubleClick(p.AdvMetroTile28);
+    Settle();
+    EXPECT_EQ(Text(), "789456123055");
+}
+
+TEST_F(NumpadTest, TheCommaTileTypesTheLocalesDecimalSeparator) {
+    Open();
+    TapAll({Pad->AdvMetroTile24, Pad->AdvMetroTile25, Pad->AdvMetroTile34, Pad->AdvMetroTile28});
+    EXPECT_EQ(Text(), "12,5");
+
+    FormatSettings().DecimalSeparator = u'.';
+    Pad->Edit1->Clear();
+    TapAll({Pad->AdvMetroTile24, Pad->AdvMetroTile25, Pad->AdvMetroTile34, Pad->AdvMetroTile28});
+    EXPECT_EQ(Text(), "12.5");
+}
+
+TEST_F(NumpadTest, APhysicalKeyboardTypesIntoTheSameFieldWithTheSeparatorForPointAndComma) {
+    Open();
+    PressKey(Qt::Key_3, Qt::NoModifier, "3");
+    PressKey(Qt::Key_Period, Qt::NoModifier, ".");
+    PressKey(Qt::Key_2, Qt::KeypadModifier, "2");
+    PressKey(Qt::Key_Comma, Qt::NoModifier, ",");
+    PressKey(Qt::Key_Period, Qt::KeypadModifier, ".");
+    EXPECT_EQ(Text(), "3,2,,");
+    // Other characters pass unchanged; letters are not refused.
+    PressKey(Qt::Key_A, Qt::NoModifier, "a");
+    PressKey(Qt::Key_Minus, Qt::NoModifier, "-");
+    EXPECT_EQ(Text(), "3,2,,a-");
+
+    FormatSettings().DecimalSeparator = u'.';
+    Pad->Edit1->Clear();
+    PressKey(Qt::Key_Comma, Qt::NoModifier, ",");
+    EXPECT_EQ(Text(), ".");
+}
+
+TEST_F(NumpadTest, TheMinusTileTypesOnlyWhileItsTagIsZeroOrLessAndTheFieldIsEmpty) {
+    Pad->AdvMetroTile2->SetTag(1);
+    Open();
+    Tap(Pad->AdvMetroTile2);
+    EXPECT_EQ(Text(), "");
+    EXPECT_TRUE(EditHasFocus());
+
+    Pad->AdvMetroTile2->SetTag(0);
+    Tap(Pad->AdvMetroTile2);
+    EXPECT_EQ(Text(), "-");
+    Tap(Pad->AdvMetroTile2);
+    EXPECT_EQ(Text(), "-");
+    Tap(Pad->AdvMetroTile24);
+    Tap(Pad->AdvMetroTile2);
+    EXPECT_EQ(Text(), "-1");
+
+    Pad->Edit1->Clear();
+    Pad->AdvMetroTile2->SetTag(-3);
+    Tap(Pad->AdvMetroTile2);
+    EXPECT_EQ(Text(), "-");
+}
+
+TEST_F(NumpadTest, TheCommaTileCanBeUsedTwiceAndIsSwitchedOffByItsTag) {
+    Open();
+    TapAll({Pad->AdvMetroTile24, Pad->AdvMetroTile34, Pad->AdvMetroTile25, Pad->AdvMetroTile34});
+    // Both separators are kept: rejecting them is the caller's conversion.
+    EXPECT_EQ(Text(), "1,2,");
+
+    Pad->AdvMetroTile34->SetTag(1);
+    Tap(Pad->AdvMetroTile34);
+    EXPECT_EQ(Text(), "1,2,");
+    // The minus tile's Tag does not switch the comma.
+    Pad->AdvMetroTile34->SetTag(0);
+    Pad->AdvMetroTile2->SetTag(1);
+    Tap(Pad->AdvMetroTile34);
+    EXPECT_EQ(Text(), "1,2,,");
+}
+
+TEST_F(NumpadTest, TheBroomEmptiesTheFieldAndDelRemovesTheCharacterBeforeTheCaret) {
+    Open();
+    TapAll({Pad->AdvMetroTile24, Pad->AdvMetroTile25, Pad->AdvMetroTile26});
+    ASSERT_EQ(Text(), "123");
+    PressKey(Qt::Key_Left);
+    Tap(Pad->AdvMetroTile3);
+    EXPECT_EQ(Text(), "13");
+    EXPECT_EQ(Pad->Edit1->SelStart(), 1);
+    Tap(Pad->AdvMetroTile3);
+    EXPECT_EQ(Text(), "3");
+    // At the start of the text there is nothing before the caret.
+    Tap(Pad->AdvMetroTile3);
+    EXPECT_EQ(Text(), "3");
+
+    TapAll({Pad->AdvMetroTile33, Pad->AdvMetroTile34});
+    EXPECT_EQ(Text(), "0,3");
+    Tap(Pad->AdvMetroTile35);
+    EXPECT_EQ(Text(), "");
+    EXPECT_TRUE(EditHasFocus());
+    // Typing goes on after the broom.
+    Tap(Pad->AdvMetroTile30);
+    EXPECT_EQ(Text(), "7");
+}
+
+TEST_F(NumpadTest, TheFocusNeverLeavesTheEdit) {
+    Open();
+    ASSERT_TRUE(EditHasFocus());
+    TNumPadBox& p = *Pad;
+    p.AdvMetroTile2->SetTag(1);
+    for (TAdvMetroTile* t : {p.AdvMetroTile30, p.AdvMetroTile35, p.AdvMetroTile3, p.AdvMetroTile2,
+                             p.AdvMetroTile34, p.AdvMetroTile33}) {
+        Tap(t);
+        EXPECT_TRUE(EditHasFocus()) << t->Name().toStdString();
+    }
+    // A press on the panel between the tiles or on the label does not take it either.
+    Click(p.Panel1, QPoint(90, 300));
+    Click(p.Label14);
+    Settle();
+    EXPECT_TRUE(EditHasFocus());
+}
+
+TEST_F(NumpadTest, ActivationPutsTheCaretAfterTheTextWithoutASelection) {
+    Pad->Edit1->SetText("8");
+    Pad->Edit1->SetSelStart(0);
+    Open();
+    EXPECT_EQ(Pad->Edit1->SelStart(), 1);
+    EXPECT_EQ(Pad->Edit1->SelLength(), 0);
+    Tap(Pad->AdvMetroTile31);
+    EXPECT_EQ(Text(), "88");
+}
+
+TEST_F(NumpadTest, EnterInTheFieldAndOkEndWithOneAnnulerWithTwo) {
+    ModalWatchdog watchdog;
+    WhenModal([this](TForm*) {
+        Tap(Pad->AdvMetroTile27);
+        PressKey(Qt::Key_Return);
+    });
+    EXPECT_EQ(Pad->ShowModal(), mrOk);
+    EXPECT_EQ(Text(), "4");
+
+    WhenModal([this](TForm*) {
+        Tap(Pad->AdvMetroTile29);
+        Tap(Pad->AdvMetroTile19);
+    });
+    EXPECT_EQ(Pad->ShowModal(), mrOk);
+    EXPECT_EQ(Text(), "46");
+
+    bool stillOpen = false;
+    WhenModal([&](TForm*) {
+        // Escape ends nothing: the keypad has no cancel key.
+        PressKey(Qt::Key_Escape);
+        Settle();
+        stillOpen = Pad->Modal();
+        Tap(Pad->AdvMetroTile18);
+    });
+    EXPECT_EQ(Pad->ShowModal(), mrCancel);
+    EXPECT_TRUE(stillOpen);
+}
+
+TEST(NumpadCaller, TheWorkstationsQuantityDialogFromCreationToRelease) {
+    ModalWatchdog watchdog;
+    ParkPointer();
+    NumPadBox = new TNumPadBox(Application);
+    NumPadBox->AdvMetroTile2->SetTag(1);
+    NumPadBox->SetCaption("Quantité");
+    NumPadBox->Label14->SetCaption("Quantité");
+    WhenModal([](TForm* form) {
+        auto* pad = dynamic_cast<TNumPadBox*>(form);
+        ASSERT_EQ(pad, NumPadBox);
+        EXPECT_EQ(QApplication::focusWidget(), pad->Edit1->Editor());
+        for (TAdvMetroTile* t : {pad->AdvMetroTile2, pad->AdvMetroTile26, pad->AdvMetroTile34, pad->AdvMetroTile28}) {
+            Click(t);
+            Settle();
+        }
+        Click(pad->AdvMetroTile19);
+    });
+    const int result = NumPadBox->ShowModal();
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(NumPadBox->Edit1->Text(), "3,5");
+    QPointer<TNumPadBox> released = NumPadBox;
+    NumPadBox->Release();
+    RunDeferredDeletes();
+    EXPECT_TRUE(released.isNull());
+    EXPECT_EQ(NumPadBox, nullptr);
+}
