@@ -20,7 +20,8 @@ struct TileColours {
 
 constexpr TileColours kBlueTile = {13805568, 13805568, clWhite,  15907840, 15907840,
                                    clWhite,  clWhite,  13805568, 13805568};
-constexpr TileColours kNoTile = {7158939, clHighlight, clWhite, 9130941, 9130941, clWhite, 15907840, 15907840, clWhite};
+constexpr TileColours kNoTile = {7158939, clHighlight, clWhite,  9130941, 9130941,
+                                 clWhite, 15907840,    15907840, clWhite};
 
 struct TileData {
     const char* Name;

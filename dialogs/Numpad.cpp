@@ -44,18 +44,42 @@ void TNumPadBox::Edit1KeyPress(TObject*, QChar& Key) {
     if (Key == u'.' || Key == u',') Key = FormatSettings().DecimalSeparator;
 }
 
-void TNumPadBox::AdvMetroTile30Click(TObject*) { TypeKey(VK_NUMPAD0 + 7); }
-void TNumPadBox::AdvMetroTile31Click(TObject*) { TypeKey(VK_NUMPAD0 + 8); }
-void TNumPadBox::AdvMetroTile32Click(TObject*) { TypeKey(VK_NUMPAD0 + 9); }
-void TNumPadBox::AdvMetroTile35Click(TObject*) { Edit1->SetText(QString()); }
-void TNumPadBox::AdvMetroTile27Click(TObject*) { TypeKey(VK_NUMPAD0 + 4); }
-void TNumPadBox::AdvMetroTile28Click(TObject*) { TypeKey(VK_NUMPAD0 + 5); }
-void TNumPadBox::AdvMetroTile29Click(TObject*) { TypeKey(VK_NUMPAD0 + 6); }
-void TNumPadBox::AdvMetroTile24Click(TObject*) { TypeKey(VK_NUMPAD0 + 1); }
-void TNumPadBox::AdvMetroTile25Click(TObject*) { TypeKey(VK_NUMPAD0 + 2); }
-void TNumPadBox::AdvMetroTile26Click(TObject*) { TypeKey(VK_NUMPAD0 + 3); }
-void TNumPadBox::AdvMetroTile3Click(TObject*) { TypeKey(VK_BACK); }
-void TNumPadBox::AdvMetroTile33Click(TObject*) { TypeKey(VK_NUMPAD0); }
+void TNumPadBox::AdvMetroTile30Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 7);
+}
+void TNumPadBox::AdvMetroTile31Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 8);
+}
+void TNumPadBox::AdvMetroTile32Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 9);
+}
+void TNumPadBox::AdvMetroTile35Click(TObject*) {
+    Edit1->SetText(QString());
+}
+void TNumPadBox::AdvMetroTile27Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 4);
+}
+void TNumPadBox::AdvMetroTile28Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 5);
+}
+void TNumPadBox::AdvMetroTile29Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 6);
+}
+void TNumPadBox::AdvMetroTile24Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 1);
+}
+void TNumPadBox::AdvMetroTile25Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 2);
+}
+void TNumPadBox::AdvMetroTile26Click(TObject*) {
+    TypeKey(VK_NUMPAD0 + 3);
+}
+void TNumPadBox::AdvMetroTile3Click(TObject*) {
+    TypeKey(VK_BACK);
+}
+void TNumPadBox::AdvMetroTile33Click(TObject*) {
+    TypeKey(VK_NUMPAD0);
+}
 
 void TNumPadBox::AdvMetroTile34Click(TObject*) {
     if (AdvMetroTile34->Tag() <= 0) TypeKey(VK_DECIMAL);

@@ -39,8 +39,8 @@ constexpr KeyTile kKeyTiles[] = {
     {&TNumPadBox::AdvMetroTile2, "AdvMetroTile2", "-", 184, 228, 84, 69, &TNumPadBox::AdvMetroTile2Click},
 };
 
-TAdvMetroTile* MakeTile(TNumPadBox* form, TWinControl* parent, const char* name, const QString& caption, int l,
-                        int t, int w, int h) {
+TAdvMetroTile* MakeTile(TNumPadBox* form, TWinControl* parent, const char* name, const QString& caption,
+                        int l, int t, int w, int h) {
     auto* tile = new TAdvMetroTile(form);
     tile->SetName(QString::fromLatin1(name));
     tile->SetBounds(l, t, w, h);
@@ -110,8 +110,8 @@ void TNumPadBox::CreateLayout() {
     Panel1->SetParent(this);
 
     for (const KeyTile& k : kKeyTiles) {
-        TAdvMetroTile* t = MakeTile(this, Panel1, k.Name, QString::fromUtf8(k.Caption), k.Left, k.Top, k.Width,
-                                    k.Height);
+        TAdvMetroTile* t =
+            MakeTile(this, Panel1, k.Name, QString::fromUtf8(k.Caption), k.Left, k.Top, k.Width, k.Height);
         StyleKeyTile(t);
         t->OnClick = [this, handler = k.Handler](TObject* s) { (this->*handler)(s); };
         this->*k.Field = t;

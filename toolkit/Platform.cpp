@@ -63,8 +63,8 @@ void keybd_event(std::uint8_t vk, std::uint8_t scan, unsigned flags, std::uintpt
             if (!target) return;
             const TQtKeyStroke stroke = QtKeyStrokeOf(vk);
             const bool release = flags & KEYEVENTF_KEYUP;
-            QKeyEvent event(release ? QEvent::KeyRelease : QEvent::KeyPress, stroke.Key, stroke.Modifiers, scan, vk,
-                            0, stroke.Text);
+            QKeyEvent event(release ? QEvent::KeyRelease : QEvent::KeyPress, stroke.Key, stroke.Modifiers,
+                            scan, vk, 0, stroke.Text);
             QApplication::sendEvent(target, &event);
         },
         Qt::QueuedConnection);

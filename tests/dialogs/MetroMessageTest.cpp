@@ -58,7 +58,9 @@ QImage ShotOf(TMetroMessage* dialog, TControl* control) {
     return Grab(dialog).copy(QRect(control->Left(), control->Top(), control->Width(), control->Height()));
 }
 
-QPoint CentreOf(TControl* c) { return {c->Left() + c->Width() / 2, c->Top() + c->Height() / 2}; }
+QPoint CentreOf(TControl* c) {
+    return {c->Left() + c->Width() / 2, c->Top() + c->Height() / 2};
+}
 
 } // namespace
 
@@ -147,8 +149,9 @@ TEST_F(MetroMessageTest, TheBackgroundIsTheCallersColourAndShowsThroughTheLabel)
 }
 
 TEST_F(MetroMessageTest, ALongTextIsCutAtTheLabelsBottomEdgeAndTheDialogDoesNotGrow) {
-    const QString text = "Le fichier des articles n'a pas pu être lu entièrement : vérifiez le dossier de travail, "
-                         "les droits d'accès et l'espace disque, puis relancez la collecte depuis le début.";
+    const QString text =
+        "Le fichier des articles n'a pas pu être lu entièrement : vérifiez le dossier de travail, "
+        "les droits d'accès et l'espace disque, puis relancez la collecte depuis le début.";
     Show(text, false, kWhite, [&](TMetroMessage* d) {
         // The text needs more height than the label has.
         const QFontMetrics fm(d->Label1->Font().ToQFont());

@@ -1,6 +1,6 @@
+#include "dialogs/Numpad.h"
 #include "DialogTestUtil.h"
 #include "base/FormatSettings.h"
-#include "dialogs/Numpad.h"
 #include "tiles/AdvMetroTile.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
@@ -220,7 +220,8 @@ TEST(NumpadCaller, TheWorkstationsQuantityDialogFromCreationToRelease) {
         auto* pad = dynamic_cast<TNumPadBox*>(form);
         ASSERT_EQ(pad, NumPadBox);
         EXPECT_EQ(QApplication::focusWidget(), pad->Edit1->Editor());
-        for (TAdvMetroTile* t : {pad->AdvMetroTile2, pad->AdvMetroTile26, pad->AdvMetroTile34, pad->AdvMetroTile28}) {
+        for (TAdvMetroTile* t :
+             {pad->AdvMetroTile2, pad->AdvMetroTile26, pad->AdvMetroTile34, pad->AdvMetroTile28}) {
             Click(t);
             Settle();
         }
