@@ -6,11 +6,12 @@
 #include "base/FloatText.h"
 #include "table/DSBase.h"
 #include "table/DataSource.h"
+#include "table/AtomicFile.h"
 #include "table/Packet.h"
+#include "table/PacketReader.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -450,39 +451,43 @@ void TClientDataSet::LoadFromFile(const QString& fileName) {
     Close();
     QFile file(fileName);
     errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         const int err = errno;
         throw EFOpenError(Format("Impossible d'ouvrir le fichier \"%s\". %s", QFileInfo(fileName).absoluteFilePath(),
                                  err ? SysErrorMessage(err) : file.errorString()));
     }
-    const QByteArray content = file.readAll();
-    if (!content.isEmpty()) {
-        FSnapshot.reset();
-        FPacket = content;
+    // An empty file leaves the previous content as what the table opens from.
+    if (!file.isSequential() && file.size() == 0) {
+        Open();
+        return;
     }
-    Open();
+    // The file is read piece by piece straight into the new store: the whole
+    // file is never held beside the table built from it.
+    TStoreData data;
+    try {
+        TPacketFileSource source(file);
+        data = PacketCodec().ReadFrom(source);
+    } catch (...) {
+        // The failed load replaced what the table held: it stays closed and
+        // empty, and a later SaveToFile writes nothing.
+        FSnapshot.reset();
+        FPacket.clear();
+        throw;
+    }
+    file.close();
+    LoadFromStoreData(std::move(data));
 }
 
 void TClientDataSet::SaveToFile(const QString& fileName, TDataPacketFormat format) {
     if (!Active() || !FStore) return;
     CheckBrowseMode();
     if (format == dfBinary && fileName.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive)) format = dfXML;
-    const QByteArray bytes = PacketCodec().Write(*FStore, format);
-    // The file is replaced as a whole: written beside it, flushed, then
-    // renamed over it, so that a failure leaves the old file as it was.
-    QSaveFile file(fileName);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int err = errno;
-        throw EFCreateError(Format("Impossible de créer le fichier \"%s\". %s", QFileInfo(fileName).absoluteFilePath(),
-                                   err ? SysErrorMessage(err) : file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const int err = errno ? errno : EIO;
-        file.cancelWriting();
-        if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
-        throw EInOutError(Format("Erreur E/S %d", err), err);
-    }
+    // The packet goes to a temporary file beside the target, flushed to disk
+    // and renamed over it: a failure at any point leaves the old file as it
+    // was and removes the temporary one.
+    TAtomicFile file(fileName);
+    PacketCodec().WriteTo(*FStore, format, file);
+    file.Commit();
 }
 
 // ---------------------------------------------------------------- navigation

@@ -1,25 +1,47 @@
-// Stand-in for the data packet codec until the XML reader and writer exist:
-// both directions refuse, so that no file is read or written half-way.
+// The XML data packet codec and the default piecewise paths of the codec
+// interface.
 #include "table/Packet.h"
 
-#include "base/Exception.h"
+#include "table/PacketReader.h"
+#include "table/PacketWriter.h"
+
+#include <vector>
 
 namespace tallivo {
 
+TStoreData IDataPacketCodec::ReadFrom(IPacketSource& source) const {
+    QByteArray content;
+    std::vector<char> buffer(size_t(1) << 16);
+    while (const size_t n = source.ReadSome(buffer.data(), buffer.size()))
+        content.append(buffer.data(), qsizetype(n));
+    return Read(content);
+}
+
+void IDataPacketCodec::WriteTo(const IDSBase& store, TDataPacketFormat format, IPacketSink& sink) const {
+    const QByteArray bytes = Write(store, format);
+    sink.Put(bytes.constData(), size_t(bytes.size()));
+}
+
 namespace {
-class TUnavailableCodec final : public IDataPacketCodec {
+
+class TXmlPacketCodec final : public IDataPacketCodec {
 public:
-    TStoreData Read(const QByteArray&) const override {
-        throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
+    TStoreData Read(const QByteArray& content) const override {
+        return ReadPacket(content.constData(), size_t(content.size()));
     }
-    QByteArray Write(const IDSBase&, TDataPacketFormat) const override {
-        throw EDBClient("Fieldtype not supported for XML.", DBERR_INVALIDFIELDTYPE);
+    TStoreData ReadFrom(IPacketSource& source) const override { return ReadPacket(source); }
+    QByteArray Write(const IDSBase& store, TDataPacketFormat format) const override {
+        return WritePacket(store, format);
+    }
+    void WriteTo(const IDSBase& store, TDataPacketFormat format, IPacketSink& sink) const override {
+        WritePacket(store, format, sink);
     }
 };
+
 } // namespace
 
 const IDataPacketCodec& DefaultPacketCodec() {
-    static const TUnavailableCodec codec;
+    static const TXmlPacketCodec codec;
     return codec;
 }
 

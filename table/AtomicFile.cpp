@@ -1,0 +1,151 @@
+#include "table/AtomicFile.h"
+
+#include "base/Exception.h"
+
+#include <QByteArray>
+#include <QFileInfo>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tallivo {
+
+namespace {
+
+TAtomicFile::THook& Hook() {
+    static TAtomicFile::THook hook;
+    return hook;
+}
+
+int HookFor(TAtomicFile::TStep step, uint64_t written) {
+    const TAtomicFile::THook& h = Hook();
+    return h ? h(step, written) : 0;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Write-back of written data is started every this many bytes, so that the
+// final flush has little left to do.
+constexpr uint64_t kWriteBackStep = uint64_t(8) << 20;
+
+} // namespace
+
+void TAtomicFile::SetHook(THook hook) {
+    Hook() = std::move(hook);
+}
+
+TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName) {
+    const QByteArray local = QFile::encodeName(fileName);
+    FTarget.assign(local.constData(), size_t(local.size()));
+    // A symbolic link stays a link: the file it points to is replaced.
+    struct stat st;
+    if (lstat(FTarget.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = realpath(FTarget.c_str(), nullptr)) {
+            FTarget = real;
+            std::free(real);
+        }
+    }
+    const bool existing = stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const std::string dir = DirectoryOf(FTarget);
+    const std::string base =
+        FTarget.substr(FTarget.rfind('/') == std::string::npos ? 0 : FTarget.rfind('/') + 1);
+    int err = HookFor(stCreate, 0);
+    if (!err) {
+        // A name of our own, created exclusively, with the usual permissions
+        // (0666 less the umask).
+        uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                        (uint64_t(getpid()) << 32) ^ reinterpret_cast<uintptr_t>(this);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, ".%06llx~", (unsigned long long)((seed >> 24) & 0xFFFFFF));
+            FTemp = dir + "/." + base + suffix;
+            FFd = ::open(FTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (FFd >= 0 || errno != EEXIST) break;
+        }
+        err = FFd < 0 ? errno : 0;
+    }
+    if (err) {
+        FTemp.clear();
+        throw EFCreateError(Format("Impossible de créer le fichier \"%s\". %s",
+                                   QFileInfo(fileName).absoluteFilePath(), SysErrorMessage(err)));
+    }
+    if (existing) (void)fchmod(FFd, st.st_mode & 07777);
+}
+
+TAtomicFile::~TAtomicFile() {
+    if (!FCommitted) Discard();
+}
+
+void TAtomicFile::Discard() {
+    if (FFd >= 0) {
+        ::close(FFd);
+        FFd = -1;
+    }
+    if (!FTemp.empty()) {
+        ::unlink(FTemp.c_str());
+        FTemp.clear();
+    }
+}
+
+void TAtomicFile::Fail(int err) {
+    Discard();
+    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
+    throw EInOutError(Format("Erreur E/S %d", err), err);
+}
+
+void TAtomicFile::Put(const char* data, size_t size) {
+    if (FFd < 0) Fail(EBADF);
+    while (size) {
+        if (const int err = HookFor(stWrite, FWritten)) Fail(err);
+        const ssize_t n = ::write(FFd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno);
+        }
+        if (n == 0) Fail(ENOSPC);
+        data += n;
+        size -= size_t(n);
+        FWritten += uint64_t(n);
+    }
+#ifdef __linux__
+    if (FWritten - FSynced >= kWriteBackStep) {
+        (void)sync_file_range(FFd, off64_t(FSynced), off64_t(FWritten - FSynced), SYNC_FILE_RANGE_WRITE);
+        FSynced = FWritten;
+    }
+#endif
+}
+
+void TAtomicFile::Commit() {
+    if (FFd < 0) Fail(EBADF);
+    int err = HookFor(stSync, FWritten);
+    if (!err && ::fsync(FFd) != 0) err = errno;
+    if (err) Fail(err);
+    const int fd = FFd;
+    FFd = -1;
+    if (::close(fd) != 0 && errno != EINTR) Fail(errno);
+    err = HookFor(stRename, FWritten);
+    if (!err && ::rename(FTemp.c_str(), FTarget.c_str()) != 0) err = errno;
+    if (err) Fail(err);
+    FTemp.clear();
+    FCommitted = true;
+    // The rename itself reaches the disk with the folder; a file system that
+    // cannot flush folders still has the complete new file.
+    const int dirFd = ::open(DirectoryOf(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        (void)::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+} // namespace tallivo

@@ -1,0 +1,1334 @@
+#include "table/PacketReader.h"
+
+#include "base/CodePage.h"
+#include "base/Exception.h"
+#include "table/Packet.h"
+#include "table/PacketTypes.h"
+
+#include <QFile>
+#include <QString>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
+#include <vector>
+
+namespace tallivo {
+
+namespace {
+
+const char* const kMismatch = "Mismatch in datapacket.";
+const char* const kNoMetaData = "Datapacket contains no meta data.";
+const char* const kInvalidType = "Invalid field type.";
+const char* const kNoMemory = "Insufficient memory for this operation.";
+
+int CodeOf(const char* message) {
+    if (message == kNoMetaData) return DBERR_NOMETADATA;
+    if (message == kInvalidType) return DBERR_INVALIDFIELDTYPE;
+    if (message == kNoMemory) return DBERR_NOMEMORY;
+    return DBERR_MISMATCH;
+}
+
+inline bool IsSpace(char c) {
+    return (unsigned char)c >= 1 && (unsigned char)c <= 32;
+}
+inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+inline bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (unsigned char)c >= 0x80;
+}
+inline char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+bool HasHighByte(std::string_view v) {
+    const char* p = v.data();
+    size_t n = v.size();
+    while (n >= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        if (w & 0x8080808080808080ull) return true;
+        p += 8;
+        n -= 8;
+    }
+    while (n--)
+        if ((unsigned char)*p++ >= 0x80) return true;
+    return false;
+}
+
+// Thrown when content declared as UTF-8 turns out not to be well-formed
+// UTF-8: the reader starts again and reads it as Windows-1252.
+struct TRestartAsAnsi {};
+
+// Checks, piece by piece, that bytes are well-formed UTF-8 (no overlong
+// forms, no surrogates, nothing above U+10FFFF).
+class TUtf8Check {
+public:
+    bool Feed(const char* data, size_t n) {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        size_t i = 0;
+        while (i < n) {
+            if (FNeed == 0) {
+                while (i + 8 <= n) {
+                    uint64_t w;
+                    std::memcpy(&w, p + i, 8);
+                    if (w & 0x8080808080808080ull) break;
+                    i += 8;
+                }
+                if (i >= n) break;
+                const unsigned char b = p[i++];
+                if (b < 0x80) continue;
+                FLo = 0x80;
+                FHi = 0xBF;
+                if (b >= 0xC2 && b <= 0xDF) {
+                    FNeed = 1;
+                } else if (b >= 0xE0 && b <= 0xEF) {
+                    FNeed = 2;
+                    if (b == 0xE0) FLo = 0xA0;
+                    if (b == 0xED) FHi = 0x9F;
+                } else if (b >= 0xF0 && b <= 0xF4) {
+                    FNeed = 3;
+                    if (b == 0xF0) FLo = 0x90;
+                    if (b == 0xF4) FHi = 0x8F;
+                } else {
+                    return false;
+                }
+            } else {
+                const unsigned char b = p[i++];
+                if (b < FLo || b > FHi) return false;
+                FLo = 0x80;
+                FHi = 0xBF;
+                --FNeed;
+            }
+        }
+        return true;
+    }
+    bool Complete() const { return FNeed == 0; }
+
+private:
+    int FNeed = 0;
+    unsigned char FLo = 0x80, FHi = 0xBF;
+};
+
+// One UTF-8 sequence at p (a byte of 0x80 or more); a broken sequence gives
+// U+FFFD and moves on by at least one byte.
+uint32_t DecodeUtf8At(const char*& p, const char* e) {
+    const auto b = (unsigned char)*p;
+    int need;
+    uint32_t cp;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        need = 1;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        need = 2;
+        cp = b & 0x0F;
+        if (b == 0xE0) lo = 0xA0;
+        if (b == 0xED) hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        need = 3;
+        cp = b & 0x07;
+        if (b == 0xF0) lo = 0x90;
+        if (b == 0xF4) hi = 0x8F;
+    } else {
+        ++p;
+        return 0xFFFD;
+    }
+    const char* q = p + 1;
+    for (int k = 0; k < need; ++k, ++q) {
+        if (q >= e || (unsigned char)*q < lo || (unsigned char)*q > hi) {
+            p = q;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | ((unsigned char)*q & 0x3F);
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    p = q;
+    return cp;
+}
+
+void AppendUtf8(uint32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+char CodePointToAnsi(uint32_t cp) {
+    if (cp < 0x80) return char(cp);
+    return cp <= 0xFFFF ? UnicodeToAnsiChar(char16_t(cp)) : '?';
+}
+
+// An entity or character reference at p (an ampersand): its code point and
+// length, or 0 when the text there is no reference (then it stays as it is).
+// "&#0;", surrogates and numbers above U+10FFFF are no references.
+uint32_t ParseReference(const char* p, const char* e, size_t& length) {
+    const char* q = p + 1;
+    if (q < e && *q == '#') {
+        ++q;
+        const bool hex = q < e && *q == 'x';
+        if (hex) ++q;
+        uint32_t v = 0;
+        int digits = 0;
+        for (; q < e; ++q, ++digits) {
+            const char c = *q;
+            uint32_t d;
+            if (IsDigit(c))
+                d = uint32_t(c - '0');
+            else if (hex && c >= 'a' && c <= 'f')
+                d = uint32_t(c - 'a' + 10);
+            else if (hex && c >= 'A' && c <= 'F')
+                d = uint32_t(c - 'A' + 10);
+            else
+                break;
+            v = v * (hex ? 16 : 10) + d;
+            if (v > 0x10FFFF) return 0;
+        }
+        if (!digits || q >= e || *q != ';' || v == 0 || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+        length = size_t(q + 1 - p);
+        return v;
+    }
+    struct TEntity {
+        const char* Text;
+        size_t Length;
+        char Char;
+    };
+    static const TEntity entities[] = {
+        {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
+    for (const TEntity& en : entities) {
+        if (size_t(e - q) >= en.Length && std::memcmp(q, en.Text, en.Length) == 0) {
+            length = 1 + en.Length;
+            return uint32_t((unsigned char)en.Char);
+        }
+    }
+    return 0;
+}
+
+// Decodes a value of the content: references resolved, the content's
+// characters (Windows-1252 bytes or UTF-8 sequences) turned into the target:
+// Windows-1252 bytes ("?" for characters it lacks) or UTF-8.
+void DecodeValue(std::string_view v, bool utf8Content, bool toAnsi, std::string& out) {
+    const char* p = v.data();
+    const char* e = p + v.size();
+    auto putCode = [&](uint32_t cp) {
+        if (toAnsi)
+            out.push_back(CodePointToAnsi(cp));
+        else
+            AppendUtf8(cp, out);
+    };
+    while (p < e) {
+        const char c = *p;
+        if (c == '&') {
+            size_t len = 0;
+            if (const uint32_t cp = ParseReference(p, e, len)) {
+                putCode(cp);
+                p += len;
+                continue;
+            }
+            out.push_back('&');
+            ++p;
+        } else if ((unsigned char)c < 0x80) {
+            out.push_back(c);
+            ++p;
+        } else if (utf8Content) {
+            putCode(DecodeUtf8At(p, e));
+        } else {
+            if (toAnsi)
+                out.push_back(c);
+            else
+                AppendUtf8(AnsiCharToUnicode((unsigned char)c), out);
+            ++p;
+        }
+    }
+}
+
+// The float text rule: null (false) unless a digit comes before any letter;
+// then the longest prefix of the form [sign] digits [. digits]
+// [e|E [sign] digits], after leading white space, is the value ("2,5" is 2,
+// "1e3" is 1000). A number beyond the double range is null.
+bool ParseFloatText(std::string_view t, double& out) {
+    bool digit = false;
+    for (const char c : t) {
+        if (IsDigit(c)) {
+            digit = true;
+            break;
+        }
+        if (IsLetter(c)) return false;
+    }
+    if (!digit) return false;
+    const char* p = t.data();
+    const char* e = p + t.size();
+    while (p < e && IsSpace(*p)) ++p;
+    bool negative = false;
+    if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    const char* mantissa = p;
+    size_t digits = 0;
+    while (p < e && IsDigit(*p)) ++p, ++digits;
+    if (p < e && *p == '.') {
+        ++p;
+        while (p < e && IsDigit(*p)) ++p, ++digits;
+    }
+    if (digits == 0) {
+        out = 0;
+        return true;
+    }
+    const char* end = p;
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        const char* x = p + 1;
+        if (x < e && (*x == '+' || *x == '-')) ++x;
+        if (x < e && IsDigit(*x)) {
+            while (x < e && IsDigit(*x)) ++x;
+            end = x;
+        }
+    }
+    double v = 0;
+    const auto r = std::from_chars(mantissa, end, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) {
+        const std::string copy(mantissa, end);
+        v = std::strtod(copy.c_str(), nullptr);
+        if (!std::isfinite(v)) return false;
+    } else if (r.ec != std::errc()) {
+        v = 0;
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+enum class TTok : uint8_t { Start, End, Text, Eof };
+
+struct TAttr {
+    std::string_view Name;
+    std::string_view Value;
+};
+
+struct TToken {
+    TTok Kind = TTok::Eof;
+    bool Empty = false;
+    std::string_view Name;
+    std::string_view Text;
+    std::vector<TAttr> Attrs;
+    uint64_t Offset = 0;
+};
+
+// How a field's values are read.
+struct TFieldIn {
+    std::string Attr; // attribute name in ROW, as bytes of the content
+    std::string Tag;  // element name in ROW (tagname form)
+    bool ByTag = false;
+    enum class TTarget : uint8_t { Ansi, Float, Text } Target = TTarget::Ansi;
+    bool EmptyIsNull = false; // kinds other than strings: an empty text is null
+    uint32_t Width = 0;       // Ansi: cut to this many bytes; 0: no cut
+    size_t Longest = 0;       // Ansi without width: the longest value read
+    uint32_t Stamp = 0;       // the last row that gave this field a value
+    int NextSame = -1;        // the next field with the same attribute or tag name
+};
+
+// What a FIELD element declares, collected before the field is added.
+struct TFieldDecl {
+    QString Name;
+    bool HaveFieldName = false;
+    std::string Attr, Tag, Type;
+    bool HaveAttr = false, HaveTag = false, HaveType = false;
+    bool ReadOnly = false, Required = false, Hidden = false, LinkField = false;
+    std::vector<TStoreParam> Params;
+};
+
+class TReader {
+public:
+    TReader(const char* data, size_t size) : FMemory(true), FSizeHint(size) {
+        FBuf = FPos = data;
+        FEnd = data + size;
+        FEof = true;
+    }
+    explicit TReader(IPacketSource& source) : FSource(&source), FSizeHint(source.SizeHint()) {}
+
+    TStoreData Run();
+
+private:
+    // ---- input window
+    uint64_t Off(const char* p) const { return FBase + uint64_t(p - FBuf); }
+    void Prime();
+    void Refill(const char* keep);
+    [[noreturn]] void Fail(const char* message, uint64_t offset) const {
+        throw EDataPacketError(QString::fromLatin1(message), CodeOf(message), offset);
+    }
+    void Reset();
+
+    // ---- encoding
+    bool DeclaresUtf8();
+    void StartChecking();
+    void DrainChecking();
+
+    // ---- tokens
+    void Next(bool wantText = false);
+    bool ScanStartTag(const char* p);
+    void SkipUntilEnd(std::string name);
+    void SkipElement() {
+        if (!FTok.Empty) SkipUntilEnd(std::string(FTok.Name));
+    }
+    bool IsStart(const char* name) const { return FTok.Kind == TTok::Start && FTok.Name == name; }
+    void ExpectEnd(const char* name) const {
+        if (FTok.Kind != TTok::End || FTok.Name != name) Fail(kMismatch, FTok.Offset);
+    }
+
+    // ---- structure
+    TStoreData ReadOnce(bool forceAnsi);
+    void ParseDocument();
+    void ParseMetadata();
+    void ParseFields();
+    void ParseField();
+    void ParseParams();
+    TStoreParam ReadParamElement();
+    void AddParam(std::vector<TStoreParam>& list, TStoreParam p, bool table);
+    void ParseChangeLog(std::string_view value, uint64_t offset);
+    void AddField(TFieldDecl& decl, uint64_t offset);
+    void PrepareRows();
+    void ParseRowData();
+    void ReadRow();
+    void ReadRowChildren(uint32_t stamp);
+    void Put(int field, std::string_view value, uint64_t offset);
+    void ReserveRows();
+    void Finish();
+
+    // ---- values
+    std::string_view Decoded(std::string_view v, bool toAnsi);
+    QString Text(std::string_view v);
+    std::string ContentBytes(std::string_view v) { return std::string(Decoded(v, !FUtf8)); }
+
+    // input
+    IPacketSource* FSource = nullptr;
+    bool FMemory = false;
+    uint64_t FSizeHint = 0;
+    std::unique_ptr<char[]> FStore;
+    size_t FCapacity = 0;
+    const char* FBuf = nullptr; // start of the window
+    const char* FEnd = nullptr; // end of the bytes in the window
+    const char* FPos = nullptr; // next byte to read
+    uint64_t FBase = 0;         // offset of FBuf in the content
+    bool FEof = false;          // the source has no more bytes
+
+    // encoding
+    bool FUtf8 = false;
+    bool FChecking = false; // declared UTF-8: every byte must be well-formed
+    TUtf8Check FCheck;
+
+    TToken FTok;
+    std::string FScratch;
+
+    // result
+    TStoreData FData;
+    bool FHaveFields = false;
+    std::vector<TFieldIn> FIn;
+    std::unordered_map<std::string_view, int> FByAttr, FByTag;
+    uint32_t FStamp = 0;
+    uint64_t FRowsOffset = 0;
+    bool FReserved = false;
+};
+
+// ---------------------------------------------------------------- window
+
+void TReader::Prime() {
+    FCapacity = size_t(1) << 19;
+    FStore.reset(new char[FCapacity]);
+    FBuf = FPos = FEnd = FStore.get();
+    FBase = 0;
+    FEof = false;
+    Refill(FBuf);
+}
+
+void TReader::Refill(const char* keep) {
+    const size_t kept = size_t(FEnd - keep);
+    FBase += uint64_t(keep - FBuf);
+    if (kept == FCapacity) {
+        // A token larger than the window: the window doubles.
+        std::unique_ptr<char[]> bigger(new char[FCapacity * 2]);
+        std::memcpy(bigger.get(), keep, kept);
+        FStore = std::move(bigger);
+        FCapacity *= 2;
+    } else if (kept && keep != FStore.get()) {
+        std::memmove(FStore.get(), keep, kept);
+    }
+    FBuf = FPos = FStore.get();
+    FEnd = FBuf + kept;
+    const size_t n = FSource->ReadSome(FStore.get() + kept, FCapacity - kept);
+    if (n == 0) {
+        FEof = true;
+        if (FChecking && !FCheck.Complete()) throw TRestartAsAnsi{};
+        return;
+    }
+    if (FChecking && !FCheck.Feed(FEnd, n)) throw TRestartAsAnsi{};
+    FEnd += n;
+}
+
+void TReader::Reset() {
+    FData = TStoreData();
+    FHaveFields = false;
+    FIn.clear();
+    FByAttr.clear();
+    FByTag.clear();
+    FStamp = 0;
+    FReserved = false;
+    FUtf8 = FChecking = false;
+    FCheck = TUtf8Check();
+    if (FMemory) {
+        FBase = 0;
+        FPos = FBuf;
+    } else {
+        FSource->Rewind();
+        FBuf = FPos = FEnd = FStore.get();
+        FBase = 0;
+        FEof = false;
+        Refill(FBuf);
+    }
+}
+
+// ---------------------------------------------------------------- encoding
+
+bool TReader::DeclaresUtf8() {
+    for (;;) {
+        const char* p = FPos;
+        while (p < FEnd && IsSpace(*p)) ++p;
+        if (FEnd - p < 6 && !FEof) {
+            Refill(p);
+            continue;
+        }
+        FPos = p;
+        if (FEnd - p < 6 || p[0] != '<' || p[1] != '?' || Lower(p[2]) != 'x' || Lower(p[3]) != 'm' ||
+            Lower(p[4]) != 'l' || !(IsSpace(p[5]) || p[5] == '?'))
+            return false;
+        const std::string_view window(p, size_t(FEnd - p));
+        const size_t close = window.find("?>", 2);
+        if (close == std::string_view::npos) {
+            if (FEof) Fail(kMismatch, Off(p)); // an unterminated declaration
+            Refill(p);
+            continue;
+        }
+        // Pseudo-attributes name = "value" (or 'value') up to "?>".
+        const char* q = p + 5;
+        const char* e = p + close;
+        while (q < e) {
+            while (q < e && IsSpace(*q)) ++q;
+            const char* n0 = q;
+            while (q < e && !IsSpace(*q) && *q != '=') ++q;
+            const std::string_view name(n0, size_t(q - n0));
+            while (q < e && IsSpace(*q)) ++q;
+            if (q >= e || *q != '=') return false;
+            ++q;
+            while (q < e && IsSpace(*q)) ++q;
+            if (q >= e || (*q != '"' && *q != '\'')) return false;
+            const char quote = *q++;
+            const char* v0 = q;
+            while (q < e && *q != quote) ++q;
+            if (q >= e) return false;
+            const std::string_view value(v0, size_t(q - v0));
+            ++q;
+            if (SameIgnoringCase(name, "encoding")) return SameIgnoringCase(value, "UTF-8");
+        }
+        return false;
+    }
+}
+
+void TReader::StartChecking() {
+    // Every byte seen so far (only white space was dropped before the
+    // declaration) and every byte read from now on must be UTF-8.
+    FChecking = true;
+    if (!FCheck.Feed(FBuf, size_t(FEnd - FBuf))) throw TRestartAsAnsi{};
+    if (FEof && !FCheck.Complete()) throw TRestartAsAnsi{};
+}
+
+void TReader::DrainChecking() {
+    while (!FEof) Refill(FEnd);
+}
+
+// ---------------------------------------------------------------- tokens
+
+void TReader::Next(bool wantText) {
+    for (;;) {
+        const char* p = FPos;
+        if (!wantText)
+            while (p < FEnd && IsSpace(*p)) ++p;
+        if (p >= FEnd) {
+            if (FEof) {
+                FPos = FEnd;
+                FTok.Kind = TTok::Eof;
+                FTok.Offset = Off(FEnd);
+                return;
+            }
+            Refill(p);
+            continue;
+        }
+        if (*p != '<') {
+            const auto* lt = static_cast<const char*>(std::memchr(p, '<', size_t(FEnd - p)));
+            if (!wantText) {
+                // Text outside the places that hold values is skipped.
+                if (lt) {
+                    FPos = lt;
+                } else if (FEof) {
+                    FPos = FEnd;
+                } else {
+                    Refill(FEnd);
+                }
+                continue;
+            }
+            if (!lt && !FEof) {
+                Refill(p);
+                continue;
+            }
+            const char* end = lt ? lt : FEnd;
+            FTok.Kind = TTok::Text;
+            FTok.Text = std::string_view(p, size_t(end - p));
+            FTok.Offset = Off(p);
+            FPos = end;
+            return;
+        }
+        if (FEnd - p < 2) {
+            if (FEof) Fail(kMismatch, Off(p));
+            Refill(p);
+            continue;
+        }
+        if (p[1] == '?' || p[1] == '!') {
+            // Processing instructions end at "?>", comments and declarations
+            // at "-->".
+            const std::string_view terminator =
+                p[1] == '?' ? std::string_view("?>") : std::string_view("-->");
+            const std::string_view window(p + 2, size_t(FEnd - p - 2));
+            const size_t at = window.find(terminator);
+            if (at == std::string_view::npos) {
+                if (FEof) Fail(kMismatch, Off(p));
+                Refill(p);
+                continue;
+            }
+            FPos = p + 2 + at + terminator.size();
+            continue;
+        }
+        if (p[1] == '/') {
+            const char* q = p + 2;
+            while (q < FEnd && !IsSpace(*q) && *q != '>') ++q;
+            const char* nameEnd = q;
+            while (q < FEnd && IsSpace(*q)) ++q;
+            if (q >= FEnd) {
+                if (FEof) Fail(kMismatch, Off(p));
+                Refill(p);
+                continue;
+            }
+            if (*q != '>') Fail(kMismatch, Off(p));
+            FTok.Kind = TTok::End;
+            FTok.Name = std::string_view(p + 2, size_t(nameEnd - p - 2));
+            FTok.Offset = Off(p);
+            FPos = q + 1;
+            return;
+        }
+        if (ScanStartTag(p)) return;
+        if (FEof) Fail(kMismatch, Off(p));
+        Refill(p);
+    }
+}
+
+// A start tag at p: name, attributes NAME="value" (white space around "="
+// allowed, the value running to the next double quote), then ">" or "/>".
+// An attribute whose value does not begin with a double quote ends the
+// attribute list; the rest of the tag up to ">" is passed over. Returns false
+// when the tag does not end inside the window.
+bool TReader::ScanStartTag(const char* p) {
+    const char* e = FEnd;
+    const char* q = p + 1;
+    while (q < e && !IsSpace(*q) && *q != '>' && *q != '/') ++q;
+    if (q >= e) return false;
+    if (q == p + 1) Fail(kMismatch, Off(p));
+    FTok.Name = std::string_view(p + 1, size_t(q - p - 1));
+    FTok.Attrs.clear();
+    bool empty = false;
+    bool passOver = false;
+    for (;;) {
+        while (q < e && IsSpace(*q)) ++q;
+        if (q >= e) return false;
+        if (*q == '>') {
+            ++q;
+            break;
+        }
+        if (*q == '/') {
+            if (q + 1 >= e) return false;
+            if (q[1] == '>') {
+                empty = true;
+                q += 2;
+                break;
+            }
+            passOver = true;
+            break;
+        }
+        const char* n0 = q;
+        while (q < e && !IsSpace(*q) && *q != '=' && *q != '>' && *q != '/') ++q;
+        const char* n1 = q;
+        while (q < e && IsSpace(*q)) ++q;
+        if (q >= e) return false;
+        if (*q != '=') {
+            passOver = true;
+            break;
+        }
+        ++q;
+        while (q < e && IsSpace(*q)) ++q;
+        if (q >= e) return false;
+        if (*q != '"') {
+            passOver = true;
+            break;
+        }
+        const char* v0 = q + 1;
+        const auto* v1 = static_cast<const char*>(std::memchr(v0, '"', size_t(e - v0)));
+        if (!v1) return false;
+        FTok.Attrs.push_back({std::string_view(n0, size_t(n1 - n0)), std::string_view(v0, size_t(v1 - v0))});
+        q = v1 + 1;
+    }
+    if (passOver) {
+        const auto* gt = static_cast<const char*>(std::memchr(q, '>', size_t(e - q)));
+        if (!gt) return false;
+        empty = gt[-1] == '/';
+        q = gt + 1;
+    }
+    FTok.Kind = TTok::Start;
+    FTok.Empty = empty;
+    FTok.Offset = Off(p);
+    FPos = q;
+    return true;
+}
+
+// Reads up to the end tag of the open element name; nested elements must
+// close in order.
+void TReader::SkipUntilEnd(std::string name) {
+    std::vector<std::string> open;
+    open.push_back(std::move(name));
+    while (!open.empty()) {
+        Next();
+        switch (FTok.Kind) {
+        case TTok::Start:
+            if (!FTok.Empty) open.emplace_back(FTok.Name);
+            break;
+        case TTok::End:
+            if (FTok.Name != open.back()) Fail(kMismatch, FTok.Offset);
+            open.pop_back();
+            break;
+        case TTok::Eof:
+            Fail(kMismatch, FTok.Offset);
+        case TTok::Text:
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- values
+
+// The decoded value, pointing into the content when nothing needs changing.
+std::string_view TReader::Decoded(std::string_view v, bool toAnsi) {
+    const bool amp = std::memchr(v.data(), '&', v.size()) != nullptr;
+    if (!amp) {
+        // Windows-1252 bytes to Windows-1252, UTF-8 to UTF-8, and ASCII to
+        // either, stay as they are.
+        if (toAnsi != FUtf8) return v;
+        if (!HasHighByte(v)) return v;
+    }
+    FScratch.clear();
+    DecodeValue(v, FUtf8, toAnsi, FScratch);
+    return FScratch;
+}
+
+QString TReader::Text(std::string_view v) {
+    const std::string_view u = Decoded(v, false);
+    return QString::fromUtf8(u.data(), qsizetype(u.size()));
+}
+
+void TReader::Put(int field, std::string_view value, uint64_t offset) {
+    TFieldIn& in = FIn[size_t(field)];
+    TStoreColumn& column = FData.Columns[size_t(field)];
+    try {
+        switch (in.Target) {
+        case TFieldIn::TTarget::Float: {
+            double d = 0;
+            const std::string_view text = Decoded(value, true);
+            if (ParseFloatText(text, d))
+                column.AppendFloat(d);
+            else
+                column.AppendNull();
+            break;
+        }
+        case TFieldIn::TTarget::Ansi: {
+            std::string_view bytes = Decoded(value, true);
+            // A string field holds no NUL byte and at most its width.
+            if (const void* nul = std::memchr(bytes.data(), 0, bytes.size()))
+                bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
+            if (in.Width) {
+                if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
+            } else {
+                in.Longest = std::max(in.Longest, bytes.size());
+            }
+            column.AppendBytes(bytes);
+            break;
+        }
+        case TFieldIn::TTarget::Text: {
+            if (value.empty() && in.EmptyIsNull) {
+                column.AppendNull();
+                break;
+            }
+            column.AppendBytes(Decoded(value, false));
+            break;
+        }
+        }
+    } catch (const EDBClient& e) {
+        throw EDataPacketError(e.Message(), e.ErrorCode(), offset);
+    }
+}
+
+// ---------------------------------------------------------------- structure
+
+TStoreData TReader::Run() {
+    try {
+        try {
+            return ReadOnce(false);
+        } catch (const TRestartAsAnsi&) {
+            Reset();
+            return ReadOnce(true);
+        }
+    } catch (const std::bad_alloc&) {
+        FData = TStoreData();
+        Fail(kNoMemory, Off(FPos));
+    } catch (const TRestartAsAnsi&) {
+        Fail(kMismatch, Off(FPos)); // cannot happen: the second pass does not check
+    }
+}
+
+TStoreData TReader::ReadOnce(bool forceAnsi) {
+    if (!FMemory && !FStore) Prime();
+    // Encoding: a UTF-8 byte-order mark, else a declaration naming UTF-8 on
+    // well-formed UTF-8 content, else Windows-1252.
+    while (FEnd - FPos < 3 && !FEof) Refill(FPos);
+    if (FEnd - FPos >= 3 && (unsigned char)FPos[0] == 0xEF && (unsigned char)FPos[1] == 0xBB &&
+        (unsigned char)FPos[2] == 0xBF) {
+        FUtf8 = true;
+        FPos += 3;
+    } else if (!forceAnsi && DeclaresUtf8()) {
+        FUtf8 = true;
+        StartChecking();
+    }
+    // The content must begin with "<" after white space.
+    for (;;) {
+        while (FPos < FEnd && IsSpace(*FPos)) ++FPos;
+        if (FPos < FEnd || FEof) break;
+        Refill(FPos);
+    }
+    if (FPos >= FEnd || *FPos != '<') Fail(kMismatch, Off(FPos));
+    ParseDocument();
+    if (FChecking) DrainChecking();
+    Finish();
+    return std::move(FData);
+}
+
+void TReader::ParseDocument() {
+    Next();
+    if (FTok.Kind != TTok::Start) Fail(kMismatch, FTok.Offset);
+    if (FTok.Name == "DATAPACKET") {
+        // Its attributes are not read.
+        if (FTok.Empty) Fail(kMismatch, FTok.Offset);
+        Next();
+        if (IsStart("ROWDATA")) Fail(kNoMetaData, FTok.Offset);
+        if (!IsStart("METADATA")) Fail(kMismatch, FTok.Offset);
+        ParseMetadata();
+        for (;;) {
+            Next();
+            if (FTok.Kind == TTok::End) {
+                ExpectEnd("DATAPACKET");
+                return;
+            }
+            if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+            if (IsStart("ROWDATA"))
+                ParseRowData();
+            else
+                SkipElement();
+        }
+    }
+    if (FTok.Name == "METADATA") {
+        // A packet without its DATAPACKET element: the rows may follow.
+        ParseMetadata();
+        Next();
+        if (IsStart("ROWDATA")) ParseRowData();
+        return;
+    }
+    if (FTok.Name == "ROWDATA") Fail(kNoMetaData, FTok.Offset);
+    Fail(kMismatch, FTok.Offset);
+}
+
+void TReader::ParseMetadata() {
+    if (FTok.Empty) Fail(kMismatch, FTok.Offset);
+    Next();
+    if (!IsStart("FIELDS")) Fail(kMismatch, FTok.Offset);
+    ParseFields();
+    for (;;) {
+        Next();
+        if (FTok.Kind == TTok::End) {
+            ExpectEnd("METADATA");
+            return;
+        }
+        if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+        if (IsStart("PARAMS"))
+            ParseParams();
+        else
+            SkipElement();
+    }
+}
+
+void TReader::ParseFields() {
+    if (!FTok.Empty) {
+        for (;;) {
+            Next();
+            if (FTok.Kind == TTok::End) {
+                ExpectEnd("FIELDS");
+                break;
+            }
+            if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+            if (IsStart("FIELD"))
+                ParseField();
+            else
+                SkipElement();
+        }
+    }
+    PrepareRows();
+}
+
+void TReader::AddParam(std::vector<TStoreParam>& list, TStoreParam p, bool table) {
+    if (table && p.Name == QLatin1String("CHANGE_LOG")) {
+        const QByteArray value = p.Value.toLatin1();
+        ParseChangeLog(std::string_view(value.constData(), size_t(value.size())), FTok.Offset);
+        return;
+    }
+    list.push_back(std::move(p));
+}
+
+void TReader::ParseField() {
+    TFieldDecl d;
+    const uint64_t offset = FTok.Offset;
+    for (const TAttr& a : FTok.Attrs) {
+        const std::string_view n = a.Name;
+        auto flag = [&](bool& target) { target = SameIgnoringCase(Decoded(a.Value, false), "true"); };
+        if (n == "attrname") {
+            if (!d.HaveAttr) d.Attr = ContentBytes(a.Value), d.HaveAttr = true;
+        } else if (n == "tagname") {
+            if (!d.HaveTag) d.Tag = ContentBytes(a.Value), d.HaveTag = true;
+        } else if (n == "fieldname") {
+            if (!d.HaveFieldName) d.Name = Text(a.Value), d.HaveFieldName = true;
+        } else if (n == "fieldtype") {
+            if (!d.HaveType) d.Type = std::string(Decoded(a.Value, false)), d.HaveType = true;
+        } else if (n == "readonly") {
+            flag(d.ReadOnly);
+        } else if (n == "required") {
+            flag(d.Required);
+        } else if (n == "hidden") {
+            flag(d.Hidden);
+        } else if (n == "linkfield") {
+            flag(d.LinkField);
+        } else {
+            const char* type = KnownParamType(n);
+            TStoreParam p;
+            p.Name = Text(n);
+            p.Value = Text(a.Value);
+            p.Type = QString::fromLatin1(type ? type : "string");
+            d.Params.push_back(std::move(p));
+        }
+    }
+    if (!FTok.Empty) {
+        for (;;) {
+            Next();
+            if (FTok.Kind == TTok::End) {
+                ExpectEnd("FIELD");
+                break;
+            }
+            if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+            if (IsStart("PARAM"))
+                AddParam(d.Params, ReadParamElement(), false);
+            else
+                SkipElement();
+        }
+    }
+    AddField(d, offset);
+}
+
+void TReader::AddField(TFieldDecl& d, uint64_t offset) {
+    if (!d.HaveAttr && !d.HaveTag) Fail(kMismatch, offset);
+    if (!d.HaveType) Fail(kInvalidType, offset);
+    std::string subtype;
+    for (const TStoreParam& p : d.Params)
+        if (p.Name == QLatin1String("SUBTYPE")) subtype = p.Value.toStdString();
+    const TPacketType type = PacketTypeOf(d.Type, subtype);
+    if (type.DataType == ftUnknown) Fail(kInvalidType, offset);
+
+    TStoreFieldDesc desc;
+    TFieldIn in;
+    in.ByTag = !d.HaveAttr;
+    if (d.HaveAttr)
+        in.Attr = d.Attr;
+    else
+        in.Tag = d.Tag;
+    const std::string& shown = d.HaveAttr ? d.Attr : d.Tag;
+    desc.Name = d.HaveFieldName ? d.Name
+                                : (FUtf8 ? QString::fromUtf8(shown.data(), qsizetype(shown.size()))
+                                         : FromAnsi(std::string_view(shown)));
+    desc.DataType = type.DataType;
+    desc.TypeName = QString::fromLatin1(type.Name);
+    desc.ReadOnly = d.ReadOnly;
+    desc.Required = d.Required;
+    desc.Hidden = d.Hidden;
+    desc.LinkField = d.LinkField;
+    // WIDTH of the kinds that have one becomes the field's size; on other
+    // kinds it stays a parameter, written back as it came.
+    int width = 0;
+    if (PacketTypeHasWidth(type.DataType)) {
+        for (auto it = d.Params.begin(); it != d.Params.end(); ++it) {
+            if (it->Name != QLatin1String("WIDTH")) continue;
+            bool ok = false;
+            const long long w = it->Value.trimmed().toLongLong(&ok);
+            if (ok && w > 0) width = int(std::min<long long>(w, std::numeric_limits<int32_t>::max()));
+            d.Params.erase(it);
+            break;
+        }
+    }
+    desc.Size = width;
+    desc.Params = std::move(d.Params);
+    const bool ansi = type.DataType == ftString || type.DataType == ftFixedChar;
+    if (type.DataType == ftFloat)
+        in.Target = TFieldIn::TTarget::Float;
+    else if (ansi)
+        in.Target = TFieldIn::TTarget::Ansi;
+    else
+        in.Target = TFieldIn::TTarget::Text;
+    in.Width = ansi ? uint32_t(width) : 0;
+    switch (type.DataType) {
+    case ftWideString:
+    case ftMemo:
+    case ftWideMemo:
+    case ftFmtMemo:
+    case ftBytes:
+    case ftVarBytes:
+    case ftBlob:
+    case ftGraphic:
+        in.EmptyIsNull = false;
+        break;
+    default:
+        in.EmptyIsNull = true;
+    }
+    FData.AddField(std::move(desc));
+    FIn.push_back(std::move(in));
+}
+
+TStoreParam TReader::ReadParamElement() {
+    TStoreParam p;
+    bool haveName = false, haveValue = false, haveType = false, haveRoundtrip = false;
+    for (const TAttr& a : FTok.Attrs) {
+        if (a.Name == "Name" && !haveName) {
+            p.Name = Text(a.Value);
+            haveName = true;
+        } else if (a.Name == "Value" && !haveValue) {
+            p.Value = Text(a.Value);
+            haveValue = true;
+        } else if (a.Name == "Type" && !haveType) {
+            p.Type = Text(a.Value);
+            haveType = true;
+        } else if (a.Name == "Roundtrip" && !haveRoundtrip) {
+            p.Roundtrip = SameIgnoringCase(Decoded(a.Value, false), "true");
+            haveRoundtrip = true;
+        }
+    }
+    if (!haveType) p.Type = QStringLiteral("string");
+    SkipElement();
+    return p;
+}
+
+void TReader::ParseParams() {
+    for (const TAttr& a : FTok.Attrs) {
+        if (a.Name == "CHANGE_LOG") {
+            ParseChangeLog(Decoded(a.Value, true), FTok.Offset);
+            continue;
+        }
+        const char* type = KnownParamType(a.Name);
+        TStoreParam p;
+        p.Name = Text(a.Name);
+        p.Value = Text(a.Value);
+        p.Type = QString::fromLatin1(type ? type : "string");
+        FData.Params.push_back(std::move(p));
+    }
+    if (FTok.Empty) return;
+    for (;;) {
+        Next();
+        if (FTok.Kind == TTok::End) {
+            ExpectEnd("PARAMS");
+            return;
+        }
+        if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+        if (IsStart("PARAM")) {
+            TStoreParam p = ReadParamElement();
+            if (!p.Name.isEmpty()) AddParam(FData.Params, std::move(p), true);
+        } else {
+            SkipElement();
+        }
+    }
+}
+
+// Numbers separated by white space; each three make one entry (slot, linked
+// slot, kind). A text that is not an unsigned 32-bit number is refused.
+void TReader::ParseChangeLog(std::string_view v, uint64_t offset) {
+    FData.ChangeLog.clear();
+    uint32_t numbers[3];
+    int have = 0;
+    const char* p = v.data();
+    const char* e = p + v.size();
+    while (p < e) {
+        while (p < e && IsSpace(*p)) ++p;
+        if (p >= e) break;
+        uint64_t n = 0;
+        const char* start = p;
+        while (p < e && IsDigit(*p)) {
+            n = n * 10 + uint64_t(*p - '0');
+            if (n > std::numeric_limits<uint32_t>::max()) Fail(kMismatch, offset);
+            ++p;
+        }
+        if (p == start || (p < e && !IsSpace(*p))) Fail(kMismatch, offset);
+        numbers[have++] = uint32_t(n);
+        if (have == 3) {
+            FData.ChangeLog.push_back({numbers[0], numbers[1], numbers[2]});
+            have = 0;
+        }
+    }
+}
+
+void TReader::PrepareRows() {
+    if (FHaveFields) return;
+    FHaveFields = true;
+    for (size_t f = 0; f < FIn.size(); ++f) {
+        TFieldIn& in = FIn[f];
+        auto& map = in.ByTag ? FByTag : FByAttr;
+        const std::string_view key = in.ByTag ? std::string_view(in.Tag) : std::string_view(in.Attr);
+        auto it = map.find(key);
+        if (it == map.end()) {
+            map.emplace(key, int(f));
+        } else {
+            int last = it->second;
+            while (FIn[size_t(last)].NextSame >= 0) last = FIn[size_t(last)].NextSame;
+            FIn[size_t(last)].NextSame = int(f);
+        }
+    }
+}
+
+void TReader::ParseRowData() {
+    if (FTok.Empty) return;
+    FRowsOffset = FTok.Offset;
+    for (;;) {
+        Next();
+        if (FTok.Kind == TTok::End) {
+            ExpectEnd("ROWDATA");
+            return;
+        }
+        if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+        if (!IsStart("ROW")) Fail(kMismatch, FTok.Offset);
+        ReadRow();
+    }
+}
+
+void TReader::ReadRow() {
+    const uint32_t stamp = ++FStamp;
+    const uint64_t offset = FTok.Offset;
+    FData.AppendSlot(usUnmodified);
+    if (!FReserved && FData.SlotCount() == 1024) ReserveRows();
+    uint8_t rowState = 0;
+    bool haveRowState = false;
+    size_t expected = 0;
+    const size_t nf = FIn.size();
+    for (const TAttr& a : FTok.Attrs) {
+        if (!haveRowState && a.Name == "RowState") {
+            haveRowState = true;
+            const std::string_view v = Decoded(a.Value, true);
+            const char* p = v.data();
+            const char* e = p + v.size();
+            while (p < e && IsSpace(*p)) ++p;
+            unsigned n = 0;
+            while (p < e && IsDigit(*p)) {
+                n = n * 10 + unsigned(*p++ - '0');
+                if (n > 255) Fail(kMismatch, offset);
+            }
+            while (p < e && IsSpace(*p)) ++p;
+            if (p != e) Fail(kMismatch, offset);
+            rowState = uint8_t(n);
+            continue;
+        }
+        // Attributes usually come in field order: try the field after the
+        // last one found before looking the name up.
+        int f = -1;
+        if (expected < nf && !FIn[expected].ByTag && FIn[expected].Attr == a.Name) {
+            f = int(expected);
+        } else {
+            auto it = FByAttr.find(a.Name);
+            if (it == FByAttr.end()) continue;
+            f = it->second;
+        }
+        while (f >= 0 && FIn[size_t(f)].Stamp == stamp) f = FIn[size_t(f)].NextSame;
+        if (f < 0) continue; // the same name again: the first one counts
+        expected = size_t(f) + 1;
+        FIn[size_t(f)].Stamp = stamp;
+        Put(f, a.Value, offset);
+    }
+    if (!FTok.Empty) ReadRowChildren(stamp);
+    for (size_t f = 0; f < nf; ++f)
+        if (FIn[f].Stamp != stamp) FData.Columns[f].AppendNull();
+    FData.RowStates.back() = rowState;
+}
+
+// Values of fields in the tagname form: child elements of ROW holding their
+// text. Other children are passed over.
+void TReader::ReadRowChildren(uint32_t stamp) {
+    for (;;) {
+        Next();
+        if (FTok.Kind == TTok::End) {
+            ExpectEnd("ROW");
+            return;
+        }
+        if (FTok.Kind == TTok::Eof) Fail(kMismatch, FTok.Offset);
+        if (FTok.Kind != TTok::Start) continue;
+        int f = -1;
+        if (auto it = FByTag.find(FTok.Name); it != FByTag.end()) f = it->second;
+        while (f >= 0 && FIn[size_t(f)].Stamp == stamp) f = FIn[size_t(f)].NextSame;
+        if (f < 0) {
+            SkipElement();
+            continue;
+        }
+        FIn[size_t(f)].Stamp = stamp;
+        const uint64_t offset = FTok.Offset;
+        if (FTok.Empty) {
+            Put(f, std::string_view(), offset);
+            continue;
+        }
+        std::string name(FTok.Name);
+        Next(true);
+        switch (FTok.Kind) {
+        case TTok::Text:
+            Put(f, FTok.Text, offset);
+            SkipUntilEnd(std::move(name));
+            break;
+        case TTok::End:
+            if (FTok.Name != name) Fail(kMismatch, FTok.Offset);
+            Put(f, std::string_view(), offset);
+            break;
+        case TTok::Start:
+            Put(f, std::string_view(), offset);
+            SkipElement();
+            SkipUntilEnd(std::move(name));
+            break;
+        case TTok::Eof:
+            Fail(kMismatch, FTok.Offset);
+        }
+    }
+}
+
+// After the first rows, room for the rest as the size of the content lets
+// guess: the columns then grow without copying. Only a hint: when memory is
+// short the columns grow as they go.
+void TReader::ReserveRows() {
+    FReserved = true;
+    if (!FSizeHint) return;
+    const uint64_t here = Off(FPos);
+    const uint64_t used = here > FRowsOffset ? here - FRowsOffset : 0;
+    if (!used || FSizeHint <= here) return;
+    const uint32_t rows = FData.SlotCount();
+    const double perRow = double(used) / rows;
+    const double guess = double(FSizeHint - here) / perRow * 1.05 + rows + 64;
+    if (guess > double(std::numeric_limits<uint32_t>::max() / 2)) return;
+    const auto total = uint32_t(guess);
+    try {
+        FData.RowStates.reserve(total);
+        for (size_t f = 0; f < FData.Columns.size(); ++f) {
+            TStoreColumn& c = FData.Columns[f];
+            size_t bytes = 0;
+            if (c.Kind() == TStoreColumn::TKind::Bytes) {
+                const uint32_t n = c.Count();
+                const size_t have =
+                    n ? c.BytesAt(n - 1).data() + c.BytesAt(n - 1).size() - c.BytesAt(0).data() : 0;
+                bytes = size_t(double(have) / rows * total * 1.05);
+            }
+            c.Reserve(total, bytes);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void TReader::Finish() {
+    // A string field without WIDTH gets the width of its longest value (at
+    // least 20, the width of a string definition without size).
+    for (size_t f = 0; f < FIn.size(); ++f) {
+        TStoreFieldDesc& d = FData.Fields[f];
+        if (FIn[f].Target == TFieldIn::TTarget::Ansi && d.Size == 0)
+            d.Size = int(std::min<size_t>(std::max<size_t>(FIn[f].Longest, 20), size_t(INT32_MAX)));
+    }
+    try {
+        FData.Validate();
+    } catch (const EDBClient& e) {
+        throw EDataPacketError(e.Message(), e.ErrorCode(), Off(FPos));
+    }
+}
+
+} // namespace
+
+TStoreData ReadPacket(const char* data, size_t size) {
+    TReader reader(data, size);
+    return reader.Run();
+}
+
+TStoreData ReadPacket(IPacketSource& source) {
+    TReader reader(source);
+    return reader.Run();
+}
+
+namespace {
+[[noreturn]] void RaiseFileError(int err) {
+    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
+    throw EInOutError(Format("Erreur E/S %d", err), err);
+}
+} // namespace
+
+size_t TPacketFileSource::ReadSome(char* buffer, size_t max) {
+    errno = 0;
+    const qint64 n = FFile.read(buffer, qint64(max));
+    if (n < 0) RaiseFileError(errno ? errno : EIO);
+    return size_t(n);
+}
+
+void TPacketFileSource::Rewind() {
+    errno = 0;
+    if (!FFile.seek(0)) RaiseFileError(errno ? errno : ESPIPE);
+}
+
+uint64_t TPacketFileSource::SizeHint() const {
+    return FFile.isSequential() ? 0 : uint64_t(FFile.size());
+}
+
+} // namespace tallivo
