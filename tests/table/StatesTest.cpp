@@ -189,8 +189,8 @@ TEST(States, FailedLoadLeavesTheTableClosedAndSaveWritesNothing) {
     EXPECT_EQ(ErrorOf([&] { t->LoadFromFile(bad); }), "Mismatch in datapacket.");
     EXPECT_FALSE(t->Active());
     EXPECT_EQ(t->Store(), nullptr);
-    // Opening again reads the same bad content again.
-    EXPECT_EQ(ErrorOf([&] { t->Open(); }), "Mismatch in datapacket.");
+    // The failed load replaced what the table held: nothing is left to open.
+    EXPECT_EQ(ErrorOf([&] { t->Open(); }), QString::fromUtf8("Fournisseur de données ou paquet de données manquant"));
     const QString target = dir.filePath("COLLECTION.XML");
     t->SaveToFile(target, dfXML);
     EXPECT_FALSE(QFile::exists(target));
