@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -33,6 +35,37 @@ int ScrollCodeOf(int action) {
     }
 }
 
+// A scroll bar that repaints only when its look changes: over a large table
+// most one-record moves leave the thumb on the same pixels.
+class TGridScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderValueChange) {
+            QStyleOptionSlider opt;
+            initStyleOption(&opt);
+            const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
+            const int ends = (value() == minimum() ? 1 : 0) | (value() == maximum() ? 2 : 0);
+            if (thumb == FThumb && ends == FEnds) return;
+            FThumb = thumb;
+            FEnds = ends;
+        } else {
+            FThumb = QRect();
+        }
+        QScrollBar::sliderChange(change);
+    }
+    void resizeEvent(QResizeEvent* e) override {
+        FThumb = QRect();
+        QScrollBar::resizeEvent(e);
+    }
+
+private:
+    QRect FThumb;
+    int FEnds = 0;
+};
+
 } // namespace
 
 TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -43,9 +76,11 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner) {
     SetTabStop(true);
     SetOpaque(true);
     setMouseTracking(true);
+    // Clicks are the grid's own (cell and title clicks on release).
+    SetClickEvents(false);
 
-    FVertBar = new QScrollBar(Qt::Vertical, this);
-    FHorzBar = new QScrollBar(Qt::Horizontal, this);
+    FVertBar = new TGridScrollBar(Qt::Vertical, this);
+    FHorzBar = new TGridScrollBar(Qt::Horizontal, this);
     for (QScrollBar* bar : {FVertBar, FHorzBar}) {
         bar->hide();
         bar->setFocusPolicy(Qt::NoFocus);

@@ -12,6 +12,7 @@
 #include "tools/catgen/Catalogue.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
 #include <memory>
@@ -57,6 +58,16 @@ struct GridWindow {
             ShowAndActivate(Form.get());
             ProcessEvents();
         }
+        ClearModifiers();
+    }
+
+    // Messages sent with Perform read the keyboard state, which a synthetic
+    // key press with Ctrl leaves with Ctrl held until the next key press
+    // (F24: a key no control reacts to).
+    void ClearModifiers() {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : Form.get();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F24, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
     }
 
     TColumn* AddColumn(const char* field, const char* caption, int width) {

@@ -26,6 +26,28 @@ struct Clicks {
     }
 };
 
+// Pixels of a vertical strip of the data area that an inverting line made dark.
+int DarkPixels(const QImage& image, GridWindow& w, int x0, int x1) {
+    int n = 0;
+    const int top = w.Grid->CellRect(0, 1).Top;
+    for (int y = top; y < w.Grid->CellRect(0, 3).Bottom; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (qGray(image.pixel(x, y)) < 100) ++n;
+    return n;
+}
+
+// The range of columns where two images differ below yFrom ({INT_MAX, INT_MIN} when equal).
+std::pair<int, int> DiffColumns(const QImage& a, const QImage& b, int yFrom = 0) {
+    int left = INT_MAX, right = INT_MIN;
+    for (int y = yFrom; y < std::min(a.height(), b.height()); ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
 void Wheel(QWidget* w, int delta) {
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
     QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
@@ -211,6 +233,34 @@ TEST(Mouse, TitleClickAndDrag) {
     EXPECT_EQ(clicks.Titles.size(), 2u);
 }
 
+TEST(Mouse, ColumnMovingMarksTheDropAndScrollsAtTheEdge) {
+    GridWindow w(5);
+    w.SizeForRows(10, 500);
+    ProcessEvents();
+    Clicks clicks(w);
+    MoveTo(w.Grid, w.CellCenter(1, 0));
+    const QImage before = w.OnScreen();
+    Press(w.Grid, w.CellCenter(1, 0));
+    ProcessEvents();
+    ASSERT_EQ(w.Grid->GridState(), gsColMoving);
+    // The drop marker: a 5-pixel dotted inverting line at the column's left edge.
+    const int edge = w.Grid->CellRect(1, 0).Left;
+    EXPECT_GT(DarkPixels(w.OnScreen(), w, edge - 2, edge + 2), 10);
+    const auto [left, right] = DiffColumns(w.OnScreen(), before, w.Grid->CellRect(0, 1).Top);
+    EXPECT_GE(left, edge - 2);
+    EXPECT_LE(right, edge + 2);
+    // Held beyond the right edge, the columns scroll every 60 ms up to the last one.
+    MoveTo(w.Grid, w.ClientPoint(w.Grid->ClientWidth() + 30, 10));
+    ProcessEvents(500);
+    EXPECT_EQ(w.Grid->FTopLeft().X, 2);
+    Release(w.Grid, w.ClientPoint(w.Grid->ClientWidth() + 30, 10));
+    ProcessEvents();
+    EXPECT_EQ(clicks.Moves, (std::vector<std::pair<int, int>>{{1, 3}}));
+    EXPECT_EQ(w.Grid->Columns()[3]->Title().Caption(), QStringLiteral("Code article"));
+    EXPECT_TRUE(clicks.Titles.empty()); // released outside the cells
+    EXPECT_EQ(w.OnScreen(), w.Fresh());
+}
+
 TEST(Mouse, ColumnSizing) {
     GridWindow w(5);
     Clicks clicks(w);
@@ -230,13 +280,18 @@ TEST(Mouse, ColumnSizing) {
 
     // Dragging the border 50 pixels widens the column by 50; no click follows.
     MoveTo(w.Grid, w.ClientPoint(border + 1, 8));
+    const QImage before = w.OnScreen();
     Press(w.Grid, w.ClientPoint(border + 1, 8));
     ProcessEvents();
     EXPECT_EQ(w.Grid->GridState(), gsColSizing);
     MoveTo(w.Grid, w.ClientPoint(border + 51, 8));
+    // A dotted inverting line follows the pointer.
+    EXPECT_GT(DarkPixels(w.OnScreen(), w, border + 50, border + 50), 5);
+    EXPECT_EQ(DiffColumns(w.OnScreen(), before), std::make_pair(border + 50, border + 50));
     Release(w.Grid, w.ClientPoint(border + 51, 8));
     ProcessEvents();
     EXPECT_EQ(w.Grid->Columns()[0]->Width(), 350);
+    EXPECT_EQ(w.OnScreen(), w.Fresh()); // the line is gone
     EXPECT_EQ(w.Grid->ColWidths(0), 350);
     EXPECT_TRUE(w.Grid->Columns()[0]->AssignedValues().Contains(cvWidth));
     EXPECT_TRUE(clicks.Titles.empty());
