@@ -1,23 +1,164 @@
+// The main window's lifecycle: creating the tables, loading and saving the
+// data files, the height rule of the command band.
 #include "app/Master.h"
+
+#include "dialogs/MetroMessage1.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace tallivo {
 
 TMasterform* Masterform = nullptr;
+TClientDataSet* CollectionTable = nullptr;
+TClientDataSet* ArticleTable = nullptr;
+QString DataDir;
+
+namespace {
+
+struct TFieldDesign {
+    const char* Name;
+    TFieldType Type;
+    int Size;
+};
+
+constexpr TFieldDesign kCollectionFields[] = {
+    {"CODE_ART", ftString, 25}, {"NOM_ART", ftString, 50},   {"CATEGORIE", ftString, 25},
+    {"QTE", ftFloat, 0},        {"PRIX_ACHAT", ftFloat, 0}, {"GERE_STOCK", ftString, 1},
+};
+
+constexpr TFieldDesign kArticleFields[] = {
+    {"CODE_ART", ftString, 25}, {"NOM_ART", ftString, 50}, {"CATEGORIE", ftString, 25},
+    {"PX_VTE_TC", ftFloat, 0},  {"REF_ART_F", ftString, 25}, {"PRIX_ACHAT", ftFloat, 0},
+    {"NOM_FOU", ftString, 50},
+};
+
+template <std::size_t N>
+TClientDataSet* CreateTable(const TFieldDesign (&fields)[N], TDataSource* source) {
+    auto* table = new TClientDataSet();
+    table->FieldDefs().Clear();
+    for (const TFieldDesign& f : fields) table->FieldDefs().Add(QString::fromLatin1(f.Name), f.Type, f.Size, false);
+    table->IndexDefs().Clear();
+    table->CreateDataSet();
+    source->SetDataSet(table);
+    table->SetActive(true);
+    return table;
+}
+
+void FreeTable(TClientDataSet*& table) {
+    if (!table) return;
+    table->SetActive(false);
+    delete table;
+    table = nullptr;
+}
+
+} // namespace
+
+QString TrimBlanks(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin] <= QChar(u' ')) ++begin;
+    while (end > begin && text[end - 1] <= QChar(u' ')) --end;
+    return text.mid(begin, end - begin);
+}
 
 TMasterform::TMasterform(TComponent* AOwner) : TForm(AOwner) {
     CreateLayout();
-    OnResize = [this](TObject* s) { FormResize(s); };
-    OnActivate = [this](TObject* s) { FormResize(s); };
-    DoCreate();
+    BindEvents();
+    FormCreate(this);
 }
 
 TMasterform::~TMasterform() {
+    // Tables still alive here were not freed by a close (a test, or a close
+    // that never happened): detach them from the grids before they go.
+    if (DataSource1) DataSource1->SetDataSet(nullptr);
+    if (ARTICLE_Source) ARTICLE_Source->SetDataSet(nullptr);
+    FreeTable(CollectionTable);
+    FreeTable(ArticleTable);
     if (Masterform == this) Masterform = nullptr;
+}
+
+void TMasterform::BindEvents() {
+    OnShow = [this](TObject* s) { FormShow(s); };
+    OnResize = [this](TObject* s) { FormResize(s); };
+    OnActivate = [this](TObject* s) { FormResize(s); };
+    OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+
+    Edit1->OnKeyDown = [this](TObject* s, TKey& k, TShiftState sh) { Edit1KeyDown(s, k, sh); };
+    Edit2->OnKeyDown = [this](TObject* s, TKey& k, TShiftState sh) { Edit1KeyDown(s, k, sh); };
+    AdvMetroTile71->OnClick = [this](TObject* s) { AdvMetroTile71Click(s); };
+    Button1->OnClick = [this](TObject* s) { Button1Click(s); };
+
+    AdvMetroTile6->OnClick = [this](TObject* s) { AdvMetroTile6Click(s); };
+    AdvMetroTile2->OnClick = [this](TObject* s) { AdvMetroTile2Click(s); };
+    AdvMetroTile4->OnClick = [this](TObject* s) { AdvMetroTile4Click(s); };
+    AdvMetroTile25->OnClick = [this](TObject* s) { AdvMetroTile25Click(s); };
+    DBGrid1->OnCellClick = [this](TColumn* c) { DBGrid1CellClick(c); };
+    Panel8->OnClick = [this](TObject* s) { Panel8Click(s); };
+
+    Button2->OnClick = [this](TObject* s) { Button2Click(s); };
+
+    DBGrid1->OnDrawColumnCell = [this](TObject* s, const TRect& r, int col, TColumn* c, TGridDrawState st) {
+        DBGrid1DrawColumnCell(s, r, col, c, st);
+    };
+    AdvMetroButton15->OnClick = [this](TObject* s) { AdvMetroButton15Click(s); };
+    AdvMetroButton16->OnClick = [this](TObject* s) { AdvMetroButton16Click(s); };
+    Action1->OnExecute = [this](TObject* s) { Action1Execute(s); };
+    Action2->OnExecute = [this](TObject* s) { Action2Execute(s); };
+    Action3->OnExecute = [this](TObject* s) { Action3Execute(s); };
+    Action4->OnExecute = [this](TObject* s) { Action4Execute(s); };
+}
+
+QString TMasterform::DataFile(const QString& name) { return DataDir + u'/' + name; }
+
+void TMasterform::FormCreate(TObject*) {
+    DataDir = QDir::currentPath();
+    CollectionTable = CreateTable(kCollectionFields, DataSource1.get());
+    ArticleTable = CreateTable(kArticleFields, ARTICLE_Source.get());
+}
+
+void TMasterform::FormShow(TObject*) {
+    if (QFileInfo::exists(DataFile(QStringLiteral("COLLECTION.XML")))) {
+        CollectionTable->SetActive(false);
+        CollectionTable->LoadFromFile(DataFile(QStringLiteral("COLLECTION.XML")));
+        CollectionTable->SetActive(true);
+    }
+    if (QFileInfo::exists(DataFile(QStringLiteral("ARTICLE.XML")))) {
+        ArticleTable->SetActive(false);
+        ArticleTable->LoadFromFile(DataFile(QStringLiteral("ARTICLE.XML")));
+        ArticleTable->SetActive(true);
+    } else {
+        ShowMetroMessage(QStringLiteral("Fichier article introuvable"), false, clWhite);
+    }
+    Edit1->SetFocus();
+    try {
+        LoadGridLayout();
+    } catch (...) {
+        // A missing or unreadable layout file leaves the designed columns.
+    }
 }
 
 void TMasterform::FormResize(TObject*) {
     // One row of command panels from 1024 pixels on, two rows below.
     FlowPanel1->SetHeight(Width() >= 1024 ? 134 : 222);
 }
+
+void TMasterform::FormClose(TObject*, TCloseAction&) {
+    // A failed save raises: the close is abandoned and both tables stay.
+    CollectionTable->SaveToFile(DataFile(QStringLiteral("COLLECTION.XML")), dfXML);
+    try {
+        SaveGridLayout();
+    } catch (...) {
+        // The column layout is a convenience: losing it loses no count.
+    }
+    DataSource1->SetDataSet(nullptr);
+    FreeTable(CollectionTable);
+    ARTICLE_Source->SetDataSet(nullptr);
+    FreeTable(ArticleTable);
+}
+
+// The column layout file comes with its own reader and writer; until then
+// the grid keeps its designed columns.
+void TMasterform::LoadGridLayout() {}
+void TMasterform::SaveGridLayout() {}
 
 } // namespace tallivo

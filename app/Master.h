@@ -1,12 +1,30 @@
 #pragma once
-// The main window of the workstation: code field, command band, header and
-// the collection grid.
+// The main window of the workstation: the code field, the command band, the
+// header with export, quit and the scroll buttons, and the collection grid.
+// The two tables and the data folder live here as module-level objects.
 
+#include "grid/DBGrids.h"
+#include "table/ClientDataSet.h"
+#include "table/DataSource.h"
+#include "tiles/AdvMetroButton.h"
+#include "tiles/AdvMetroTile.h"
+#include "toolkit/ActnList.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
 
+#include <memory>
+
 namespace tallivo {
+
+// The collection and the article catalogue, created by the main window and
+// freed when it closes.
+extern TClientDataSet* CollectionTable;
+extern TClientDataSet* ArticleTable;
+// The folder of COLLECTION.XML, ARTICLE.XML and ART.GRD: the current
+// directory when the main window was created.
+extern QString DataDir;
 
 class TMasterform : public TForm {
 public:
@@ -17,32 +35,91 @@ public:
     TPanel* Panel2 = nullptr;
     TPanel* Panel3 = nullptr;
     TLabel* Label2 = nullptr;
-    TPanel* AdvMetroButton15 = nullptr;
-    TPanel* AdvMetroButton16 = nullptr;
+    TAdvMetroButton* AdvMetroButton15 = nullptr;
+    TAdvMetroButton* AdvMetroButton16 = nullptr;
     TPanel* Panel4 = nullptr;
-    TPanel* Button2 = nullptr;
-    TPanel* AdvMetroTile25 = nullptr;
-    TPanel* DBGrid1 = nullptr;
+    TAdvMetroTile* Button2 = nullptr;
+    TAdvMetroTile* AdvMetroTile25 = nullptr;
+    TDBGrid* DBGrid1 = nullptr;
     TFlowPanel* FlowPanel1 = nullptr;
     TPanel* Panel8 = nullptr;
     TLabel* Label19 = nullptr;
     TEdit* Edit1 = nullptr;
     TEdit* Edit2 = nullptr;
-    TPanel* Button1 = nullptr;
-    TPanel* AdvMetroTile71 = nullptr;
+    TAdvMetroTile* Button1 = nullptr;
+    TAdvMetroTile* AdvMetroTile71 = nullptr;
     TPanel* Panel1 = nullptr;
-    TPanel* AdvMetroTile1 = nullptr;
-    TPanel* AdvMetroTile6 = nullptr;
-    TPanel* AdvMetroTile2 = nullptr;
-    TPanel* AdvMetroTile4 = nullptr;
+    TAdvMetroTile* AdvMetroTile1 = nullptr;
+    TAdvMetroTile* AdvMetroTile6 = nullptr;
+    TAdvMetroTile* AdvMetroTile2 = nullptr;
+    TAdvMetroTile* AdvMetroTile4 = nullptr;
 
-    // Handlers.
+    // Non-visual components.
+    std::unique_ptr<TDataSource> DataSource1;
+    std::unique_ptr<TDataSource> ARTICLE_Source;
+    TSaveDialog* SaveDialog1 = nullptr;
+    TActionList* ActionList1 = nullptr;
+    TAction* Action1 = nullptr;
+    TAction* Action2 = nullptr;
+    TAction* Action3 = nullptr;
+    TAction* Action4 = nullptr;
+
+    // Start-up and lifecycle.
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
     void FormResize(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+
+    // Entering a code and adding its quantity.
+    void Edit1KeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+    void AdvMetroTile71Click(TObject* Sender);
+    void Button1Click(TObject* Sender);
+
+    // Commands.
+    void AdvMetroTile6Click(TObject* Sender);
+    void AdvMetroTile2Click(TObject* Sender);
+    void AdvMetroTile4Click(TObject* Sender);
+    void AdvMetroTile25Click(TObject* Sender);
+    void DBGrid1CellClick(TColumn* Column);
+    void Panel8Click(TObject* Sender);
+
+    // Export.
+    void Button2Click(TObject* Sender);
+
+    // Collection grid painting and paced movements.
+    void DBGrid1DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column,
+                               TGridDrawState State);
+    void AdvMetroButton15Click(TObject* Sender);
+    void AdvMetroButton16Click(TObject* Sender);
+    void Action1Execute(TObject* Sender);
+    void Action2Execute(TObject* Sender);
+    void Action3Execute(TObject* Sender);
+    void Action4Execute(TObject* Sender);
+
+    // DataDir followed by the file name.
+    static QString DataFile(const QString& name);
 
 private:
+    // Shows the keypad for a quantity, its minus key switched off. False when
+    // the operator cancelled; otherwise quantity receives the keyed text.
+    bool AskQuantity(QString& quantity);
     void CreateLayout();
+    void CreateGridColumns();
+    void BindEvents();
+    // Moves the collection's cursor to one edge of the visible rows, then
+    // sends the grid a paced series of arrow keys.
+    void PacedMove(int firstMove, TKey key, int steps, int (*waitBefore)(int step));
+    void LoadGridLayout();
+    void SaveGridLayout();
 };
 
 extern TMasterform* Masterform;
+
+// Text with leading and trailing blanks and control characters removed.
+QString TrimBlanks(const QString& text);
+
+// Draws text into T aligned like the column, cut with an ellipsis, centred
+// vertically.
+void DrawCellText(TCanvas& Canvas, const TRect& T, const QString& Text, TColumn* Column);
 
 } // namespace tallivo

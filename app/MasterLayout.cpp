@@ -1,5 +1,6 @@
 // Layout of the main window, as designed at 96 dots per inch.
 #include "app/Master.h"
+#include "tiles/Glyphs.h"
 
 namespace tallivo {
 
@@ -16,22 +17,69 @@ T* Make(TComponent* owner, TWinControl* parent, const char* name) {
 TPanel* Band(TComponent* owner, TWinControl* parent, const char* name, TAlign align) {
     auto* p = Make<TPanel>(owner, parent, name);
     p->SetBevelOuter(bvNone);
-    p->SetAlign(align);
     p->SetCaption({});
+    p->SetAlign(align);
     return p;
 }
 
-// A plain stand-in for a tile: a flat coloured panel with its caption.
-TPanel* TileStandIn(TComponent* owner, TWinControl* parent, const char* name, const QString& caption, int l, int t,
-                    int w, int h, TColor color, TColor textColor, int fontHeight) {
-    auto* p = Make<TPanel>(owner, parent, name);
-    p->SetBevelOuter(bvNone);
-    p->SetBounds(l, t, w, h);
-    p->SetColor(color);
-    p->SetCaption(caption);
-    p->Font() = TFont(QStringLiteral("Calibri"), fontHeight, textColor);
-    return p;
+// The nine state colours of a tile: normal, hover and down, each as fill,
+// outline and text.
+struct TTileColours {
+    TColor Color, BorderColor, TextColor;
+    TColor HoverColor, HoverBorderColor, HoverTextColor;
+    TColor DownColor, DownBorderColor, DownTextColor;
+};
+
+struct TTileMargins {
+    int PictureHorz = 2, PictureVert = 2, TextHorz = 2, TextVert = 2;
+};
+
+TAdvMetroTile* Tile(TComponent* owner, TWinControl* parent, const char* name, const QString& caption, TRect bounds,
+                    const TTileColours& c, const TFont& font, TTileLayout layout, const QByteArray& picture,
+                    TTileMargins m) {
+    auto* t = new TAdvMetroTile(owner);
+    t->SetName(QString::fromLatin1(name));
+    t->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    t->SetCaption(caption);
+    t->SetBorderStyle(bsNone);
+    t->SetPictureAutoSize(false);
+    t->SetLayout(layout);
+    t->Font() = font;
+    auto& a = t->Appearance();
+    a.SetColor(c.Color);
+    a.SetBorderColor(c.BorderColor);
+    a.SetTextColor(c.TextColor);
+    a.SetHoverColor(c.HoverColor);
+    a.SetHoverBorderColor(c.HoverBorderColor);
+    a.SetHoverTextColor(c.HoverTextColor);
+    a.SetDownColor(c.DownColor);
+    a.SetDownBorderColor(c.DownBorderColor);
+    a.SetDownTextColor(c.DownTextColor);
+    t->SetPictureMarginHorz(m.PictureHorz);
+    t->SetPictureMarginVert(m.PictureVert);
+    t->SetTextMarginHorz(m.TextHorz);
+    t->SetTextMarginVert(m.TextVert);
+    if (!picture.isEmpty()) t->Picture().ReadData(picture);
+    t->SetParent(parent);
+    return t;
 }
+
+TAdvMetroButton* ScrollButton(TComponent* owner, TWinControl* parent, const char* name, int left, TGlyph glyph) {
+    auto* b = new TAdvMetroButton(owner);
+    b->SetName(QString::fromLatin1(name));
+    b->SetBounds(left, 15, 50, 50);
+    b->Appearance().SetPictureColor(5460819);
+    b->Appearance().SetPictureColorDown(15907840);
+    b->Font() = TFont(QStringLiteral("Arial"), -11, clWhite);
+    b->SetShowHint(false);
+    b->Picture().ReadData(GlyphPng(glyph));
+    b->SetParent(parent);
+    return b;
+}
+
+TFont Calibri(int height, TColor color = clWhite) { return TFont(QStringLiteral("Calibri"), height, color); }
+
+constexpr TColor kPressed = 15907840; // light blue of every pressed tile
 
 } // namespace
 
@@ -47,6 +95,7 @@ void TMasterform::CreateLayout() {
     Panel2 = Band(this, this, "Panel2", alClient);
     Panel2->SetColor(14407639);
 
+    // Header: title, scroll buttons, export and quit.
     Panel3 = Band(this, Panel2, "Panel3", alTop);
     Panel3->SetHeight(81);
     Panel3->SetParentColor(true);
@@ -58,17 +107,19 @@ void TMasterform::CreateLayout() {
     Label2->Font() = TFont(QStringLiteral("Segoe Print"), -35, 6195015);
     Label2->SetCaption(QStringLiteral("Tallivo"));
 
-    AdvMetroButton15 = TileStandIn(this, Panel3, "AdvMetroButton15", QStringLiteral("˄"), 224, 15, 50, 50,
-                                   14407639, 5460819, -30);
-    AdvMetroButton16 = TileStandIn(this, Panel3, "AdvMetroButton16", QStringLiteral("˅"), 287, 15, 50, 50,
-                                   14407639, 5460819, -30);
+    AdvMetroButton15 = ScrollButton(this, Panel3, "AdvMetroButton15", 224, TGlyph::ChevronUp48);
+    AdvMetroButton16 = ScrollButton(this, Panel3, "AdvMetroButton16", 287, TGlyph::ChevronDown48);
 
     Panel4 = Band(this, Panel3, "Panel4", alRight);
     Panel4->SetWidth(292);
-    Button2 = TileStandIn(this, Panel4, "Button2", QStringLiteral("Exporter"), 24, 17, 103, 40, 9140850, clWhite, -16);
-    AdvMetroTile25 = TileStandIn(this, Panel4, "AdvMetroTile25", QStringLiteral("Quitter"), 138, 15, 141, 42,
-                                 14407639, 3223857, -19);
+    Button2 = Tile(this, Panel4, "Button2", QStringLiteral("Exporter"), Bounds(24, 17, 103, 40),
+                   {9140850, 9140850, clWhite, 9733244, 9733244, clWhite, kPressed, kPressed, clWhite}, Calibri(-16),
+                   tlPicBackground, {}, {10, 7, 16, 10});
+    AdvMetroTile25 = Tile(this, Panel4, "AdvMetroTile25", QStringLiteral("Quitter"), Bounds(138, 15, 141, 42),
+                          {14407639, 14407639, 3223857, 14407639, 14407639, 3223857, 14407639, 14407639, clRed},
+                          Calibri(-19, 3223857), tlPicLeft, GlyphPng(TGlyph::Cross48), {15, 2, 10, 6});
 
+    // Command band, below the grid: the code panel, then the commands.
     FlowPanel1 = Make<TFlowPanel>(this, Panel2, "FlowPanel1");
     FlowPanel1->SetBevelOuter(bvNone);
     FlowPanel1->SetCaption({});
@@ -77,11 +128,20 @@ void TMasterform::CreateLayout() {
     FlowPanel1->SetHeight(134);
     FlowPanel1->SetAlign(alBottom);
 
-    // The collection grid fills what the two bands leave.
-    DBGrid1 = Band(this, Panel2, "DBGrid1", alClient);
-    DBGrid1->SetColor(clWhite);
+    DBGrid1 = Make<TDBGrid>(this, Panel2, "DBGrid1");
     DBGrid1->Margins().SetBounds(20, 0, 20, 20);
     DBGrid1->SetAlignWithMargins(true);
+    DBGrid1->SetAlign(alClient);
+    DBGrid1->SetColor(clWhite);
+    DBGrid1->SetCtl3D(false);
+    DBGrid1->SetDrawingStyle(gdsGradient);
+    DBGrid1->SetGradientStartColor(10721432);
+    DBGrid1->SetGradientEndColor(7365475);
+    DBGrid1->Font() = Calibri(-37, clWindowText);
+    DBGrid1->SetTitleFont(TFont(QStringLiteral("Segoe UI Semibold"), -12, clBlack));
+    DBGrid1->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection,
+                         dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack});
+    CreateGridColumns();
 
     Panel8 = Band(this, FlowPanel1, "Panel8", alNone);
     Panel8->SetBounds(0, 0, 283, 110);
@@ -93,7 +153,7 @@ void TMasterform::CreateLayout() {
     Label19 = Make<TLabel>(this, Panel8, "Label19");
     Label19->SetLeft(0);
     Label19->SetTop(15);
-    Label19->Font() = TFont(QStringLiteral("Calibri"), -19, 3223857);
+    Label19->Font() = Calibri(-19, 3223857);
     Label19->SetCaption(QStringLiteral("Code article"));
 
     Edit1 = Make<TEdit>(this, Panel8, "Edit1");
@@ -105,9 +165,15 @@ void TMasterform::CreateLayout() {
     Edit2->SetBounds(732, 166, 75, 36);
     Edit2->Hide();
 
-    Button1 = TileStandIn(this, Panel8, "Button1", QStringLiteral("Ajouter"), 818, 160, 38, 48, 4132306, clWhite, -19);
+    Button1 = Tile(this, Panel8, "Button1", QStringLiteral("Ajouter"), Bounds(818, 160, 38, 48),
+                   {4132306, 4132306, clWhite, 5974258, 5974258, clWhite, kPressed, kPressed, clWhite},
+                   TFont(QStringLiteral("Segoe UI"), -19, clWhite), tlPicLeft, GlyphPng(TGlyph::CheckDisc24),
+                   {10, 7, 15, 0});
     Button1->Hide();
-    AdvMetroTile71 = TileStandIn(this, Panel8, "AdvMetroTile71", {}, 858, 160, 30, 48, 11496270, clWhite, -12);
+    AdvMetroTile71 = Tile(this, Panel8, "AdvMetroTile71", {}, Bounds(858, 160, 30, 48),
+                          {11496270, 11496270, clWhite, 12222053, 12222053, clWhite, kPressed, kPressed, clWhite},
+                          TFont(QStringLiteral("Segoe UI"), -12, clWhite), tlPicTop, GlyphPng(TGlyph::Calculator32),
+                          {2, 7, 0, 0});
     AdvMetroTile71->Hide();
 
     Panel1 = Band(this, FlowPanel1, "Panel1", alNone);
@@ -115,14 +181,71 @@ void TMasterform::CreateLayout() {
     Panel1->SetAlignWithMargins(true);
     Panel1->SetParentColor(true);
 
-    AdvMetroTile1 = TileStandIn(this, Panel1, "AdvMetroTile1", QStringLiteral("Recherche"), 17, 10, 138, 71, 7825762,
-                                clWhite, -19);
-    AdvMetroTile6 = TileStandIn(this, Panel1, "AdvMetroTile6", QStringLiteral("Quantité"), 172, 10, 138, 71, 8934204,
-                                clWhite, -19);
-    AdvMetroTile2 = TileStandIn(this, Panel1, "AdvMetroTile2", QStringLiteral("Supprimer"), 327, 10, 138, 71, 4861380,
-                                clWhite, -19);
-    AdvMetroTile4 = TileStandIn(this, Panel1, "AdvMetroTile4", QStringLiteral("Initialiser les données"), 483, 10, 191,
-                                71, 10519587, clWhite, -19);
+    AdvMetroTile1 = Tile(this, Panel1, "AdvMetroTile1", QStringLiteral("Recherche"), Bounds(17, 10, 138, 71),
+                         {7825762, 9140850, clWhite, 9733244, 9733244, clWhite, kPressed, kPressed, clWhite},
+                         Calibri(-19), tlPicBackground, {}, {10, 7, 16, 10});
+    AdvMetroTile6 = Tile(this, Panel1, "AdvMetroTile6", QStringLiteral("Quantité"), Bounds(172, 10, 138, 71),
+                         {8934204, 8934204, clWhite, 12222053, 12222053, clWhite, kPressed, kPressed, clWhite},
+                         Calibri(-19), tlPicBackground, {}, {2, 7, 0, 4});
+    AdvMetroTile2 = Tile(this, Panel1, "AdvMetroTile2", QStringLiteral("Supprimer"), Bounds(327, 10, 138, 71),
+                         {4861380, 4861380, clWhite, 5974258, 5974258, clWhite, kPressed, kPressed, clWhite},
+                         Calibri(-19), tlPicLeft, GlyphPng(TGlyph::Cross32), {10, 7, 0, 2});
+    AdvMetroTile4 = Tile(this, Panel1, "AdvMetroTile4", QStringLiteral("Initialiser les données"),
+                         Bounds(483, 10, 191, 71),
+                         {10519587, 10519587, clWhite, 10519587, 10519587, clWhite, kPressed, kPressed, clWhite},
+                         Calibri(-19), tlPicBackground, {}, {});
+
+    // Non-visual components.
+    DataSource1 = std::make_unique<TDataSource>();
+    ARTICLE_Source = std::make_unique<TDataSource>();
+    SaveDialog1 = new TSaveDialog(this);
+    SaveDialog1->SetName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->DefaultExt = QStringLiteral("CSV");
+    SaveDialog1->FileName = QStringLiteral("TableExport");
+    SaveDialog1->Filter = QStringLiteral("Format CSV|*.CSV|Format XML |*.XML");
+    SaveDialog1->InitialDir = QStringLiteral("C:\\TMP");
+
+    ActionList1 = new TActionList(this);
+    TAction** actions[] = {&Action1, &Action2, &Action3, &Action4};
+    for (int i = 0; i < 4; ++i) {
+        auto* a = new TAction(this);
+        a->SetName(QStringLiteral("Action%1").arg(i + 1));
+        a->Caption = a->Name();
+        a->SetActionList(ActionList1);
+        *actions[i] = a;
+    }
+    DBGrid1->SetDataSource(DataSource1.get());
+}
+
+void TMasterform::CreateGridColumns() {
+    struct TColumnDesign {
+        const char* FieldName;
+        const char* Caption;
+        int Width;
+        TColor FontColor;
+        bool ReadOnly;
+        bool TitleWhite;
+    };
+    static const TColumnDesign kColumns[] = {
+        {"NOM_ART", "Article", 544, 4210752, true, true},
+        {"QTE", "Quantité", 93, 176, true, true},
+        {"PRIX_ACHAT", "Prix Achat", 132, 4210752, false, false},
+        {"CODE_ART", "Code article", 292, 4210752, true, true},
+    };
+    for (const TColumnDesign& d : kColumns) {
+        TColumn* c = DBGrid1->Columns().Add();
+        c->SetFieldName(QString::fromLatin1(d.FieldName));
+        TFont cellFont(QStringLiteral("Segoe UI Semibold"), -27, d.FontColor);
+        cellFont.SetCharset(ANSI_CHARSET);
+        c->SetFont(cellFont);
+        if (d.ReadOnly) c->SetReadOnly(true);
+        c->Title().SetCaption(QString::fromUtf8(d.Caption));
+        if (d.TitleWhite) c->Title().SetColor(clWhite);
+        TFont titleFont(QStringLiteral("Segoe UI Semilight"), -19, clWhite);
+        titleFont.SetCharset(ANSI_CHARSET);
+        c->Title().SetFont(titleFont);
+        c->SetWidth(d.Width);
+    }
 }
 
 } // namespace tallivo

@@ -12,6 +12,7 @@ class TActionList;
 class TAction : public TComponent {
 public:
     explicit TAction(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TAction() override { SetActionList(nullptr); }
 
     QString Caption;
     TNotifyEvent OnExecute;

@@ -289,7 +289,9 @@ void TForm::Deactivate() {
 void TForm::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     FVisible = true;
-    if (!e->spontaneous()) DoShow();
+    // OnShow runs once the form is on screen: a dialog it opens is then
+    // centred over a form the operator already sees.
+    if (!e->spontaneous()) AfterCurrentEvent(this, [this] { DoShow(); });
 }
 
 void TForm::hideEvent(QHideEvent* e) {
@@ -303,7 +305,7 @@ void TForm::hideEvent(QHideEvent* e) {
 void TForm::closeEvent(QCloseEvent* e) {
     // Closing from the window frame goes through Close, which decides.
     e->ignore();
-    if (FClosing) return;
+    if (FClosing || (Application && Application->Terminated())) return;
     FClosing = true;
     GuardedCall([this] { Close(); });
     FClosing = false;
@@ -351,7 +353,8 @@ void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoo
 
 void TApplication::Terminate() {
     FTerminated = true;
-    QCoreApplication::quit();
+    // exit, not quit: quit would first ask every window to close again.
+    QCoreApplication::exit(0);
 }
 
 QString TApplication::ErrorBoxText(const QString& message) {

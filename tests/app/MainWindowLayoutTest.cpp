@@ -10,10 +10,13 @@ using namespace tallivo::test;
 namespace {
 
 std::unique_ptr<TMasterform> ShownMainWindow(int width, int height) {
+    // Started without a catalogue: its message is answered.
+    WhenModal([](TForm* message) { message->SetModalResult(mrOk); });
     auto form = std::make_unique<TMasterform>(nullptr);
     form->SetWindowState(wsNormal);
     form->SetClientSize(width, height);
     ShowAndActivate(form.get());
+    Settle();
     return form;
 }
 

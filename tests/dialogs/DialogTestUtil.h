@@ -12,18 +12,6 @@
 
 namespace tallivo::test {
 
-// Lets clicks (run after their release) and the keys they inject (posted)
-// reach their targets.
-inline void Settle() {
-    for (int i = 0; i < 4; ++i) ProcessEvents();
-}
-
-// Runs the deletions that Release asked for (no event loop of the test
-// runs them otherwise).
-inline void RunDeferredDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 // Keeps the pointer away from every window, so that no tile shows its hover
 // colours.
 inline void ParkPointer() {

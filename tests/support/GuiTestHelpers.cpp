@@ -22,6 +22,12 @@ void ProcessEvents(int ms) {
     while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+void Settle() {
+    for (int i = 0; i < 4; ++i) ProcessEvents();
+}
+
+void RunDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
 void ShowAndActivate(TForm* form) {
     form->Show();
     form->activateWindow();

@@ -30,6 +30,12 @@ namespace tallivo::test {
 
 // Lets Qt handle pending events (for at least ms milliseconds).
 void ProcessEvents(int ms = 0);
+// Lets clicks (run after their release) and the keys they inject (posted)
+// reach their targets.
+void Settle();
+// Runs the deletions that Release asked for (no event loop of the test runs
+// them otherwise).
+void RunDeferredDeletes();
 // Shows a form and waits until it is the active window.
 void ShowAndActivate(TForm* form);
 

@@ -137,3 +137,24 @@ TEST(SingleInstance, TheSecondHolderIsRefusedInTheSameUserSession) {
     EXPECT_TRUE(AcquireSingleInstance(title));
     EXPECT_TRUE(SingleInstanceLockPath(title).startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR")));
 }
+
+#include "toolkit/ActnList.h"
+
+TEST(Actions, AnActionLeavesItsListWhenFreedFirst) {
+    auto list = std::make_unique<TActionList>(nullptr);
+    auto* a = new TAction(nullptr);
+    auto* b = new TAction(nullptr);
+    a->SetActionList(list.get());
+    b->SetActionList(list.get());
+    int runs = 0;
+    b->OnExecute = [&](TObject*) { ++runs; };
+    EXPECT_FALSE(a->Execute()) << "no handler, not executed";
+    EXPECT_TRUE(b->Execute());
+    EXPECT_EQ(runs, 1);
+    delete a;
+    ASSERT_EQ(list->ActionCount(), 1);
+    EXPECT_EQ(list->Actions(0), b);
+    list.reset();
+    EXPECT_EQ(b->ActionList(), nullptr);
+    delete b;
+}

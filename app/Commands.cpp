@@ -1,0 +1,59 @@
+// The commands of the main window: replacing a quantity, deleting a line,
+// emptying the collection, quitting, and the two small bindings of the grid
+// and the code panel.
+#include "app/Master.h"
+
+#include "base/FloatText.h"
+#include "dialogs/MetroMessage1.h"
+
+namespace tallivo {
+
+void TMasterform::AdvMetroTile6Click(TObject*) {
+    QString quantity;
+    if (!AskQuantity(quantity)) {
+        Edit1->SetFocus();
+        return;
+    }
+    Edit2->SetText(quantity);
+    TClientDataSet& coll = *CollectionTable;
+    if (coll.Locate(QStringLiteral("CODE_ART"), TKeyValue(Edit1->Text()), loCaseInsensitive)) {
+        coll.Edit();
+        try {
+            coll.FieldByName(QStringLiteral("QTE")).SetAsFloat(StrToFloat(Edit2->Text()));
+            coll.Post();
+        } catch (...) {
+            coll.Cancel(); // the line keeps its quantity
+            throw;
+        }
+    }
+    Edit1->SetText(QString());
+    Edit2->SetText(QStringLiteral("1"));
+    Edit1->SetFocus();
+}
+
+void TMasterform::AdvMetroTile2Click(TObject*) {
+    DBGrid1->DataSource()->DataSet()->Delete();
+    Edit1->SetFocus();
+}
+
+void TMasterform::AdvMetroTile4Click(TObject*) {
+    const QString question = QStringLiteral("Initialiser les données collectées ?");
+    if (!ShowMetroMessage(question, true, 16777215)) return;
+    // The second question looks different (pink), so that a double tap on
+    // "Oui" cannot empty the collection by accident.
+    if (!ShowMetroMessage(question, true, 12232186)) return;
+    CollectionTable->EmptyDataSet();
+}
+
+void TMasterform::AdvMetroTile25Click(TObject*) {
+    if (ShowMetroMessage(QStringLiteral("Quitter .."), true, 16777215)) Close();
+}
+
+void TMasterform::DBGrid1CellClick(TColumn*) {
+    Edit1->SetText(CollectionTable->FieldByName(QStringLiteral("CODE_ART")).AsString());
+    Edit1->SetFocus();
+}
+
+void TMasterform::Panel8Click(TObject*) { Edit1->SetFocus(); }
+
+} // namespace tallivo

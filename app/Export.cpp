@@ -1,0 +1,86 @@
+// Export of the collection as semicolon-separated text for the back office.
+#include "app/Master.h"
+
+#include "base/CodePage.h"
+#include "base/InOutError.h"
+#include "dialogs/MetroMessage1.h"
+
+#include <QFile>
+#include <cerrno>
+
+namespace tallivo {
+
+namespace {
+
+// Writes the lines of an export, raising the input/output error of the
+// first failing operation.
+class TExportFile {
+public:
+    explicit TExportFile(const QString& name) : FFile(name) {}
+
+    void Create() {
+        errno = 0;
+        if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) Fail();
+    }
+    // One line in the code page, ended by CR LF; no quoting, no escaping.
+    void WriteLine(const QString& line) {
+        std::string bytes = ToAnsi(line);
+        bytes += "\r\n";
+        errno = 0;
+        if (FFile.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) Fail();
+    }
+    void Close() {
+        errno = 0;
+        const bool flushed = FFile.flush();
+        FFile.close();
+        if (!flushed) Fail();
+    }
+
+private:
+    [[noreturn]] void Fail() {
+        const int err = errno ? errno : EIO;
+        FFile.close();
+        throw InOutError(err);
+    }
+    QFile FFile;
+};
+
+// Fields 0 to N-2 of the current record (the last field is not exported).
+QString ExportLine(TClientDataSet& table, int fieldCount) {
+    QStringList values;
+    for (int i = 0; i + 1 < fieldCount; ++i) values << table.Fields()[i]->AsString();
+    return values.join(u';');
+}
+
+} // namespace
+
+void TMasterform::Button2Click(TObject*) {
+    TClientDataSet& table = *DBGrid1->DataSource()->DataSet();
+    QStringList names;
+    table.GetFieldNames(names);
+    const QString header = names.mid(0, std::max<qsizetype>(0, names.size() - 1)).join(u';');
+    if (!SaveDialog1->Execute()) return;
+
+    TExportFile file(SaveDialog1->FileName);
+    file.Create();
+    file.WriteLine(header);
+    // The grid does not repaint for each line while the loop runs; whatever
+    // happens, its display resumes and the file is closed.
+    table.DisableControls();
+    try {
+        table.First();
+        const int fieldCount = int(names.size());
+        while (!table.Eof()) {
+            file.WriteLine(ExportLine(table, fieldCount));
+            table.Next();
+        }
+    } catch (...) {
+        table.EnableControls();
+        throw;
+    }
+    table.EnableControls();
+    file.Close();
+    ShowMetroMessage(QStringLiteral("Opération terminée"), false, 16777215);
+}
+
+} // namespace tallivo

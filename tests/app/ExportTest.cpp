@@ -1,0 +1,94 @@
+// The CSV export, byte for byte.
+#include "Workstation.h"
+
+#include <QFile>
+
+using namespace tallivo;
+using namespace tallivo::test;
+
+namespace {
+
+class Export : public WorkstationTest {
+protected:
+    void SetUp() override {
+        WorkstationTest::SetUp();
+        WriteDefaultCatalogue();
+        Start();
+        TSaveDialog::ExecuteHook = [this](TSaveDialog& d) {
+            FDialogs.push_back({d.DefaultExt, d.FileName, d.Filter});
+            if (FChosen.isEmpty()) return false;
+            d.FileName = FChosen;
+            return true;
+        };
+    }
+    void TearDown() override {
+        TSaveDialog::ExecuteHook = nullptr;
+        WorkstationTest::TearDown();
+    }
+    void RunExport(bool expectDone = true) {
+        if (expectDone) ExpectMessage("Opération terminée");
+        Click(Form().Button2);
+        Settle();
+    }
+    struct Shown {
+        QString DefaultExt, FileName, Filter;
+    };
+    std::vector<Shown> FDialogs;
+    QString FChosen;
+};
+
+} // namespace
+
+TEST_F(Export, TheFileHoldsAHeaderAndOneLinePerCollectionLine) {
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "2,5"); });
+    EnterCode("XY;Z", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    EnterCode("NOPRICE", [](TNumPadBox* pad) { KeyQuantity(pad, "3"); });
+    EnterCode("3760123450017", [](TNumPadBox* pad) { KeyQuantity(pad, "10"); });
+    FChosen = Path("export.csv");
+    RunExport();
+    ASSERT_EQ(FDialogs.size(), 1u);
+    EXPECT_EQ(FDialogs[0].DefaultExt, QString("CSV"));
+    EXPECT_EQ(FDialogs[0].FileName, QString("TableExport"));
+    EXPECT_EQ(FDialogs[0].Filter, QString("Format CSV|*.CSV|Format XML |*.XML"));
+    const QByteArray expected = "CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT\r\n"
+                                "ABC;Vis \xE0 bois 4x40;QUINCAILLERIE;2,5;0,12\r\n"
+                                "XY;Z;Colle; forte;COLLES;1;2,25\r\n"
+                                "NOPRICE;Article sans prix;DIVERS;3;\r\n"
+                                "3760123450017;Peinture \"Blanc d'\xE9t\xE9\" & co;PEINTURE;10;12,5\r\n";
+    EXPECT_EQ(ReadFile("export.csv"), expected);
+    // The current line is the last one afterwards.
+    EXPECT_EQ(Collection().FieldByName("CODE_ART").AsString(), QString("3760123450017"));
+}
+
+TEST_F(Export, AnExistingFileIsReplacedAndAnEmptyCollectionGivesTheHeader) {
+    QFile old(Path("export.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(5000, 'x'));
+    old.close();
+    FChosen = Path("export.csv");
+    RunExport();
+    EXPECT_EQ(ReadFile("export.csv"), QByteArray("CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT\r\n"));
+}
+
+TEST_F(Export, CancellingTheDialogWritesAndShowsNothing) {
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    FChosen.clear();
+    RunExport(false);
+    EXPECT_EQ(FDialogs.size(), 1u);
+    EXPECT_TRUE(FMessages.empty());
+    EXPECT_EQ(QDir(FDir.path()).entryList({"*.csv", "*.CSV"}).size(), 0);
+}
+
+TEST_F(Export, AnInputOutputErrorIsShownAndTheGridComesBack) {
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    FChosen = Path("no-such-folder/export.csv");
+    RunExport(false);
+    ASSERT_EQ(FErrors->Boxes().size(), 1u);
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Fichier introuvable."));
+    EXPECT_TRUE(FMessages.empty()) << "no \"Opération terminée\" after an error";
+    EXPECT_FALSE(Collection().ControlsDisabled()) << "the grid's display is resumed";
+    // A later export works.
+    FChosen = Path("export.csv");
+    RunExport();
+    EXPECT_TRUE(ReadFile("export.csv").startsWith("CODE_ART;"));
+}

@@ -1,0 +1,99 @@
+// Start-up, the data files and closing.
+#include "Workstation.h"
+
+#include <QFile>
+
+using namespace tallivo;
+using namespace tallivo::test;
+
+namespace {
+class Lifecycle : public WorkstationTest {};
+} // namespace
+
+TEST_F(Lifecycle, WithoutAnyFileTheCatalogueIsMissingAndTheCollectionEmpty) {
+    ExpectMessage("Fichier article introuvable", true, [](TMetroMessage* m) {
+        EXPECT_TRUE(m->okbutton->Visible());
+        EXPECT_FALSE(m->yesbutton->Visible());
+    });
+    Start();
+    ASSERT_EQ(FMessages.size(), 1u);
+    EXPECT_EQ(Collection().RecordCount(), 0);
+    EXPECT_TRUE(Form().Edit1->Focused());
+    // Every code is then unknown.
+    ExpectMessage("Article inconnu..");
+    EnterCode("ABC");
+    EXPECT_EQ(FMessages.size(), 2u);
+    // Closing writes an empty collection with its six fields.
+    CloseWindow();
+    const QByteArray saved = ReadFile("COLLECTION.XML");
+    for (const char* field : {"CODE_ART", "NOM_ART", "CATEGORIE", "QTE", "PRIX_ACHAT", "GERE_STOCK"})
+        EXPECT_TRUE(saved.contains(QByteArray("attrname=\"") + field + "\"")) << field;
+    EXPECT_TRUE(saved.contains("<ROWDATA></ROWDATA>"));
+    EXPECT_EQ(CollectionTable, nullptr) << "the tables are freed when the window closes";
+}
+
+TEST_F(Lifecycle, ARestartShowsTheSavedLinesInTheirOrder) {
+    WriteDefaultCatalogue();
+    Start();
+    for (const char* code : {"XY;Z", "ABC", "NOPRICE"}) EnterCode(code, [](TNumPadBox* pad) { KeyQuantity(pad, "2"); });
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    CloseWindow();
+    FForm.reset();
+
+    Start();
+    EXPECT_EQ(Codes(), QStringList({"XY;Z", "NOPRICE", "ABC"}))
+        << "a changed line comes at the place of its newest version";
+    EXPECT_EQ(QuantityOf("ABC"), 3);
+    EXPECT_EQ(Form().Label2->Caption(), QString("Tallivo")) << "loading does not change the header";
+}
+
+TEST_F(Lifecycle, TheDataFolderIsTheOneCurrentAtCreation) {
+    WriteDefaultCatalogue();
+    Start();
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    EXPECT_TRUE(QFile::exists(Path("COLLECTION.XML")));
+    EXPECT_FALSE(QFile::exists(QDir(elsewhere.path()).filePath("COLLECTION.XML")));
+    EXPECT_EQ(DataDir, FDir.path());
+}
+
+TEST_F(Lifecycle, AFailedSaveOnCloseKeepsTheWindowOpenWithItsData) {
+    WriteDefaultCatalogue();
+    Start();
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "2"); });
+    // Make the collection file impossible to replace (a folder in its place:
+    // a read-only file would not stop the superuser).
+    ASSERT_TRUE(QFile::remove(Path("COLLECTION.XML")));
+    ASSERT_TRUE(QDir(FDir.path()).mkdir("COLLECTION.XML"));
+    CloseWindow();
+    ASSERT_EQ(FErrors->Boxes().size(), 1u);
+    EXPECT_EQ(FErrors->Boxes()[0].Caption, QString("Tallivo-6"));
+    EXPECT_TRUE(Form().isVisible());
+    ASSERT_NE(CollectionTable, nullptr);
+    EXPECT_EQ(QuantityOf("ABC"), 2);
+    // Once the file can be written, closing works.
+    ASSERT_TRUE(QDir(FDir.path()).rmdir("COLLECTION.XML"));
+    CloseWindow();
+    EXPECT_FALSE(Form().isVisible());
+    EXPECT_TRUE(ReadFile("COLLECTION.XML").contains("QTE=\"2\""));
+}
+
+TEST_F(Lifecycle, AnUnreadableCollectionIsReportedAndNeverOverwritten) {
+    WriteDefaultCatalogue();
+    QFile bad(Path("COLLECTION.XML"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("this is not a data packet");
+    bad.close();
+    Start();
+    ASSERT_EQ(FErrors->Boxes().size(), 1u);
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Mismatch in datapacket."));
+    EXPECT_FALSE(Collection().Active());
+    // The rest of the loading was skipped: the catalogue stays empty.
+    EXPECT_EQ(ArticleTable->RecordCount(), 0);
+    ExpectMessage("Article inconnu..");
+    EnterCode("ABC");
+    // Closing leaves the file as it was.
+    CloseWindow();
+    EXPECT_EQ(ReadFile("COLLECTION.XML"), QByteArray("this is not a data packet"));
+}
