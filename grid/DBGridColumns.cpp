@@ -47,15 +47,21 @@ TColumnTitle::TColumnTitle(TColumn* column) : FColumn(column) {
     };
 }
 
-bool TColumnTitle::IsAssigned(TColumnValue v) const { return FColumn->IsAssigned(v); }
-void TColumnTitle::Assigned(TColumnValue v) { FColumn->Assigned(v); }
+bool TColumnTitle::IsAssigned(TColumnValue v) const {
+    return FColumn->IsAssigned(v);
+}
+void TColumnTitle::Assigned(TColumnValue v) {
+    FColumn->Assigned(v);
+}
 
 QString TColumnTitle::DefaultCaption() const {
     if (const TField* f = FColumn->Field()) return f->DisplayName();
     return FColumn->FieldName();
 }
 
-QString TColumnTitle::Caption() const { return IsAssigned(cvTitleCaption) ? FCaption : DefaultCaption(); }
+QString TColumnTitle::Caption() const {
+    return IsAssigned(cvTitleCaption) ? FCaption : DefaultCaption();
+}
 
 void TColumnTitle::SetCaption(const QString& value) {
     if (IsAssigned(cvTitleCaption) && value == FCaption) return;
@@ -69,7 +75,9 @@ TColor TColumnTitle::DefaultColor() const {
     return g ? g->FixedColor() : clBtnFace;
 }
 
-TColor TColumnTitle::Color() const { return IsAssigned(cvTitleColor) ? FColor : DefaultColor(); }
+TColor TColumnTitle::Color() const {
+    return IsAssigned(cvTitleColor) ? FColor : DefaultColor();
+}
 
 void TColumnTitle::SetColor(TColor value) {
     if (IsAssigned(cvTitleColor) && value == FColor) return;
@@ -78,7 +86,9 @@ void TColumnTitle::SetColor(TColor value) {
     FColumn->Changed();
 }
 
-TAlignment TColumnTitle::Alignment() const { return IsAssigned(cvTitleAlignment) ? FAlignment : taLeftJustify; }
+TAlignment TColumnTitle::Alignment() const {
+    return IsAssigned(cvTitleAlignment) ? FAlignment : taLeftJustify;
+}
 
 void TColumnTitle::SetAlignment(TAlignment value) {
     if (IsAssigned(cvTitleAlignment) && value == FAlignment) return;
@@ -136,7 +146,8 @@ void TColumnTitle::Assign(const TColumnTitle& source) {
 
 // ---------------------------------------------------------------- TColumn
 
-TColumn::TColumn(TDBGridColumns* collection, bool stored) : FCollection(collection), FTitle(this), FStored(stored) {
+TColumn::TColumn(TDBGridColumns* collection, bool stored)
+    : FCollection(collection), FTitle(this), FStored(stored) {
     FFont.OnChange = [this] {
         if (FInternalFontChange) return;
         Assigned(cvFont);
@@ -149,9 +160,13 @@ TColumn::~TColumn() {
     FTitle.FFont.OnChange = nullptr;
 }
 
-TCustomDBGrid* TColumn::Grid() const { return FCollection ? FCollection->Grid() : nullptr; }
+TCustomDBGrid* TColumn::Grid() const {
+    return FCollection ? FCollection->Grid() : nullptr;
+}
 
-int TColumn::Index() const { return FCollection ? FCollection->IndexOf(this) : -1; }
+int TColumn::Index() const {
+    return FCollection ? FCollection->IndexOf(this) : -1;
+}
 
 void TColumn::SetIndex(int value) {
     if (!FCollection) return;
@@ -193,7 +208,9 @@ TColor TColumn::DefaultColor() const {
     return g ? g->InternalColor() : clWindow;
 }
 
-TColor TColumn::Color() const { return IsAssigned(cvColor) ? FColor : DefaultColor(); }
+TColor TColumn::Color() const {
+    return IsAssigned(cvColor) ? FColor : DefaultColor();
+}
 
 void TColumn::SetColor(TColor value) {
     if (IsAssigned(cvColor) && value == FColor) return;
@@ -264,7 +281,9 @@ TAlignment TColumn::DefaultAlignment() const {
     return taLeftJustify;
 }
 
-TAlignment TColumn::Alignment() const { return IsAssigned(cvAlignment) ? FAlignment : DefaultAlignment(); }
+TAlignment TColumn::Alignment() const {
+    return IsAssigned(cvAlignment) ? FAlignment : DefaultAlignment();
+}
 
 void TColumn::SetAlignment(TAlignment value) {
     if (IsAssigned(cvAlignment) && value == FAlignment) return;
@@ -279,7 +298,9 @@ bool TColumn::DefaultReadOnly() const {
     return (g && g->ReadOnly()) || (f && f->ReadOnly());
 }
 
-bool TColumn::ReadOnly() const { return IsAssigned(cvReadOnly) ? FReadonly : DefaultReadOnly(); }
+bool TColumn::ReadOnly() const {
+    return IsAssigned(cvReadOnly) ? FReadonly : DefaultReadOnly();
+}
 
 void TColumn::SetReadOnly(bool value) {
     if (IsAssigned(cvReadOnly) && value == FReadonly) return;
@@ -480,7 +501,9 @@ void TDBGridColumns::Assign(const TDBGridColumns& source) {
     EndUpdate();
 }
 
-void TDBGridColumns::BeginUpdate() { ++FUpdateCount; }
+void TDBGridColumns::BeginUpdate() {
+    ++FUpdateCount;
+}
 
 void TDBGridColumns::EndUpdate() {
     if (FUpdateCount == 0 || --FUpdateCount > 0) return;

@@ -14,7 +14,9 @@ namespace tallivo {
 
 namespace {
 
-int TextHeightOf(const TFont& font) { return QFontMetrics(font.ToQFont()).height(); }
+int TextHeightOf(const TFont& font) {
+    return QFontMetrics(font.ToQFont()).height();
+}
 
 // Text of a cell: x from the alignment (DX from the left edge, 3 pixels
 // from the right edge, or centred), y = top + DY, clipped to the cell, which
@@ -22,9 +24,15 @@ int TextHeightOf(const TFont& font) { return QFontMetrics(font.ToQFont()).height
 void WriteText(TCanvas& c, const TRect& r, int dx, int dy, const QString& text, TAlignment alignment) {
     int x;
     switch (alignment) {
-    case taRightJustify: x = r.Right - c.TextWidth(text) - 3; break;
-    case taCenter: x = r.Left + r.Width() / 2 - c.TextWidth(text) / 2; break;
-    default: x = r.Left + dx; break;
+    case taRightJustify:
+        x = r.Right - c.TextWidth(text) - 3;
+        break;
+    case taCenter:
+        x = r.Left + r.Width() / 2 - c.TextWidth(text) / 2;
+        break;
+    default:
+        x = r.Left + dx;
+        break;
     }
     c.TextRect(r, x, r.Top + dy, text);
 }
@@ -35,14 +43,16 @@ struct TUpdateLockGuard {
     ~TUpdateLockGuard() { Grid.EndUpdate(); }
 };
 
-const TDBGridOptions kLayoutOptions{dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator,
-                                    dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection};
+const TDBGridOptions kLayoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,    dgIndicator,
+                                    dgColLines, dgRowLines,         dgRowSelect, dgAlwaysShowSelection};
 
 } // namespace
 
 // ---------------------------------------------------------------- TGridDataLink
 
-TGridDataLink::~TGridDataLink() { FGrid = nullptr; }
+TGridDataLink::~TGridDataLink() {
+    FGrid = nullptr;
+}
 
 int TGridDataLink::MoveBy(int distance) {
     TClientDataSet* ds = DataSet();
@@ -97,8 +107,8 @@ TCustomDBGrid::TCustomDBGrid(TComponent* AOwner) : TCustomGrid(AOwner) {
     FColumns = std::make_unique<TDBGridColumns>(this);
     FTitleFont = Font();
     FTitleFont.OnChange = [this] { TitleFontChanged(); };
-    SetOptions({dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgConfirmDelete,
-                dgCancelOnExit, dgTitleClick, dgTitleHotTrack});
+    SetOptions({dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
+                dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack});
 }
 
 TCustomDBGrid::~TCustomDBGrid() {
@@ -132,8 +142,10 @@ void TCustomDBGrid::SetOptions(TDBGridOptions value) {
     SetGridOptions(grid);
     const TDBGridOptions changed = (FOptions + value) - (FOptions * value);
     FOptions = value;
-    if (!(changed * kLayoutOptions).Empty()) LayoutChanged();
-    else InvalidateGrid();
+    if (!(changed * kLayoutOptions).Empty())
+        LayoutChanged();
+    else
+        InvalidateGrid();
 }
 
 void TCustomDBGrid::SetReadOnly(bool value) {
@@ -148,7 +160,9 @@ void TCustomDBGrid::SetDefaultDrawing(bool value) {
     InvalidateGrid();
 }
 
-void TCustomDBGrid::SetSelectedIndex(int value) { MoveCol(value + FIndicatorOffset, 0); }
+void TCustomDBGrid::SetSelectedIndex(int value) {
+    MoveCol(value + FIndicatorOffset, 0);
+}
 
 TField* TCustomDBGrid::SelectedField() const {
     const int i = SelectedIndex();
@@ -162,7 +176,9 @@ void TCustomDBGrid::FontChanged() {
     LayoutChanged();
 }
 
-void TCustomDBGrid::TitleFontChanged() { LayoutChanged(); }
+void TCustomDBGrid::TitleFontChanged() {
+    LayoutChanged();
+}
 
 void TCustomDBGrid::ColorChanged() {
     TCustomGrid::ColorChanged();
@@ -221,7 +237,8 @@ void TCustomDBGrid::InternalLayout() {
     const bool customized = FColumns->State() == csCustomized;
     if (ds) {
         if (customized) {
-            for (int i = 0; i < FColumns->Count(); ++i) FDataLink->AddMapping(ds->FindField(FColumns->Items(i)->FieldName()));
+            for (int i = 0; i < FColumns->Count(); ++i)
+                FDataLink->AddMapping(ds->FindField(FColumns->Items(i)->FieldName()));
         } else {
             TFields& fields = ds->Fields();
             for (int i = 0; i < fields.Count(); ++i)
@@ -381,7 +398,9 @@ void TCustomDBGrid::RecordChanged(TField* Field) {
         if (FColumns->Items(i)->Field() == Field) InvalidateCol(i + FIndicatorOffset);
 }
 
-void TCustomDBGrid::EditingChanged() { InvalidateRow(Row()); }
+void TCustomDBGrid::EditingChanged() {
+    InvalidateRow(Row());
+}
 
 void TCustomDBGrid::ClientSizeChanged() {
     // Showing or hiding a scroll bar changes the client size again; the
@@ -414,7 +433,8 @@ void TCustomDBGrid::DrawTitleCell(TCanvas& c, TColumn* column, const TRect& ARec
         if (!FGridOptions.Contains(goFixedVertLine)) ++g.Right;
         if (!FGridOptions.Contains(goFixedHorzLine)) ++g.Bottom;
         TColor top = FGradientStartColor, bottom = FGradientEndColor;
-        if (pressed) std::swap(top, bottom);
+        if (pressed)
+            std::swap(top, bottom);
         else if (AState.Contains(gdHotTrack)) {
             top = HighlightTone(FGradientStartColor, 19);
             bottom = HighlightTone(FGradientEndColor, 19);
@@ -437,9 +457,15 @@ void TCustomDBGrid::DrawTitleCell(TCanvas& c, TColumn* column, const TRect& ARec
     const QString caption = title.Caption();
     int x;
     switch (title.Alignment()) {
-    case taRightJustify: x = inner.Right - c.TextWidth(caption) - 3; break;
-    case taCenter: x = inner.Left + inner.Width() / 2 - c.TextWidth(caption) / 2; break;
-    default: x = inner.Left + k; break;
+    case taRightJustify:
+        x = inner.Right - c.TextWidth(caption) - 3;
+        break;
+    case taCenter:
+        x = inner.Left + inner.Width() / 2 - c.TextWidth(caption) / 2;
+        break;
+    default:
+        x = inner.Left + k;
+        break;
     }
     c.Brush.SetStyle(bsClear);
     c.TextRect(inner, x, inner.Top + k, caption);
@@ -541,7 +567,8 @@ void TCustomDBGrid::MoveCol(int RawCol, int Direction) {
     if (RawCol >= FColCount) RawCol = FColCount - 1;
     if (RawCol < FIndicatorOffset) RawCol = FIndicatorOffset;
     if (Direction != 0) {
-        while (RawCol < FColCount && RawCol >= FIndicatorOffset && ColWidths(RawCol) <= 0) RawCol += Direction;
+        while (RawCol < FColCount && RawCol >= FIndicatorOffset && ColWidths(RawCol) <= 0)
+            RawCol += Direction;
         if (RawCol >= FColCount || RawCol < FIndicatorOffset) return;
     }
     if (RawCol != Col() && RawCol < FColCount) MoveCurrent(RawCol, Row(), true);
@@ -571,9 +598,10 @@ void TCustomDBGrid::DeleteWithConfirmation() {
     TClientDataSet* ds = FDataLink->DataSet();
     if (FReadOnly || ds->IsEmpty() || !ds->CanModify()) return;
     if (FOptions.Contains(dgConfirmDelete)) {
-        const int answer = Application ? Application->MessageBox(QStringLiteral("Supprimer l'enregistrement ?"),
-                                                                  QStringLiteral("Confirmer"), MB_OKCANCEL | MB_ICONQUESTION)
-                                       : IDOK;
+        const int answer =
+            Application ? Application->MessageBox(QStringLiteral("Supprimer l'enregistrement ?"),
+                                                  QStringLiteral("Confirmer"), MB_OKCANCEL | MB_ICONQUESTION)
+                        : IDOK;
         if (answer == IDCANCEL) return;
     }
     ds->Delete();
@@ -588,46 +616,78 @@ void TCustomDBGrid::KeyDown(TKey& Key, TShiftState Shift) {
     if (Shift.Contains(ssCtrl)) {
         switch (Key) {
         case VK_UP:
-        case VK_PRIOR: FDataLink->MoveBy(-FDataLink->ActiveRecord()); break;
+        case VK_PRIOR:
+            FDataLink->MoveBy(-FDataLink->ActiveRecord());
+            break;
         case VK_DOWN:
-        case VK_NEXT: FDataLink->MoveBy(FDataLink->BufferCount() - FDataLink->ActiveRecord() - 1); break;
-        case VK_LEFT: MoveCol(FIndicatorOffset, 1); break;
-        case VK_RIGHT: MoveCol(FColCount - 1, -1); break;
-        case VK_HOME: ds->First(); break;
-        case VK_END: ds->Last(); break;
-        case VK_DELETE: DeleteWithConfirmation(); break;
-        default: break;
+        case VK_NEXT:
+            FDataLink->MoveBy(FDataLink->BufferCount() - FDataLink->ActiveRecord() - 1);
+            break;
+        case VK_LEFT:
+            MoveCol(FIndicatorOffset, 1);
+            break;
+        case VK_RIGHT:
+            MoveCol(FColCount - 1, -1);
+            break;
+        case VK_HOME:
+            ds->First();
+            break;
+        case VK_END:
+            ds->Last();
+            break;
+        case VK_DELETE:
+            DeleteWithConfirmation();
+            break;
+        default:
+            break;
         }
         return;
     }
     switch (Key) {
-    case VK_UP: PriorRow(); break;
-    case VK_DOWN: NextRow(); break;
+    case VK_UP:
+        PriorRow();
+        break;
+    case VK_DOWN:
+        NextRow();
+        break;
     case VK_LEFT:
-        if (rowSelect) PriorRow();
-        else MoveCol(Col() - 1, -1);
+        if (rowSelect)
+            PriorRow();
+        else
+            MoveCol(Col() - 1, -1);
         break;
     case VK_RIGHT:
-        if (rowSelect) NextRow();
-        else MoveCol(Col() + 1, 1);
+        if (rowSelect)
+            NextRow();
+        else
+            MoveCol(Col() + 1, 1);
         break;
     case VK_HOME:
-        if (FColCount == FIndicatorOffset + 1 || rowSelect) ds->First();
-        else MoveCol(FIndicatorOffset, 1);
+        if (FColCount == FIndicatorOffset + 1 || rowSelect)
+            ds->First();
+        else
+            MoveCol(FIndicatorOffset, 1);
         break;
     case VK_END:
-        if (FColCount == FIndicatorOffset + 1 || rowSelect) ds->Last();
-        else MoveCol(FColCount - 1, -1);
+        if (FColCount == FIndicatorOffset + 1 || rowSelect)
+            ds->Last();
+        else
+            MoveCol(FColCount - 1, -1);
         break;
-    case VK_NEXT: FDataLink->MoveBy(FullyVisibleRowCount()); break;
-    case VK_PRIOR: FDataLink->MoveBy(-FullyVisibleRowCount()); break;
+    case VK_NEXT:
+        FDataLink->MoveBy(FullyVisibleRowCount());
+        break;
+    case VK_PRIOR:
+        FDataLink->MoveBy(-FullyVisibleRowCount());
+        break;
     case VK_INSERT:
         if (ds->CanModify() && !FReadOnly && FOptions.Contains(dgEditing)) ds->Append();
         break;
     case VK_ESCAPE:
         if (ds->State() == dsEdit || ds->State() == dsInsert) ds->Cancel();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -705,10 +765,18 @@ void TCustomDBGrid::VScroll(unsigned Code, int Pos) {
     if (!AcquireFocus() || !FDataLink->Active()) return;
     TClientDataSet* ds = FDataLink->DataSet();
     switch (Code) {
-    case SB_LINEUP: FDataLink->MoveBy(-FDataLink->ActiveRecord() - 1); break;
-    case SB_LINEDOWN: FDataLink->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord()); break;
-    case SB_PAGEUP: FDataLink->MoveBy(-FullyVisibleRowCount()); break;
-    case SB_PAGEDOWN: FDataLink->MoveBy(FullyVisibleRowCount()); break;
+    case SB_LINEUP:
+        FDataLink->MoveBy(-FDataLink->ActiveRecord() - 1);
+        break;
+    case SB_LINEDOWN:
+        FDataLink->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord());
+        break;
+    case SB_PAGEUP:
+        FDataLink->MoveBy(-FullyVisibleRowCount());
+        break;
+    case SB_PAGEDOWN:
+        FDataLink->MoveBy(FullyVisibleRowCount());
+        break;
     case SB_THUMBPOSITION:
         if (Pos <= 1) {
             ds->First();
@@ -719,9 +787,14 @@ void TCustomDBGrid::VScroll(unsigned Code, int Pos) {
             ds->MoveBy(Pos - ds->RecNo());
         }
         break;
-    case SB_TOP: ds->First(); break;
-    case SB_BOTTOM: ds->Last(); break;
-    default: break;
+    case SB_TOP:
+        ds->First();
+        break;
+    case SB_BOTTOM:
+        ds->Last();
+        break;
+    default:
+        break;
     }
     UpdateScrollBar();
 }

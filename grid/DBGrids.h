@@ -30,9 +30,10 @@ class TColumn;
 class TDBGridColumns;
 class TCustomDBGrid;
 
-using TDrawColumnCellEvent =
-    std::function<void(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column, TGridDrawState State)>;
-using TDrawDataCellEvent = std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
+using TDrawColumnCellEvent = std::function<void(TObject* Sender, const TRect& Rect, int DataCol,
+                                                TColumn* Column, TGridDrawState State)>;
+using TDrawDataCellEvent =
+    std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
 using TDBGridClickEvent = std::function<void(TColumn* Column)>;
 using TMovedEvent = std::function<void(TObject* Sender, int FromIndex, int ToIndex)>;
 
@@ -392,8 +393,8 @@ private:
     QString FImeName;
     int FWheelDelta = 0;
     int FClientSizeDepth = 0;
-    QStringList FPaintErrors;     // errors of the owner-draw event in the paint in progress
-    QStringList FReportedErrors;  // already shown since the last layout
+    QStringList FPaintErrors;    // errors of the owner-draw event in the paint in progress
+    QStringList FReportedErrors; // already shown since the last layout
 };
 
 // The data grid as the windows use it.

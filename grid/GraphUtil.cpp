@@ -19,7 +19,9 @@ int HueToRGB(int n1, int n2, int hue) {
     return n1;
 }
 
-int Channel(int v) { return std::clamp(v, 0, RGBMAX); }
+int Channel(int v) {
+    return std::clamp(v, 0, RGBMAX);
+}
 
 } // namespace
 

@@ -11,8 +11,7 @@
 namespace tallivo {
 
 // A set of enumeration values; value v is bit v.
-template <class E>
-class TEnumSet {
+template <class E> class TEnumSet {
 public:
     constexpr TEnumSet() = default;
     constexpr TEnumSet(std::initializer_list<E> items) {
@@ -122,6 +121,19 @@ using TColumnValues = TEnumSet<TColumnValue>;
 
 enum TDBGridColumnsState { csDefault, csCustomized };
 enum TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
-enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
+enum TImeMode {
+    imDisable,
+    imClose,
+    imOpen,
+    imDontCare,
+    imSAlpha,
+    imAlpha,
+    imHira,
+    imSKata,
+    imKata,
+    imChinese,
+    imSHanguel,
+    imHanguel
+};
 
 } // namespace tallivo

@@ -20,18 +20,27 @@ namespace {
 constexpr int kScrollBarSize = 17;
 constexpr TColor kThemeLine = ColorValue(0xF0F0F0);
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
 
 // Scroll codes of the actions of a Qt scroll bar (-1: none).
 int ScrollCodeOf(int action) {
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: return SB_LINEDOWN;
-    case QAbstractSlider::SliderSingleStepSub: return SB_LINEUP;
-    case QAbstractSlider::SliderPageStepAdd: return SB_PAGEDOWN;
-    case QAbstractSlider::SliderPageStepSub: return SB_PAGEUP;
-    case QAbstractSlider::SliderToMinimum: return SB_TOP;
-    case QAbstractSlider::SliderToMaximum: return SB_BOTTOM;
-    default: return -1;
+    case QAbstractSlider::SliderSingleStepAdd:
+        return SB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub:
+        return SB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd:
+        return SB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub:
+        return SB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum:
+        return SB_TOP;
+    case QAbstractSlider::SliderToMaximum:
+        return SB_BOTTOM;
+    default:
+        return -1;
     }
 }
 
@@ -46,7 +55,8 @@ protected:
         if (change == SliderValueChange) {
             QStyleOptionSlider opt;
             initStyleOption(&opt);
-            const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
+            const QRect thumb =
+                style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
             const int ends = (value() == minimum() ? 1 : 0) | (value() == maximum() ? 2 : 0);
             if (thumb == FThumb && ends == FEnds) return;
             FThumb = thumb;
@@ -304,7 +314,9 @@ int TCustomGrid::FullyVisibleRowCountFor(int rowCount) const {
     return a.LastFullVisibleCell - FTopLeftCell.Y + 1;
 }
 
-int TCustomGrid::FullyVisibleRowCount() const { return FullyVisibleRowCountFor(FRowCount); }
+int TCustomGrid::FullyVisibleRowCount() const {
+    return FullyVisibleRowCountFor(FRowCount);
+}
 
 int TCustomGrid::VisibleColCount() const {
     TGridDrawInfo info;
@@ -404,8 +416,10 @@ TGridCoord TCustomGrid::MouseCoord(int X, int Y) const {
     TGridDrawInfo info;
     CalcDrawInfo(info);
     TGridCoord c = CalcCoordFromPoint(X, Y, info);
-    if (c.X < 0) c.Y = -1;
-    else if (c.Y < 0) c.X = -1;
+    if (c.X < 0)
+        c.Y = -1;
+    else if (c.Y < 0)
+        c.X = -1;
     return c;
 }
 
@@ -449,7 +463,9 @@ void TCustomGrid::CalcSizingState(int X, int Y, TGridState& State, int& Index, i
 
 // ---------------------------------------------------------------- current cell and scrolling
 
-bool TCustomGrid::SelectCell(int, int) { return true; }
+bool TCustomGrid::SelectCell(int, int) {
+    return true;
+}
 
 void TCustomGrid::MoveCurrent(int ACol, int ARow, bool Show) {
     if (ACol < 0 || ARow < 0 || ACol >= FColCount || ARow >= FRowCount) return;
@@ -546,15 +562,30 @@ void TCustomGrid::ModifyHorzScrollBar(unsigned ScrollCode, int Pos) {
         const int maxOffset = std::max(0, ColWidths(0) + info.Horz.EffectiveLineWidth - page);
         int offset = FColOffset;
         switch (ScrollCode) {
-        case SB_LINELEFT: offset -= line; break;
-        case SB_LINERIGHT: offset += line; break;
-        case SB_PAGELEFT: offset -= page; break;
-        case SB_PAGERIGHT: offset += page; break;
+        case SB_LINELEFT:
+            offset -= line;
+            break;
+        case SB_LINERIGHT:
+            offset += line;
+            break;
+        case SB_PAGELEFT:
+            offset -= page;
+            break;
+        case SB_PAGERIGHT:
+            offset += page;
+            break;
         case SB_THUMBPOSITION:
-        case SB_THUMBTRACK: offset = Pos; break;
-        case SB_LEFT: offset = 0; break;
-        case SB_RIGHT: offset = maxOffset; break;
-        default: break;
+        case SB_THUMBTRACK:
+            offset = Pos;
+            break;
+        case SB_LEFT:
+            offset = 0;
+            break;
+        case SB_RIGHT:
+            offset = maxOffset;
+            break;
+        default:
+            break;
         }
         offset = std::clamp(offset, 0, maxOffset);
         if (offset != FColOffset) {
@@ -567,8 +598,10 @@ void TCustomGrid::ModifyHorzScrollBar(unsigned ScrollCode, int Pos) {
     const int maxLeft = CalcMaxTopLeftX(info);
     const auto calc = [&](int current) {
         switch (ScrollCode) {
-        case SB_LINELEFT: return current - 1;
-        case SB_LINERIGHT: return current + 1;
+        case SB_LINELEFT:
+            return current - 1;
+        case SB_LINERIGHT:
+            return current + 1;
         case SB_PAGELEFT: {
             // Back by one page: the current left column becomes the last one shown.
             const TGridAxisDrawInfo& a = info.Horz;
@@ -582,12 +615,17 @@ void TCustomGrid::ModifyHorzScrollBar(unsigned ScrollCode, int Pos) {
             }
             return current - std::max(1, current - left);
         }
-        case SB_PAGERIGHT: return current + std::max(1, info.Horz.LastFullVisibleCell - FTopLeftCell.X);
+        case SB_PAGERIGHT:
+            return current + std::max(1, info.Horz.LastFullVisibleCell - FTopLeftCell.X);
         case SB_THUMBPOSITION:
-        case SB_THUMBTRACK: return Pos;
-        case SB_LEFT: return FFixedCols;
-        case SB_RIGHT: return maxLeft;
-        default: return current;
+        case SB_THUMBTRACK:
+            return Pos;
+        case SB_LEFT:
+            return FFixedCols;
+        case SB_RIGHT:
+            return maxLeft;
+        default:
+            return current;
         }
     };
     int newLeft = FTopLeftCell.X;
@@ -708,7 +746,9 @@ void TCustomGrid::Resize() {
     TCustomControl::Resize();
 }
 
-void TCustomGrid::FontChanged() { TCustomControl::FontChanged(); }
+void TCustomGrid::FontChanged() {
+    TCustomControl::FontChanged();
+}
 
 void TCustomGrid::ColorChanged() {
     TCustomControl::ColorChanged();
@@ -719,11 +759,14 @@ void TCustomGrid::ColorChanged() {
 
 void TCustomGrid::InvalidateClientRect(const TRect& r) {
     const int b = BorderWidth();
-    const QRect q = QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
+    const QRect q =
+        QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
     if (!q.isEmpty()) update(q);
 }
 
-void TCustomGrid::InvalidateGrid() { update(); }
+void TCustomGrid::InvalidateGrid() {
+    update();
+}
 
 void TCustomGrid::InvalidateCell(int ACol, int ARow) {
     const TRect r = CellRect(ACol, ARow);
@@ -747,7 +790,8 @@ void TCustomGrid::InvalidateCol(int ACol) {
 
 void TCustomGrid::ScrollClientRect(const TRect& r, int dx, int dy) {
     const int b = BorderWidth();
-    const QRect q = QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
+    const QRect q =
+        QRect(r.Left + b, r.Top + b, r.Width(), r.Height()) & QRect(b, b, ClientWidth(), ClientHeight());
     if (q.isEmpty() || (dx == 0 && dy == 0)) return;
     if (!isVisible() || std::abs(dx) >= q.width() || std::abs(dy) >= q.height()) {
         InvalidateClientRect(r);
@@ -781,7 +825,9 @@ TColor TCustomGrid::LineColor() const {
     return FDrawingStyle == gdsClassic ? clSilver : kThemeLine;
 }
 
-void TCustomGrid::DrawCell(int, int, const TRect& ARect, TGridDrawState) { Canvas()->FillRect(ARect); }
+void TCustomGrid::DrawCell(int, int, const TRect& ARect, TGridDrawState) {
+    Canvas()->FillRect(ARect);
+}
 
 void TCustomGrid::paintEvent(QPaintEvent* e) {
     const int b = BorderWidth();
@@ -825,16 +871,19 @@ void TCustomGrid::DrawLines(TCanvas& c, const TGridDrawInfo& info, const std::ve
         c.Brush.SetColor(color);
         c.FillRect(r);
     };
-    const TColor fixedLine = FGridOptions.Contains(goFixedVertLine) ? FixedLineColor() : FixedLineBackground();
+    const TColor fixedLine =
+        FGridOptions.Contains(goFixedVertLine) ? FixedLineColor() : FixedLineBackground();
     const TColor dataLine = FGridOptions.Contains(goVertLine) ? LineColor() : LineBackground();
     const int lwH = info.Horz.EffectiveLineWidth;
     if (lwH > 0) {
         for (const TSpan& col : cols) {
             fill(fixedLine, {col.End, 0, col.End + lwH, info.Vert.FixedBoundary});
-            fill(col.Fixed ? fixedLine : dataLine, {col.End, info.Vert.FixedBoundary, col.End + lwH, info.Vert.GridBoundary});
+            fill(col.Fixed ? fixedLine : dataLine,
+                 {col.End, info.Vert.FixedBoundary, col.End + lwH, info.Vert.GridBoundary});
         }
     }
-    const TColor fixedHLine = FGridOptions.Contains(goFixedHorzLine) ? FixedLineColor() : FixedLineBackground();
+    const TColor fixedHLine =
+        FGridOptions.Contains(goFixedHorzLine) ? FixedLineColor() : FixedLineBackground();
     const TColor dataHLine = FGridOptions.Contains(goHorzLine) ? LineColor() : LineBackground();
     const int lwV = info.Vert.EffectiveLineWidth;
     if (lwV > 0) {
@@ -893,7 +942,8 @@ void TCustomGrid::Paint() {
     // The area beyond the last column and below the last row.
     c.Brush.SetStyle(bsSolid);
     c.Brush.SetColor(EmptyAreaColor());
-    if (info.Horz.GridBoundary < cw) c.FillRect({std::max(0, info.Horz.GridBoundary), 0, cw, info.Vert.GridBoundary});
+    if (info.Horz.GridBoundary < cw)
+        c.FillRect({std::max(0, info.Horz.GridBoundary), 0, cw, info.Vert.GridBoundary});
     if (info.Vert.GridBoundary < ch) c.FillRect({0, std::max(0, info.Vert.GridBoundary), cw, ch});
 
     DrawOverlays(c);
@@ -923,7 +973,9 @@ void TCustomGrid::DrawOverlays(TCanvas& c) {
     c.Pen = saved;
 }
 
-void TCustomGrid::InvalidateSizingLine() { InvalidateClientRect({FSizingPos - 1, 0, FSizingPos + 2, ClientHeight()}); }
+void TCustomGrid::InvalidateSizingLine() {
+    InvalidateClientRect({FSizingPos - 1, 0, FSizingPos + 2, ClientHeight()});
+}
 
 void TCustomGrid::InvalidateMoveMarker() {
     if (FMovePos < 0) return;
@@ -1037,11 +1089,14 @@ void TCustomGrid::GridMouseMove(TShiftState Shift, int X, int Y) {
         TGridState state;
         int index, pos, ofs;
         CalcSizingState(X, Y, state, index, pos, ofs, info);
-        if (state == gsColSizing) setCursor(Qt::SplitHCursor);
-        else unsetCursor();
+        if (state == gsColSizing)
+            setCursor(Qt::SplitHCursor);
+        else
+            unsetCursor();
         break;
     }
-    default: break;
+    default:
+        break;
     }
     TCustomControl::MouseMove(Shift, X, Y);
 }
@@ -1072,7 +1127,8 @@ void TCustomGrid::GridMouseUp(TMouseButton Button, TShiftState Shift, int X, int
         if (EndColumnDrag(from, to, {X, Y}) && from != to) MoveColumn(from, to);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     FGridState = gsNormal;
     FMoveIndex = FMovePos = -1;
@@ -1125,14 +1181,19 @@ void TCustomGrid::TimerTick() {
 }
 
 void TCustomGrid::MoveColumn(int FromIndex, int ToIndex) {
-    if (FromIndex == ToIndex || FromIndex < 0 || ToIndex < 0 || FromIndex >= FColCount || ToIndex >= FColCount) return;
+    if (FromIndex == ToIndex || FromIndex < 0 || ToIndex < 0 || FromIndex >= FColCount ||
+        ToIndex >= FColCount)
+        return;
     const int w = FColWidths[std::size_t(FromIndex)];
     FColWidths.erase(FColWidths.begin() + FromIndex);
     FColWidths.insert(FColWidths.begin() + ToIndex, w);
     int& cur = FCurrentCell.X;
-    if (cur == FromIndex) cur = ToIndex;
-    else if (FromIndex < cur && cur <= ToIndex) --cur;
-    else if (ToIndex <= cur && cur < FromIndex) ++cur;
+    if (cur == FromIndex)
+        cur = ToIndex;
+    else if (FromIndex < cur && cur <= ToIndex)
+        --cur;
+    else if (ToIndex <= cur && cur < FromIndex)
+        ++cur;
     InvalidateGrid();
     ColumnMoved(FromIndex, ToIndex);
 }
@@ -1140,8 +1201,14 @@ void TCustomGrid::MoveColumn(int FromIndex, int ToIndex) {
 void TCustomGrid::ColumnMoved(int, int) {}
 void TCustomGrid::ColWidthsChanged() {}
 
-bool TCustomGrid::BeginColumnDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::CheckColumnDrag(int&, int&, TPoint) { return true; }
-bool TCustomGrid::EndColumnDrag(int&, int&, TPoint) { return true; }
+bool TCustomGrid::BeginColumnDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::CheckColumnDrag(int&, int&, TPoint) {
+    return true;
+}
+bool TCustomGrid::EndColumnDrag(int&, int&, TPoint) {
+    return true;
+}
 
 } // namespace tallivo

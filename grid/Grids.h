@@ -28,11 +28,11 @@ struct TGridAxisDrawInfo {
     int GridBoundary = 0;       // end of the last drawn cell and its line, at most GridExtent
     int GridExtent = 0;         // client width or height
     int LastFullVisibleCell = 0;
-    int FullVisBoundary = 0;    // end of the last fully visible cell and its line
+    int FullVisBoundary = 0; // end of the last fully visible cell and its line
     int FixedCellCount = 0;
-    int FirstGridCell = 0;      // first scrollable cell shown
+    int FirstGridCell = 0; // first scrollable cell shown
     int GridCellCount = 0;
-    int StartOffset = 0;        // pixels by which the first scrollable cell is shifted out (one wide column)
+    int StartOffset = 0; // pixels by which the first scrollable cell is shifted out (one wide column)
 };
 
 struct TGridDrawInfo {
@@ -280,7 +280,7 @@ private:
     int FDrawnMarkerPos = -1;
     int FDrawnSizingPos = -1;
     TGridMouseHook* FMouseHook = nullptr;
-    QRegion FPaintRegion;   // region of the paint in progress (client coordinates)
+    QRegion FPaintRegion; // region of the paint in progress (client coordinates)
     bool FPainting = false;
 };
 

@@ -6,8 +6,8 @@
 
 #include "grid/DBGrids.h"
 #include "table/ClientDataSet.h"
-#include "tools/catgen/Catalogue.h"
 #include "toolkit/Forms.h"
+#include "tools/catgen/Catalogue.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,16 +45,18 @@ struct Bench {
         Grid->SetGradientEndColor(7365475);
         Grid->Font() = TFont(QStringLiteral("Calibri"), -37, clWindowText);
         Grid->TitleFont() = TFont(QStringLiteral("Segoe UI Semibold"), -12, clBlack);
-        Grid->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection,
-                          dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack});
+        Grid->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
+                          dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit, dgTitleClick,
+                          dgTitleHotTrack});
         struct Col {
             const char* Field;
             const char* Caption;
             int Width;
         };
         static const Col kColumns[] = {
-            {"NOM_ART", "Article", 544},  {"PX_VTE_TC", "Prix", 93},        {"PRIX_ACHAT", "Prix Achat", 132},
-            {"CODE_ART", "Code article", 292}, {"NOM_FOU", "Fournisseur", 300}, {"CATEGORIE", "Catégorie", 250},
+            {"NOM_ART", "Article", 544},       {"PX_VTE_TC", "Prix", 93},
+            {"PRIX_ACHAT", "Prix Achat", 132}, {"CODE_ART", "Code article", 292},
+            {"NOM_FOU", "Fournisseur", 300},   {"CATEGORIE", "Catégorie", 250},
             {"REF_ART_F", "Référence", 250},
         };
         Grid->Columns().BeginUpdate();

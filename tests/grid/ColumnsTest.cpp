@@ -77,8 +77,14 @@ TEST(ColourTones, FixedPointsOfTheGridPalette) {
 }
 
 TEST(ColourTones, AgreeWithAFloatingPointConversion) {
-    const TColor colours[] = {kStart, kEnd, clHighlight, ColorValue(0xD5AA00), ColorValue(0x3C3C3C),
-                              ColorValue(0x0000B0), ColorValue(0x12E4A7), ColorValue(0xF2BC00)};
+    const TColor colours[] = {kStart,
+                              kEnd,
+                              clHighlight,
+                              ColorValue(0xD5AA00),
+                              ColorValue(0x3C3C3C),
+                              ColorValue(0x0000B0),
+                              ColorValue(0x12E4A7),
+                              ColorValue(0xF2BC00)};
     for (TColor c : colours) {
         const THLS mine = ColorRGBToHLS(c);
         const FloatHls ref = ToHls(c);
@@ -123,7 +129,8 @@ TEST(Columns, DefaultsFollowTheFieldAndTheGrid) {
     EXPECT_TRUE(price->ReadOnly());
     // Default width: ten digits of the column font, or the caption in the title font.
     const int digit = QFontMetrics(price->Font().ToQFont()).horizontalAdvance(QStringLiteral("0"));
-    const int caption = QFontMetrics(price->Title().Font().ToQFont()).horizontalAdvance(QStringLiteral("PRIX_ACHAT"));
+    const int caption =
+        QFontMetrics(price->Title().Font().ToQFont()).horizontalAdvance(QStringLiteral("PRIX_ACHAT"));
     EXPECT_EQ(price->Width(), std::max(digit * 10 + 4, caption + 4));
     // The grid font reaches columns that did not assign theirs, and only those.
     w.Grid->Font().SetHeight(-24);
@@ -201,8 +208,8 @@ TEST(Columns, FieldsRecreatedWithoutNotificationAreNotUsed) {
         if (col == 0) names << c->Field()->AsString();
     };
     w.Grid->repaint();
-    EXPECT_EQ(names, (QStringList{catgen::Article(0, 7).Name, catgen::Article(1, 7).Name, catgen::Article(2, 7).Name,
-                                  catgen::Article(3, 7).Name}));
+    EXPECT_EQ(names, (QStringList{catgen::Article(0, 7).Name, catgen::Article(1, 7).Name,
+                                  catgen::Article(2, 7).Name, catgen::Article(3, 7).Name}));
 }
 
 TEST(Columns, DefaultColumnsFollowTheVisibleFields) {
@@ -250,8 +257,9 @@ TEST(Options, TranslateToCellGridFlags) {
     EXPECT_FALSE(w.Grid->GridOptions().Contains(goHorzLine));
     // The constructor's options.
     TDBGrid fresh(nullptr);
-    EXPECT_EQ(fresh.Options(), (TDBGridOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
-                                               dgTabs, dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack}));
+    EXPECT_EQ(fresh.Options(),
+              (TDBGridOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
+                              dgTabs, dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack}));
     EXPECT_EQ(fresh.DrawingStyle(), gdsThemed);
     EXPECT_EQ(fresh.GradientEndColor(), ColorValue(0xD5D5D5));
     EXPECT_EQ(fresh.IndicatorOffset(), 1);

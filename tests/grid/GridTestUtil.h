@@ -46,8 +46,9 @@ struct GridWindow {
         Grid->SetGradientEndColor(kEnd);
         Grid->Font() = TFont(QStringLiteral("Calibri"), -20, clWindowText);
         Grid->TitleFont() = TFont(QStringLiteral("Segoe UI Semibold"), -12, clBlack);
-        Grid->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection,
-                          dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack});
+        Grid->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
+                          dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit, dgTitleClick,
+                          dgTitleHotTrack});
         AddColumn("NOM_ART", "Article", 300);
         AddColumn("CODE_ART", "Code article", 200);
         AddColumn("PRIX_ACHAT", "Prix Achat", 132);
@@ -101,7 +102,9 @@ struct GridWindow {
     static QString NameOf(int recNo) { return catgen::Article(uint32_t(recNo - 1)).Name; }
 
     // The grid as freshly painted, in client coordinates.
-    QImage Fresh() const { return Grab(Grid).copy(Border(), Border(), Grid->ClientWidth(), Grid->ClientHeight()); }
+    QImage Fresh() const {
+        return Grab(Grid).copy(Border(), Border(), Grid->ClientWidth(), Grid->ClientHeight());
+    }
     // The grid's pixels as they are on screen now (what incremental painting
     // left there), in client coordinates.
     QImage OnScreen() const {

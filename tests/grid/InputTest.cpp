@@ -50,8 +50,8 @@ std::pair<int, int> DiffColumns(const QImage& a, const QImage& b, int yFrom = 0)
 
 void Wheel(QWidget* w, int delta) {
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                  false);
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
     ProcessEvents();
 }

@@ -22,7 +22,8 @@ struct DrawCall {
 // Records every owner-draw call with the name of the record current during it.
 std::vector<DrawCall>* Record(GridWindow& w) {
     auto* calls = new std::vector<DrawCall>;
-    w.Grid->OnDrawColumnCell = [&w, calls](TObject* sender, const TRect& r, int col, TColumn*, TGridDrawState s) {
+    w.Grid->OnDrawColumnCell = [&w, calls](TObject* sender, const TRect& r, int col, TColumn*,
+                                           TGridDrawState s) {
         EXPECT_EQ(sender, w.Grid);
         calls->push_back({r, col, s, w.Table.Active() ? w.Name() : QString()});
     };
@@ -51,7 +52,8 @@ TEST(Layout, RowHeightsComeFromTheFonts) {
     const int title = QFontMetrics(w.Grid->Columns()[0]->Title().Font().ToQFont()).height();
     EXPECT_EQ(w.Grid->RowHeights(0), title + 4);
     w.Grid->Columns()[3]->Title().Font().SetHeight(-30);
-    EXPECT_EQ(w.Grid->RowHeights(0), QFontMetrics(w.Grid->Columns()[3]->Title().Font().ToQFont()).height() + 4);
+    EXPECT_EQ(w.Grid->RowHeights(0),
+              QFontMetrics(w.Grid->Columns()[3]->Title().Font().ToQFont()).height() + 4);
     // The data rows ignore the column fonts.
     w.Grid->Columns()[0]->Font().SetHeight(-40);
     EXPECT_EQ(w.Grid->DefaultRowHeight(), text + 4);

@@ -36,8 +36,9 @@ public:
         Grid->SetGradientEndColor(7365475);
         Grid->Font() = TFont(QStringLiteral("Calibri"), -29, clBlack);
         Grid->TitleFont() = TFont(QStringLiteral("Segoe UI Semibold"), -12, clWhite, fsBold);
-        Grid->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection,
-                          dgConfirmDelete, dgCancelOnExit, dgTitleClick, dgTitleHotTrack});
+        Grid->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgRowSelect,
+                          dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit, dgTitleClick,
+                          dgTitleHotTrack});
         Grid->SetReadOnly(true);
         struct Col {
             const char* Field;
@@ -45,8 +46,9 @@ public:
             int Width;
         };
         static const Col kColumns[] = {
-            {"CODE_ART", "Code article", 164}, {"NOM_ART", "Désignation", 415},   {"PX_VTE_TC", "Prix vente", 104},
-            {"NOM_FOU", "Fournisseur", 180},   {"REF_ART_F", "Ref art fourni.", 105}, {"CATEGORIE", "Catégorie", 157},
+            {"CODE_ART", "Code article", 164},     {"NOM_ART", "Désignation", 415},
+            {"PX_VTE_TC", "Prix vente", 104},      {"NOM_FOU", "Fournisseur", 180},
+            {"REF_ART_F", "Ref art fourni.", 105}, {"CATEGORIE", "Catégorie", 157},
             {"PRIX_ACHAT", "Prix achat", 96},
         };
         Grid->Columns().BeginUpdate();
@@ -62,7 +64,8 @@ public:
         Grid->SetDataSource(&Source);
         if (ownerDraw) {
             // The selection window's handler: the current row in its own colour.
-            Grid->OnDrawColumnCell = [this](TObject*, const TRect& r, int col, TColumn* column, TGridDrawState s) {
+            Grid->OnDrawColumnCell = [this](TObject*, const TRect& r, int col, TColumn* column,
+                                            TGridDrawState s) {
                 if (!s.Contains(gdSelected)) return;
                 Grid->Canvas()->Brush.SetColor(14002688);
                 Grid->DefaultDrawColumnCell(r, col, column, s);
@@ -74,7 +77,8 @@ public:
         // window is shown: showing it tells the grid the pointer is elsewhere).
         QTimer::singleShot(50, Grid, [this] {
             const TRect title = Grid->CellRect(1, 0);
-            const QPoint at(title.Left + 40 + Grid->ClientOffset().X, title.Top + 10 + Grid->ClientOffset().Y);
+            const QPoint at(title.Left + 40 + Grid->ClientOffset().X,
+                            title.Top + 10 + Grid->ClientOffset().Y);
             QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(Grid->mapToGlobal(at)), Qt::NoButton,
                              Qt::NoButton, Qt::NoModifier);
             QCoreApplication::sendEvent(Grid, &move);
