@@ -143,4 +143,6 @@ TEST_F(Commands, CtrlDeleteInTheFocusedGridAsksFirst) {
     EXPECT_EQ(Collection().RecordCount(), 2);
     EXPECT_FALSE(ReadFile("COLLECTION.XML").isEmpty());
     EXPECT_TRUE(ReadFile("COLLECTION.XML").contains("NOPRICE")) << "deleting writes nothing to the file";
+    // Ctrl is let go: the next paced movement reads a plain Down.
+    EXPECT_FALSE(CurrentShiftState().Contains(ssCtrl));
 }

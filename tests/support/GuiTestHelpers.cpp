@@ -65,6 +65,18 @@ void PressKey(int qtKey, Qt::KeyboardModifiers mods, const QString& text) {
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, qtKey, mods, text);
     if (QWidget* now = QApplication::focusWidget()) QApplication::sendEvent(now, &release);
+    // Then let go of the modifiers: Qt keeps the modifiers of the last key
+    // press as the keyboard state, which later messages read; a plain press
+    // of no particular key resets it.
+    if (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) {
+        QWidget* now = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+        QKeyEvent plainUp(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier);
+        if (now) {
+            QApplication::sendEvent(now, &plain);
+            QApplication::sendEvent(now, &plainUp);
+        }
+    }
     ProcessEvents();
 }
 

@@ -1,0 +1,140 @@
+// The workstation over a 1 000 000-article catalogue (about 200 MB), offscreen:
+//  - StartToReady: from creating the main window to the window shown, both
+//    files loaded and the code field focused (Qt itself already running);
+//  - EnterToKeypad: from Enter on a known code in the code field to the
+//    keypad shown and active; the first lookup after start is measured apart
+//    (EnterToKeypadFirst) from the following ones.
+
+#include "app/Master.h"
+#include "dialogs/Numpad.h"
+#include "tools/catgen/Catalogue.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <vector>
+#include <cstdio>
+
+using namespace tallivo;
+
+namespace {
+
+constexpr uint32_t kArticles = 1000000;
+
+QTemporaryDir& DataFolder() {
+    static QTemporaryDir dir;
+    static bool made = false;
+    if (!made) {
+        TClientDataSet catalogue;
+        catgen::FillCatalogue(catalogue, kArticles);
+        catalogue.SaveToFile(dir.filePath("ARTICLE.XML"), dfXML);
+        made = true;
+    }
+    return dir;
+}
+
+// Creates the main window in the data folder and waits until it is ready
+// for a code.
+std::unique_ptr<TMasterform> StartWorkstation() {
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(DataFolder().path());
+    auto form = std::make_unique<TMasterform>(nullptr);
+    QDir::setCurrent(previous);
+    form->SetWindowState(wsNormal);
+    form->SetClientSize(1208, 746);
+    form->Show();
+    form->activateWindow();
+    while (!(form->Edit1->Focused() && ArticleTable && ArticleTable->Active() &&
+             ArticleTable->RecordCount() == int(kArticles)))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return form;
+}
+
+// Seconds from Enter on code to the keypad active; the keypad is cancelled.
+double EnterToKeypad(TMasterform& form, const QString& code) {
+    form.Edit1->SetText(code);
+    QElapsedTimer clock;
+    double seconds = -1;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        if (auto* pad = dynamic_cast<TNumPadBox*>(QApplication::activeModalWidget()); pad && pad->isActiveWindow()) {
+            seconds = clock.nsecsElapsed() / 1e9;
+            poll->stop();
+            pad->SetModalResult(mrCancel);
+        }
+    });
+    poll->start(0);
+    clock.start();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(form.Edit1->FocusWidget(), &enter);
+    delete poll;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return seconds;
+}
+
+QString KnownCode(uint32_t i) { return catgen::Article(i).Code; }
+
+void StartToReady(benchmark::State& state) {
+    DataFolder();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        auto form = StartWorkstation();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(StartToReady)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void EnterToKeypadFirst(benchmark::State& state) {
+    DataFolder();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = StartWorkstation();
+        state.ResumeTiming();
+        state.SetIterationTime(EnterToKeypad(*form, KnownCode(kArticles / 2)));
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(EnterToKeypadFirst)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void EnterToKeypadNext(benchmark::State& state) {
+    DataFolder();
+    auto form = StartWorkstation();
+    EnterToKeypad(*form, KnownCode(1));
+    std::vector<double> samples;
+    uint32_t i = 7;
+    for (auto _ : state) {
+        const double t = EnterToKeypad(*form, KnownCode(i));
+        samples.push_back(t);
+        state.SetIterationTime(t);
+        i = (i * 7919 + 13) % kArticles;
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["median_ms"] = samples[samples.size() / 2] * 1e3;
+    state.counters["max_ms"] = samples.back() * 1e3;
+}
+BENCHMARK(EnterToKeypadNext)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qtApp(argc, argv);
+    TApplication app;
+    app.SetTitle(QStringLiteral("Tallivo-6"));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
