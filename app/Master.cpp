@@ -126,6 +126,9 @@ void TMasterform::FormShow(TObject*) {
         ArticleTable->SetActive(false);
         ArticleTable->LoadFromFile(DataFile(QStringLiteral("ARTICLE.XML")));
         ArticleTable->SetActive(true);
+        // Ready the code lookup now, so that the first scanned code does not
+        // wait for it.
+        ArticleTable->PrepareLocate(QStringLiteral("CODE_ART"));
     } else {
         ShowMetroMessage(QStringLiteral("Fichier article introuvable"), false, clWhite);
     }

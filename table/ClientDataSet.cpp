@@ -842,6 +842,11 @@ bool TClientDataSet::Locate(const QString& keyFields, const std::vector<TKeyValu
     return true;
 }
 
+void TClientDataSet::PrepareLocate(const QString& fieldName) {
+    if (!Active() || !FStore) return;
+    if (const TField* f = FindField(fieldName); f && IsStringType(f->DataType())) FStore->PrepareLocateIndex(f->Index());
+}
+
 // The reference search: every record of the current order in turn, the first
 // that matches all fields wins.
 int64_t TClientDataSet::ScanLocate(const std::vector<TField*>& fields, const std::vector<TFieldValue>& values,

@@ -115,6 +115,10 @@ public:
     const QString& IndexFieldNames() const { return FIndexFieldNames; }
     void SetIndexFieldNames(const QString& names);
     bool Locate(const QString& keyFields, const TKeyValue& keyValue, TLocateOptions options);
+    // Prepares now what Locate on this string field, letter case ignored,
+    // whole value, needs (otherwise prepared by the first such Locate).
+    // Does nothing on a closed table or for another kind of field.
+    void PrepareLocate(const QString& fieldName);
     bool Locate(const QString& keyFields, const std::vector<TKeyValue>& keyValues, TLocateOptions options);
     void SetKey();
     void GotoNearest();

@@ -608,7 +608,7 @@ bool IDSBase::HasLocateIndex(int field) const {
     return false;
 }
 
-int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
+IDSBase::TLocateIndex& IDSBase::LocateIndexFor(int field) {
     TLocateIndex* index = nullptr;
     for (auto& i : FLocateIndexes)
         if (i->Field == field) index = i.get();
@@ -621,6 +621,13 @@ int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
     } else if (index->Stale > index->Used / 2 + 1024) {
         BuildLocateIndex(*index);
     }
+    return *index;
+}
+
+void IDSBase::PrepareLocateIndex(int field) { LocateIndexFor(field); }
+
+int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
+    TLocateIndex* index = &LocateIndexFor(field);
     const std::u16string_view wanted(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
     std::string key;
     FCollator->AppendFoldedSortKey(wanted, key);

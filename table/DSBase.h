@@ -108,6 +108,9 @@ public:
     int64_t LocateIgnoreCase(int field, QStringView text);
     // True when the field's case-insensitive index exists (tests, benchmarks).
     bool HasLocateIndex(int field) const;
+    // Builds the field's case-insensitive index now rather than at the first
+    // search.
+    void PrepareLocateIndex(int field);
 
     // Bytes held by the store (columns, orders, indexes).
     size_t MemoryUsed() const;
@@ -132,6 +135,7 @@ private:
     void DataChanged();
     void IndexAdd(uint32_t slot);
     void BuildLocateIndex(TLocateIndex& index) const;
+    TLocateIndex& LocateIndexFor(int field);
     std::u16string_view Text(uint32_t slot, int field, std::u16string& buf) const;
 
     TStoreData FData;

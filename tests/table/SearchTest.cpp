@@ -318,3 +318,20 @@ TEST(Sort, LargeOrdersMatchAStablePairwiseSort) {
         EXPECT_EQ(s.Order(), expected);
     }
 }
+
+TEST(Locate, PreparedIndexAnswersLikeTheFirstSearchWouldBuildIt) {
+    auto t = MakeCollection();
+    for (int i = 0; i < 50; ++i) AddLine(*t, QString("Code%1").arg(i), QString::number(i));
+    t->PrepareLocate("qte"); // not a string field: nothing to prepare
+    EXPECT_FALSE(t->Store()->HasLocateIndex(3));
+    t->PrepareLocate("NO_SUCH_FIELD"); // the search itself reports unknown fields
+    t->PrepareLocate("code_art");
+    EXPECT_TRUE(t->Store()->HasLocateIndex(0));
+    t->Last();
+    ASSERT_TRUE(t->Locate("CODE_ART", QString("CODE17"), loCaseInsensitive));
+    EXPECT_EQ(t->FieldByName("QTE").AsFloat(), 17);
+    EXPECT_FALSE(t->Locate("CODE_ART", QString("CODE17 "), loCaseInsensitive));
+    // On a closed table it does nothing.
+    t->Close();
+    t->PrepareLocate("CODE_ART");
+}
