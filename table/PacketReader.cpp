@@ -746,11 +746,14 @@ void TReader::SkipUntilEnd(std::string name) {
 
 // The decoded value, pointing into the content when nothing needs changing.
 std::string_view TReader::Decoded(std::string_view v, bool toAnsi) {
+    if (v.empty()) return std::string_view(); // (an empty view may have no address)
     const bool amp = std::memchr(v.data(), '&', v.size()) != nullptr;
     if (!amp) {
-        // Windows-1252 bytes to Windows-1252, UTF-8 to UTF-8, and ASCII to
-        // either, stay as they are.
-        if (toAnsi != FUtf8) return v;
+        // Windows-1252 bytes to Windows-1252, checked UTF-8 to UTF-8, and
+        // ASCII to either, stay as they are. (Content that only has a
+        // byte-order mark is not checked: its broken sequences are replaced.)
+        if (toAnsi && !FUtf8) return v;
+        if (!toAnsi && FUtf8 && FChecking) return v;
         if (!HasHighByte(v)) return v;
     }
     FScratch.clear();
@@ -780,7 +783,7 @@ void TReader::Put(int field, std::string_view value, uint64_t offset) {
         case TFieldIn::TTarget::Ansi: {
             std::string_view bytes = Decoded(value, true);
             // A string field holds no NUL byte and at most its width.
-            if (const void* nul = std::memchr(bytes.data(), 0, bytes.size()))
+            if (const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size()))
                 bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
             if (in.Width) {
                 if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
@@ -980,8 +983,12 @@ void TReader::AddField(TFieldDecl& d, uint64_t offset) {
     if (!d.HaveAttr && !d.HaveTag) Fail(kMismatch, offset);
     if (!d.HaveType) Fail(kInvalidType, offset);
     std::string subtype;
-    for (const TStoreParam& p : d.Params)
-        if (p.Name == QLatin1String("SUBTYPE")) subtype = p.Value.toStdString();
+    for (const TStoreParam& p : d.Params) {
+        if (p.Name == QLatin1String("SUBTYPE")) {
+            subtype = p.Value.toStdString(); // the first one, as the writer writes it back
+            break;
+        }
+    }
     const TPacketType type = PacketTypeOf(d.Type, subtype);
     if (type.DataType == ftUnknown) Fail(kInvalidType, offset);
 
@@ -1004,15 +1011,21 @@ void TReader::AddField(TFieldDecl& d, uint64_t offset) {
     desc.LinkField = d.LinkField;
     // WIDTH of the kinds that have one becomes the field's size; on other
     // kinds it stays a parameter, written back as it came.
+    // The first WIDTH counts; all of them are taken out of the parameters.
     int width = 0;
     if (PacketTypeHasWidth(type.DataType)) {
-        for (auto it = d.Params.begin(); it != d.Params.end(); ++it) {
-            if (it->Name != QLatin1String("WIDTH")) continue;
+        bool first = true;
+        for (auto it = d.Params.begin(); it != d.Params.end();) {
+            if (it->Name != QLatin1String("WIDTH")) {
+                ++it;
+                continue;
+            }
             bool ok = false;
             const long long w = it->Value.trimmed().toLongLong(&ok);
-            if (ok && w > 0) width = int(std::min<long long>(w, std::numeric_limits<int32_t>::max()));
-            d.Params.erase(it);
-            break;
+            if (first && ok && w > 0)
+                width = int(std::min<long long>(w, std::numeric_limits<int32_t>::max()));
+            first = false;
+            it = d.Params.erase(it);
         }
     }
     desc.Size = width;
