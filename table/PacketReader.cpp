@@ -72,6 +72,29 @@ bool HasHighByte(std::string_view v) {
     return false;
 }
 
+// The first double quote in [p, e), or nullptr; amp tells whether an
+// ampersand comes before it. Eight bytes at a time: values are short, and
+// this spares a second pass over each value.
+const char* FindQuote(const char* p, const char* e, bool& amp) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    amp = false;
+    while (e - p >= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        const uint64_t q = w ^ (ones * '"'), a = w ^ (ones * '&');
+        // The lowest flagged byte of each is the first real match.
+        const uint64_t zq = (q - ones) & ~q & highs, za = (a - ones) & ~a & highs;
+        if (za && (!zq || __builtin_ctzll(za) < __builtin_ctzll(zq))) amp = true;
+        if (zq) return p + __builtin_ctzll(zq) / 8;
+        p += 8;
+    }
+    for (; p < e; ++p) {
+        if (*p == '"') return p;
+        if (*p == '&') amp = true;
+    }
+    return nullptr;
+}
+
 // Thrown when content declared as UTF-8 turns out not to be well-formed
 // UTF-8: the reader starts again and reads it as Windows-1252.
 struct TRestartAsAnsi {};
@@ -327,6 +350,7 @@ enum class TTok : uint8_t { Start, End, Text, Eof };
 struct TAttr {
     std::string_view Name;
     std::string_view Value;
+    bool Amp; // the value holds an ampersand
 };
 
 struct TToken {
@@ -414,12 +438,13 @@ private:
     void ParseRowData();
     void ReadRow();
     void ReadRowChildren(uint32_t stamp);
-    void Put(int field, std::string_view value, uint64_t offset);
+    void Put(int field, std::string_view value, bool amp, uint64_t offset);
     void ReserveRows();
     void Finish();
 
     // ---- values
     std::string_view Decoded(std::string_view v, bool toAnsi);
+    std::string_view Decoded(std::string_view v, bool toAnsi, bool amp);
     QString Text(std::string_view v);
     std::string ContentBytes(std::string_view v) { return std::string(Decoded(v, !FUtf8)); }
 
@@ -701,9 +726,11 @@ bool TReader::ScanStartTag(const char* p) {
             break;
         }
         const char* v0 = q + 1;
-        const auto* v1 = static_cast<const char*>(std::memchr(v0, '"', size_t(e - v0)));
+        bool amp = false;
+        const char* v1 = FindQuote(v0, e, amp);
         if (!v1) return false;
-        FTok.Attrs.push_back({std::string_view(n0, size_t(n1 - n0)), std::string_view(v0, size_t(v1 - v0))});
+        FTok.Attrs.push_back(
+            {std::string_view(n0, size_t(n1 - n0)), std::string_view(v0, size_t(v1 - v0)), amp});
         q = v1 + 1;
     }
     if (passOver) {
@@ -747,7 +774,11 @@ void TReader::SkipUntilEnd(std::string name) {
 // The decoded value, pointing into the content when nothing needs changing.
 std::string_view TReader::Decoded(std::string_view v, bool toAnsi) {
     if (v.empty()) return std::string_view(); // (an empty view may have no address)
-    const bool amp = std::memchr(v.data(), '&', v.size()) != nullptr;
+    return Decoded(v, toAnsi, std::memchr(v.data(), '&', v.size()) != nullptr);
+}
+
+std::string_view TReader::Decoded(std::string_view v, bool toAnsi, bool amp) {
+    if (v.empty()) return std::string_view();
     if (!amp) {
         // Windows-1252 bytes to Windows-1252, checked UTF-8 to UTF-8, and
         // ASCII to either, stay as they are. (Content that only has a
@@ -766,14 +797,14 @@ QString TReader::Text(std::string_view v) {
     return QString::fromUtf8(u.data(), qsizetype(u.size()));
 }
 
-void TReader::Put(int field, std::string_view value, uint64_t offset) {
+void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) {
     TFieldIn& in = FIn[size_t(field)];
     TStoreColumn& column = FData.Columns[size_t(field)];
     try {
         switch (in.Target) {
         case TFieldIn::TTarget::Float: {
             double d = 0;
-            const std::string_view text = Decoded(value, true);
+            const std::string_view text = Decoded(value, true, amp);
             if (ParseFloatText(text, d))
                 column.AppendFloat(d);
             else
@@ -781,7 +812,7 @@ void TReader::Put(int field, std::string_view value, uint64_t offset) {
             break;
         }
         case TFieldIn::TTarget::Ansi: {
-            std::string_view bytes = Decoded(value, true);
+            std::string_view bytes = Decoded(value, true, amp);
             // A string field holds no NUL byte and at most its width.
             if (const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size()))
                 bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
@@ -798,7 +829,7 @@ void TReader::Put(int field, std::string_view value, uint64_t offset) {
                 column.AppendNull();
                 break;
             }
-            column.AppendBytes(Decoded(value, false));
+            column.AppendBytes(Decoded(value, false, amp));
             break;
         }
         }
@@ -1209,7 +1240,7 @@ void TReader::ReadRow() {
         if (f < 0) continue; // the same name again: the first one counts
         expected = size_t(f) + 1;
         FIn[size_t(f)].Stamp = stamp;
-        Put(f, a.Value, offset);
+        Put(f, a.Value, a.Amp, offset);
     }
     if (!FTok.Empty) ReadRowChildren(stamp);
     for (size_t f = 0; f < nf; ++f)
@@ -1238,22 +1269,22 @@ void TReader::ReadRowChildren(uint32_t stamp) {
         FIn[size_t(f)].Stamp = stamp;
         const uint64_t offset = FTok.Offset;
         if (FTok.Empty) {
-            Put(f, std::string_view(), offset);
+            Put(f, std::string_view(), false, offset);
             continue;
         }
         std::string name(FTok.Name);
         Next(true);
         switch (FTok.Kind) {
         case TTok::Text:
-            Put(f, FTok.Text, offset);
+            Put(f, FTok.Text, std::memchr(FTok.Text.data(), '&', FTok.Text.size()) != nullptr, offset);
             SkipUntilEnd(std::move(name));
             break;
         case TTok::End:
             if (FTok.Name != name) Fail(kMismatch, FTok.Offset);
-            Put(f, std::string_view(), offset);
+            Put(f, std::string_view(), false, offset);
             break;
         case TTok::Start:
-            Put(f, std::string_view(), offset);
+            Put(f, std::string_view(), false, offset);
             SkipElement();
             SkipUntilEnd(std::move(name));
             break;
