@@ -22,14 +22,6 @@ TPanel* Band(TComponent* owner, TWinControl* parent, const char* name, TAlign al
     return p;
 }
 
-// The nine state colours of a tile: normal, hover and down, each as fill,
-// outline and text.
-struct TTileColours {
-    TColor Color, BorderColor, TextColor;
-    TColor HoverColor, HoverBorderColor, HoverTextColor;
-    TColor DownColor, DownBorderColor, DownTextColor;
-};
-
 struct TTileMargins {
     int PictureHorz = 2, PictureVert = 2, TextHorz = 2, TextVert = 2;
 };
@@ -45,16 +37,7 @@ TAdvMetroTile* Tile(TComponent* owner, TWinControl* parent, const char* name, co
     t->SetPictureAutoSize(false);
     t->SetLayout(layout);
     t->Font() = font;
-    auto& a = t->Appearance();
-    a.SetColor(c.Color);
-    a.SetBorderColor(c.BorderColor);
-    a.SetTextColor(c.TextColor);
-    a.SetHoverColor(c.HoverColor);
-    a.SetHoverBorderColor(c.HoverBorderColor);
-    a.SetHoverTextColor(c.HoverTextColor);
-    a.SetDownColor(c.DownColor);
-    a.SetDownBorderColor(c.DownBorderColor);
-    a.SetDownTextColor(c.DownTextColor);
+    t->Appearance().Assign(c);
     t->SetPictureMarginHorz(m.PictureHorz);
     t->SetPictureMarginVert(m.PictureVert);
     t->SetTextMarginHorz(m.TextHorz);

@@ -10,24 +10,16 @@ namespace tallivo {
 
 namespace {
 
-// The nine state colours of a tile, in the order Color, BorderColor,
-// TextColor, Hover..., Down....
-struct TileColours {
-    TColor Color, BorderColor, TextColor;
-    TColor HoverColor, HoverBorderColor, HoverTextColor;
-    TColor DownColor, DownBorderColor, DownTextColor;
-};
-
-constexpr TileColours kBlueTile = {13805568, 13805568, clWhite,  15907840, 15907840,
+constexpr TTileColours kBlueTile = {13805568, 13805568, clWhite,  15907840, 15907840,
                                    clWhite,  clWhite,  13805568, 13805568};
-constexpr TileColours kNoTile = {7158939, clHighlight, clWhite,  9130941, 9130941,
+constexpr TTileColours kNoTile = {7158939, clHighlight, clWhite,  9130941, 9130941,
                                  clWhite, 15907840,    15907840, clWhite};
 
 struct TileData {
     const char* Name;
     const char* Caption;
     int Left, Top, Width, Height;
-    const TileColours& Colours;
+    const TTileColours& Colours;
     TBorderStyle BorderStyle;
     TGlyph Picture;
     int TextMarginHorz; // -1: the tile's own
@@ -51,16 +43,7 @@ TAdvMetroTile* MakeTile(TMetroMessage* form, const TileData& d) {
     t->SetLayout(tlPicLeft);
     t->SetPictureAutoSize(false);
     t->SetBorderStyle(d.BorderStyle);
-    TMetroTileAppearance& a = t->Appearance();
-    a.SetColor(d.Colours.Color);
-    a.SetBorderColor(d.Colours.BorderColor);
-    a.SetTextColor(d.Colours.TextColor);
-    a.SetHoverColor(d.Colours.HoverColor);
-    a.SetHoverBorderColor(d.Colours.HoverBorderColor);
-    a.SetHoverTextColor(d.Colours.HoverTextColor);
-    a.SetDownColor(d.Colours.DownColor);
-    a.SetDownBorderColor(d.Colours.DownBorderColor);
-    a.SetDownTextColor(d.Colours.DownTextColor);
+    t->Appearance().Assign(d.Colours);
     t->Picture().ReadData(GlyphPng(d.Picture));
     if (d.TextMarginHorz >= 0) t->SetTextMarginHorz(d.TextMarginHorz);
     t->SetModalResult(d.ModalResult);

@@ -126,16 +126,8 @@ void TNumPadBox::CreateLayout() {
 
     AdvMetroTile18 = MakeTile(this, this, "AdvMetroTile18", QStringLiteral("Annuler"), 402, 92, 121, 63);
     {
-        TMetroTileAppearance& a = AdvMetroTile18->Appearance();
-        a.SetColor(9130941);
-        a.SetBorderColor(clHighlight);
-        a.SetTextColor(clWhite);
-        a.SetHoverColor(9130941);
-        a.SetHoverBorderColor(9130941);
-        a.SetHoverTextColor(clWhite);
-        a.SetDownColor(15907840);
-        a.SetDownBorderColor(15907840);
-        a.SetDownTextColor(clWhite);
+        AdvMetroTile18->Appearance().Assign(
+            {9130941, clHighlight, clWhite, 9130941, 9130941, clWhite, 15907840, 15907840, clWhite});
         AdvMetroTile18->SetBorderStyle(bsNone);
         AdvMetroTile18->Font() = TFont(QStringLiteral("Calibri"), -19, clWhite);
         AdvMetroTile18->SetLayout(tlPicLeft);
@@ -147,16 +139,8 @@ void TNumPadBox::CreateLayout() {
 
     AdvMetroTile19 = MakeTile(this, this, "AdvMetroTile19", QStringLiteral("Ok"), 402, 172, 121, 63);
     {
-        TMetroTileAppearance& a = AdvMetroTile19->Appearance();
-        a.SetColor(13805568);
-        a.SetBorderColor(13805568);
-        a.SetTextColor(clWhite);
-        a.SetHoverColor(15907840);
-        a.SetHoverBorderColor(15907840);
-        a.SetHoverTextColor(clWhite);
-        a.SetDownColor(clWhite);
-        a.SetDownBorderColor(13805568);
-        a.SetDownTextColor(15907840);
+        AdvMetroTile19->Appearance().Assign(
+            {13805568, 13805568, clWhite, 15907840, 15907840, clWhite, clWhite, 13805568, 15907840});
         AdvMetroTile19->SetBorderStyle(bsNone);
         AdvMetroTile19->Font() = TFont(QStringLiteral("Calibri"), -19, clWhite);
         AdvMetroTile19->SetLayout(tlPicLeft);

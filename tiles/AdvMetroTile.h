@@ -13,11 +13,31 @@ namespace tallivo {
 
 enum TTileLayout { tlPicLeft, tlPicRight, tlPicTop, tlPicBottom, tlPicBackground };
 
+// The nine state colours as the window data lists them: fill, outline and
+// text for the normal, hover and down states.
+struct TTileColours {
+    TColor Color, BorderColor, TextColor;
+    TColor HoverColor, HoverBorderColor, HoverTextColor;
+    TColor DownColor, DownBorderColor, DownTextColor;
+};
+
 // The nine state colours. Setting Color, BorderColor or TextColor to a new
 // value repaints the tile; the hover and down colours are read at the next
 // paint.
 class TMetroTileAppearance {
 public:
+    // Sets all nine colours.
+    void Assign(const TTileColours& c) {
+        SetColor(c.Color);
+        SetBorderColor(c.BorderColor);
+        SetTextColor(c.TextColor);
+        SetHoverColor(c.HoverColor);
+        SetHoverBorderColor(c.HoverBorderColor);
+        SetHoverTextColor(c.HoverTextColor);
+        SetDownColor(c.DownColor);
+        SetDownBorderColor(c.DownBorderColor);
+        SetDownTextColor(c.DownTextColor);
+    }
     TColor Color() const { return FColor; }
     void SetColor(TColor v) { SetNotifying(FColor, v); }
     TColor BorderColor() const { return FBorderColor; }

@@ -1,5 +1,7 @@
 #include "tiles/GDIPicture.h"
 
+#include "base/Crc32.h"
+
 #include "base/Exception.h"
 #include "toolkit/Canvas.h"
 
@@ -155,21 +157,6 @@ void TGDIPPicture::Draw(TCanvas& canvas, const TRect& rect) {
 
 namespace {
 
-std::uint32_t Crc32(const char* data, qsizetype size) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (qsizetype i = 0; i < size; ++i) c = table[(c ^ std::uint8_t(data[i])) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 std::uint32_t BigEndian32(const char* p) {
     return std::uint32_t(std::uint8_t(p[0])) << 24 | std::uint32_t(std::uint8_t(p[1])) << 16 |
            std::uint32_t(std::uint8_t(p[2])) << 8 | std::uint32_t(std::uint8_t(p[3]));
@@ -194,7 +181,7 @@ void TQorPNGObject::LoadFromStream(QIODevice& stream) {
         const QByteArray rest = stream.read(qint64(length) + 4);
         if (rest.size() != qsizetype(length) + 4) InvalidPng();
         QByteArray checked = head.mid(4) + rest.left(length);
-        if (Crc32(checked.constData(), checked.size()) != BigEndian32(rest.constData() + length))
+        if (Crc32(checked) != BigEndian32(rest.constData() + length))
             InvalidPng();
         bytes += head;
         bytes += rest;

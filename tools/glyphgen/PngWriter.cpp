@@ -1,24 +1,13 @@
 #include "tools/glyphgen/PngWriter.h"
 
+#include "base/Crc32.h"
+
 #include <QImage>
 #include <array>
 
 namespace tallivo::glyphgen {
 
 namespace {
-
-const std::array<std::uint32_t, 256>& CrcTable() {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    return table;
-}
 
 void PutU32(QByteArray& out, std::uint32_t v) {
     out.append(char(v >> 24));
@@ -36,13 +25,6 @@ void PutChunk(QByteArray& out, const char type[4], const QByteArray& data) {
 }
 
 } // namespace
-
-std::uint32_t Crc32(const QByteArray& data) {
-    const auto& table = CrcTable();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (char ch : data) c = table[(c ^ std::uint8_t(ch)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 QByteArray EncodePng(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);

@@ -11,10 +11,6 @@ class QImage;
 
 namespace tallivo::glyphgen {
 
-// CRC-32 of the PNG chunk checksum (polynomial 0xEDB88320, initial and final
-// value inverted).
-std::uint32_t Crc32(const QByteArray& data);
-
 // image is converted to non-premultiplied ARGB first; its colour and alpha
 // channels are written as they are.
 QByteArray EncodePng(const QImage& image);

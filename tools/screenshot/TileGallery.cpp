@@ -54,16 +54,8 @@ TAdvMetroTile* Tile(TWinControl* parent, const TileSpec& s, int left, int top, T
     auto* t = new TAdvMetroTile(parent);
     t->SetBounds(left, top, s.Width, s.Height);
     t->SetCaption(QString::fromUtf8(s.Caption));
-    TMetroTileAppearance& a = t->Appearance();
-    a.SetColor(s.Color);
-    a.SetBorderColor(s.BorderColor);
-    a.SetTextColor(s.TextColor);
-    a.SetHoverColor(s.HoverColor);
-    a.SetHoverBorderColor(s.HoverBorderColor);
-    a.SetHoverTextColor(s.HoverTextColor);
-    a.SetDownColor(s.DownColor);
-    a.SetDownBorderColor(s.DownBorderColor);
-    a.SetDownTextColor(s.DownTextColor);
+    t->Appearance().Assign({s.Color, s.BorderColor, s.TextColor, s.HoverColor, s.HoverBorderColor, s.HoverTextColor,
+                            s.DownColor, s.DownBorderColor, s.DownTextColor});
     t->SetBorderStyle(s.Style);
     t->Font() = s.Font;
     t->SetLayout(s.Layout);
