@@ -341,9 +341,7 @@ std::vector<int> TClientDataSet::ResolveFieldList(const QString& names) const {
 void TClientDataSet::OpenFromContent() {
     TStoreData data;
     bool fromSnapshot = false;
-    if (!FPacket.isEmpty()) {
-        data = PacketCodec().Read(FPacket);
-    } else if (FSnapshot) {
+    if (FSnapshot) {
         data = std::move(*FSnapshot);
         FSnapshot.reset();
         fromSnapshot = true;
@@ -382,7 +380,6 @@ void TClientDataSet::OpenFromContent() {
     FDisableEdits = boolParam("DISABLE_EDITS");
     FDisableInserts = boolParam("DISABLE_INSERTS");
     FDisableDeletes = boolParam("DISABLE_DELETES");
-    FPacket.clear();
     const size_t nf = size_t(FStore->FieldCount());
     FEditBuffer = std::make_unique<std::vector<TFieldValue>>(nf);
     FKeyBuffer = std::make_unique<std::vector<TFieldValue>>(nf);
@@ -442,7 +439,6 @@ void TClientDataSet::CreateDataSet() {
 
 void TClientDataSet::LoadFromStoreData(TStoreData data) {
     Close();
-    FPacket.clear();
     FSnapshot = std::make_unique<TStoreData>(std::move(data));
     Open();
 }
@@ -471,7 +467,6 @@ void TClientDataSet::LoadFromFile(const QString& fileName) {
         // The failed load replaced what the table held: it stays closed and
         // empty, and a later SaveToFile writes nothing.
         FSnapshot.reset();
-        FPacket.clear();
         throw;
     }
     file.close();

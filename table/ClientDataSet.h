@@ -158,7 +158,6 @@ private:
     std::unique_ptr<IDSBase> FStore;
     std::unique_ptr<IDSCursor> FCursor;
     std::unique_ptr<TStoreData> FSnapshot;
-    QByteArray FPacket; // file content read by LoadFromFile, not yet opened
     const IDataPacketCodec* FCodec = nullptr;
     bool FReadOnly = false;
     bool FDisableEdits = false, FDisableInserts = false, FDisableDeletes = false;
