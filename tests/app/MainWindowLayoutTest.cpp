@@ -78,3 +78,13 @@ TEST(MainWindowLayout, NarrowWindowMovesTheCommandsToASecondRow) {
     // Both rows fit in the taller band.
     EXPECT_LE(form->Panel1->BoundsRect().Bottom + 3, form->FlowPanel1->Height());
 }
+
+TEST(MainWindowLayout, AWindowNeverShownCanBePaintedAndFreedTwice) {
+    for (int i = 0; i < 2; ++i) {
+        auto form = std::make_unique<TMasterform>(nullptr);
+        form->SetWindowState(wsNormal);
+        form->SetClientSize(1208, 746);
+        const QImage header = form->grab(QRect(0, 0, 1208, 81)).toImage();
+        EXPECT_EQ(PixelAt(header, 5, 75), TColor(14407639)) << "the header band's colour";
+    }
+}
