@@ -18,17 +18,9 @@ void TMasterform::AdvMetroTile6Click(TObject*) {
     TClientDataSet& coll = *CollectionTable;
     if (coll.Locate(QStringLiteral("CODE_ART"), TKeyValue(Edit1->Text()), loCaseInsensitive)) {
         coll.Edit();
-        try {
-            coll.FieldByName(QStringLiteral("QTE")).SetAsFloat(StrToFloat(Edit2->Text()));
-            coll.Post();
-        } catch (...) {
-            coll.Cancel(); // the line keeps its quantity
-            throw;
-        }
+        PostOrCancel(coll, [&] { coll.FieldByName(QStringLiteral("QTE")).SetAsFloat(StrToFloat(Edit2->Text())); });
     }
-    Edit1->SetText(QString());
-    Edit2->SetText(QStringLiteral("1"));
-    Edit1->SetFocus();
+    ReadyForNextCode();
 }
 
 void TMasterform::AdvMetroTile2Click(TObject*) {

@@ -11,6 +11,12 @@ namespace {
 const QString kCode = QStringLiteral("CODE_ART");
 } // namespace
 
+void TMasterform::ReadyForNextCode() {
+    Edit1->SetText(QString());
+    Edit2->SetText(QStringLiteral("1"));
+    Edit1->SetFocus();
+}
+
 bool TMasterform::AskQuantity(QString& quantity) {
     auto* box = new TNumPadBox(Application);
     box->AdvMetroTile2->SetTag(1);
@@ -59,24 +65,17 @@ void TMasterform::Button1Click(TObject*) {
     TClientDataSet& coll = *CollectionTable;
     if (coll.Locate(kCode, TKeyValue(Edit1->Text()), loCaseInsensitive)) {
         coll.Edit();
-        try {
+        PostOrCancel(coll, [&] {
             TField& qte = coll.FieldByName(QStringLiteral("QTE"));
             const double sum = qte.AsFloat() + StrToFloat(Edit2->Text());
             qte.SetAsFloat(sum);
-            coll.Post();
-        } catch (...) {
-            // The line keeps its quantity; nothing stays pending.
-            coll.Cancel();
-            throw;
-        }
-        Edit1->SetText(QString());
-        Edit2->SetText(QStringLiteral("1"));
-        Edit1->SetFocus();
+        });
+        ReadyForNextCode();
         return;
     }
 
     coll.Append();
-    try {
+    PostOrCancel(coll, [&] {
         const TClientDataSet& art = *ArticleTable;
         for (const char* name : {"CODE_ART", "NOM_ART", "CATEGORIE", "PRIX_ACHAT"}) {
             const QString field = QString::fromLatin1(name);
@@ -85,16 +84,8 @@ void TMasterform::Button1Click(TObject*) {
         const QString stock = QStringLiteral("GERE_STOCK");
         coll.FieldByName(stock).SetAsString(TrimBlanks(art.FieldByName(stock).AsString()));
         coll.FieldByName(QStringLiteral("QTE")).SetAsFloat(StrToFloat(Edit2->Text()));
-        coll.Post();
-    } catch (...) {
-        // A line without its quantity (or without the catalogue's fields)
-        // must not be posted later by the table on its own: drop it.
-        coll.Cancel();
-        throw;
-    }
-    Edit1->SetText(QString());
-    Edit2->SetText(QStringLiteral("1"));
-    Edit1->SetFocus();
+    });
+    ReadyForNextCode();
     Label2->SetCaption(QStringLiteral("Tallivo - %1 records").arg(coll.RecordCount()));
     try {
         coll.SaveToFile(DataFile(QStringLiteral("COLLECTION.XML")), dfXML);

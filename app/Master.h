@@ -100,6 +100,9 @@ public:
     static QString DataFile(const QString& name);
 
 private:
+    // Clears the code field, resets the pending quantity to 1 and gives the
+    // code field the focus: the state after every completed command.
+    void ReadyForNextCode();
     // Shows the keypad for a quantity, its minus key switched off. False when
     // the operator cancelled; otherwise quantity receives the keyed text.
     bool AskQuantity(QString& quantity);
@@ -114,6 +117,20 @@ private:
 };
 
 extern TMasterform* Masterform;
+
+// Runs fill on the record being edited or inserted, then posts it. When
+// anything fails the edit or insert is cancelled before the error goes on, so
+// that no half-filled record is posted later by the table on its own.
+template <class F>
+void PostOrCancel(TClientDataSet& table, F&& fill) {
+    try {
+        fill();
+        table.Post();
+    } catch (...) {
+        table.Cancel();
+        throw;
+    }
+}
 
 // Text with leading and trailing blanks and control characters removed.
 QString TrimBlanks(const QString& text);
