@@ -159,9 +159,13 @@ void TMasterform::FormClose(TObject*, TCloseAction&) {
     FreeTable(ArticleTable);
 }
 
-// The column layout file comes with its own reader and writer; until then
-// the grid keeps its designed columns.
-void TMasterform::LoadGridLayout() {}
-void TMasterform::SaveGridLayout() {}
+// The operator's column order and widths, kept in ART.GRD between runs.
+void TMasterform::LoadGridLayout() {
+    DBGrid1->Columns().LoadFromFile(DataFile(QStringLiteral("ART.GRD")));
+}
+
+void TMasterform::SaveGridLayout() {
+    DBGrid1->Columns().SaveToFile(DataFile(QStringLiteral("ART.GRD")));
+}
 
 } // namespace tallivo
