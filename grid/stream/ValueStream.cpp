@@ -13,7 +13,13 @@ void TValueWriter::PutLittleEndian(std::uint32_t v, int bytes) {
 }
 
 void TValueWriter::WriteShortString(std::string_view utf8) {
-    utf8 = utf8.substr(0, 255);
+    // Cut before the character that does not fit whole: a name read back
+    // never ends in half a character.
+    if (utf8.size() > 255) {
+        std::size_t n = 255;
+        while (n > 0 && (std::uint8_t(utf8[n]) & 0xC0) == 0x80) --n;
+        utf8 = utf8.substr(0, n);
+    }
     WriteByte(std::uint8_t(utf8.size()));
     WriteBytes(utf8);
 }

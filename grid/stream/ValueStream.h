@@ -58,7 +58,7 @@ public:
     void WriteByte(std::uint8_t b) { FBytes.push_back(char(b)); }
     void WriteBytes(std::string_view bytes) { FBytes.append(bytes); }
     void WriteValueType(TValueType t) { WriteByte(t); }
-    // Cut to 255 bytes.
+    // Cut to at most 255 bytes, at a character boundary.
     void WriteShortString(std::string_view utf8);
     // vaInt8, vaInt16 or vaInt32: the smallest that holds v.
     void WriteInteger(std::int32_t v);

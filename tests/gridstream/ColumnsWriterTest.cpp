@@ -186,3 +186,21 @@ TEST(LayoutWriter, EveryRecordInItsOrder) {
     // Records left out are not written at all.
     EXPECT_EQ(Records(TColumnRecord()), "");
 }
+
+TEST(LayoutWriter, LongNamesAreCutAtACharacter) {
+    // Names are short strings of at most 255 bytes; a cut never leaves half
+    // a character, so that what is read back writes the same bytes again.
+    TColumnRecord c;
+    c.PopupMenu = QString(300, u'm');
+    EXPECT_EQ(Records(c), Short("PopupMenu") + "\x07\xFF" + std::string(255, 'm'));
+    c.PopupMenu = QString(200, QChar(u'é'));
+    std::string cut;
+    for (int i = 0; i < 127; ++i) cut += "\xC3\xA9";
+    EXPECT_EQ(Records(c), Short("PopupMenu") + "\x07\xFE" + cut);
+    c.PopupMenu = u'x' + QString(100, QChar(u'–'));
+    const std::string written = Records(c);
+    EXPECT_EQ(written.size(), Short("PopupMenu").size() + 2 + 253);
+    const TColumnsLayout back = ReadColumnsLayout(OneColumn(written));
+    EXPECT_EQ(back.Columns.at(0).PopupMenu, u'x' + QString(84, QChar(u'–')));
+    EXPECT_EQ(WriteColumnsLayout(back), OneColumn(written));
+}
