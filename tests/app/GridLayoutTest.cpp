@@ -156,3 +156,26 @@ TEST_F(GridLayout, ALayoutThatCannotBeSavedDoesNotStopTheClose) {
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files),
               (QStringList{QStringLiteral("ARTICLE.XML"), QStringLiteral("COLLECTION.XML")}));
 }
+
+TEST_F(GridLayout, AStartStoppedByADataFileErrorKeepsTheSavedLayout) {
+    WriteDefaultCatalogue();
+    Start();
+    Form().DBGrid1->Columns()[3]->SetIndex(0);
+    CloseWindow();
+    FForm.reset();
+    const QByteArray operatorLayout = ReadFile("ART.GRD");
+    ASSERT_NE(operatorLayout, DesignedLayout());
+    // An unreadable collection stops the start before the layout is read:
+    // the grid shows the designed columns, and closing leaves the file.
+    WriteFile("COLLECTION.XML", "<?xml version=\"1.0\"?><DATAPACKET");
+    Start();
+    ASSERT_EQ(FErrors->Boxes().size(), 1u);
+    EXPECT_EQ(Form().DBGrid1->Columns()[0]->FieldName(), QStringLiteral("NOM_ART"));
+    CloseWindow();
+    EXPECT_EQ(ReadFile("ART.GRD"), operatorLayout);
+    FForm.reset();
+    // Once the collection reads, the operator's layout is back.
+    ASSERT_TRUE(QFile::remove(Path("COLLECTION.XML")));
+    Start();
+    EXPECT_EQ(Form().DBGrid1->Columns()[0]->FieldName(), QStringLiteral("CODE_ART"));
+}

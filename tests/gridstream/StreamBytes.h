@@ -1,7 +1,9 @@
 #pragma once
 // Bytes of column layout streams written out by hand for the tests.
 
-#include "grid/stream/ColumnRecord.h"
+#include "grid/stream/ColumnsStream.h"
+
+#include <QByteArray>
 
 #include <ostream>
 #include <string>
@@ -13,59 +15,13 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace tallivo {
 
-// Failed comparisons show the records present.
-inline void PrintTo(const TFontRecord& f, std::ostream* os) {
-    const auto put = [&](const char* n, const auto& v) {
-        if (v) *os << n << '=' << *v << ' ';
-    };
-    put("charset", f.Charset);
-    put("color", f.Color);
-    put("height", f.Height);
-    if (f.Name) *os << "name=\"" << f.Name->toStdString() << "\" ";
-    put("orientation", f.Orientation);
-    put("pitch", f.Pitch);
-    if (f.Style) *os << "style=" << int(*f.Style);
-}
-
+// A failed comparison shows the records as the writer puts them.
 inline void PrintTo(const TColumnRecord& c, std::ostream* os) {
-    const auto put = [&](const char* n, const auto& v) {
-        if (v) *os << n << '=' << *v << ' ';
-    };
-    const auto text = [&](const char* n, const std::optional<QString>& v) {
-        if (v) *os << n << "=\"" << v->toStdString() << "\" ";
-    };
-    *os << "{ ";
-    put("Alignment", c.Alignment);
-    put("ButtonStyle", c.ButtonStyle);
-    put("Color", c.Color);
-    put("DropDownRows", c.DropDownRows);
-    put("Expanded", c.Expanded);
-    text("FieldName", c.FieldName);
-    *os << "Font={ ";
-    PrintTo(c.Font, os);
-    *os << "} ";
-    put("ImeMode", c.ImeMode);
-    text("ImeName", c.ImeName);
-    if (c.PickList) *os << "PickList=\"" << c.PickList->join(u'|').toStdString() << "\" ";
-    text("PopupMenu", c.PopupMenu);
-    put("ReadOnly", c.ReadOnly);
-    put("Title.Alignment", c.TitleAlignment);
-    text("Title.Caption", c.TitleCaption);
-    put("Title.Color", c.TitleColor);
-    *os << "Title.Font={ ";
-    PrintTo(c.TitleFont, os);
-    *os << "} ";
-    put("Width", c.Width);
-    put("Visible", c.Visible);
-    *os << '}';
+    *os << QByteArray::fromStdString(WriteColumnsLayout({{}, 0, {c}})).mid(31).toHex(' ').toStdString();
 }
-
 inline void PrintTo(const TColumnsLayout& l, std::ostream* os) {
-    *os << "name \"" << l.Name.toStdString() << "\" tag " << l.Tag << ", " << l.Columns.size() << " columns";
-    for (const TColumnRecord& c : l.Columns) {
-        *os << "\n  ";
-        PrintTo(c, os);
-    }
+    *os << '"' << l.Name.toStdString() << "\" "
+        << QByteArray::fromStdString(WriteColumnsLayout(l)).toHex(' ').toStdString();
 }
 
 } // namespace tallivo
@@ -73,27 +29,8 @@ inline void PrintTo(const TColumnsLayout& l, std::ostream* os) {
 namespace tallivo::test {
 
 // "54 50 46 30" -> the four bytes.
-inline std::string Hex(std::string_view text) {
-    std::string bytes;
-    int high = -1;
-    for (const char c : text) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else
-            continue;
-        if (high < 0) {
-            high = v;
-        } else {
-            bytes.push_back(char(high << 4 | v));
-            high = -1;
-        }
-    }
-    return bytes;
+inline std::string Hex(const char* text) {
+    return QByteArray::fromHex(text).toStdString();
 }
 
 // A short string: its length byte, then its bytes.
