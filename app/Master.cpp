@@ -161,10 +161,15 @@ void TMasterform::FormClose(TObject*, TCloseAction&) {
 
 // The operator's column order and widths, kept in ART.GRD between runs.
 void TMasterform::LoadGridLayout() {
+    DBGrid1->setProperty("tallivoLayoutOffered", true);
     DBGrid1->Columns().LoadFromFile(DataFile(QStringLiteral("ART.GRD")));
 }
 
 void TMasterform::SaveGridLayout() {
+    // When the start stopped on a data file error before the layout was
+    // read, the grid holds the designed columns: saving them would replace
+    // the operator's layout, so the file is left as it is.
+    if (!DBGrid1->property("tallivoLayoutOffered").toBool()) return;
     DBGrid1->Columns().SaveToFile(DataFile(QStringLiteral("ART.GRD")));
 }
 
