@@ -75,7 +75,8 @@ std::string ReadAll(const QString& path) {
 QList<int> TitleLines(const QImage& shot) {
     const auto grey = [&](int x, int y) {
         const QColor c = shot.pixelColor(kGridClient.x() + x, kGridClient.y() + y);
-        return std::abs(c.red() - 0xC0) <= 8 && std::abs(c.green() - 0xC0) <= 8 && std::abs(c.blue() - 0xC0) <= 8;
+        return std::abs(c.red() - 0xC0) <= 8 && std::abs(c.green() - 0xC0) <= 8 &&
+               std::abs(c.blue() - 0xC0) <= 8;
     };
     QList<int> lines;
     for (int x = 0; kGridClient.x() + x < shot.width(); ++x)

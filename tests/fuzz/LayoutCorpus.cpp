@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     const TColumnRecord article = Designed("NOM_ART", QStringLiteral("Article"), 544, 4210752, true, true);
     const TColumnRecord quantity = Designed("QTE", QStringLiteral("Quantité"), 93, 176, true, true);
-    const TColumnRecord price = Designed("PRIX_ACHAT", QStringLiteral("Prix Achat"), 132, 4210752, false, false);
+    const TColumnRecord price =
+        Designed("PRIX_ACHAT", QStringLiteral("Prix Achat"), 132, 4210752, false, false);
     const TColumnRecord code = Designed("CODE_ART", QStringLiteral("Code article"), 292, 4210752, true, true);
     Save(dir, "designed.grd", {{}, 0, {article, quantity, price, code}});
     TColumnRecord wide = article;

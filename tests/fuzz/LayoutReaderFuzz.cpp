@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         back = ReadColumnsLayout(written);
     } catch (const EColumnsStreamError& e) {
-        std::fprintf(stderr, "%s at %llu\n", e.Message().toUtf8().constData(), (unsigned long long)e.Offset());
+        std::fprintf(stderr, "%s at %llu\n", e.Message().toUtf8().constData(),
+                     (unsigned long long)e.Offset());
         Fault("a written layout does not read");
     }
     if (!(Shape(back) == Shape(layout))) Fault("a written layout reads back with other records");
