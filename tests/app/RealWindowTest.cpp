@@ -12,7 +12,6 @@
 using namespace tallivo;
 using namespace tallivo::test;
 
-
 TEST(RealWindow, AScannedCodeAndKeypadTapsReachTheCollectionFile) {
     if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
         GTEST_SKIP() << "Xvfb and xdotool are needed";
