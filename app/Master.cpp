@@ -159,9 +159,18 @@ void TMasterform::FormClose(TObject*, TCloseAction&) {
     FreeTable(ArticleTable);
 }
 
-// The column layout file comes with its own reader and writer; until then
-// the grid keeps its designed columns.
-void TMasterform::LoadGridLayout() {}
-void TMasterform::SaveGridLayout() {}
+// The operator's column order and widths, kept in ART.GRD between runs.
+void TMasterform::LoadGridLayout() {
+    DBGrid1->setProperty("tallivoLayoutOffered", true);
+    DBGrid1->Columns().LoadFromFile(DataFile(QStringLiteral("ART.GRD")));
+}
+
+void TMasterform::SaveGridLayout() {
+    // When the start stopped on a data file error before the layout was
+    // read, the grid holds the designed columns: saving them would replace
+    // the operator's layout, so the file is left as it is.
+    if (!DBGrid1->property("tallivoLayoutOffered").toBool()) return;
+    DBGrid1->Columns().SaveToFile(DataFile(QStringLiteral("ART.GRD")));
+}
 
 } // namespace tallivo

@@ -18,12 +18,15 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class QWheelEvent;
 
 namespace tallivo {
 
+class IPacketSink;
+struct TColumnRecord;
 class TClientDataSet;
 class TField;
 class TColumn;
@@ -216,9 +219,25 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
+    // The column layout file: the columns in order with the attributes
+    // assigned to them (those equal to their defaults left out). Saving
+    // writes a temporary file beside the target and renames it over it, so
+    // that a failure leaves the old file; loading replaces the columns only
+    // when the whole stream was read (an empty collection gives the default
+    // columns). Errors: EFCreateError, EInOutError, EFOpenError, and
+    // EColumnsStreamError for a stream that cannot be read.
+    void SaveToFile(const QString& FileName) const;
+    void SaveToStream(IPacketSink& S) const;
+    void LoadFromFile(const QString& FileName);
+    void LoadFromStream(std::string_view S);
+
 private:
     friend class TColumn;
     friend class TCustomDBGrid;
+    // A column as the layout file records it, and a record read back
+    // applied to a column as the program's own assignments would be.
+    static TColumnRecord RecordOf(const TColumn& column);
+    static void ApplyRecord(TColumn& column, const TColumnRecord& record);
     void Changed();
     TColumn* InsertGenerated(int index);
     void Move(int from, int to);
