@@ -19,6 +19,7 @@ packages=(
   fonts-crosextra-carlito fonts-liberation2 fonts-open-sans
   fonts-dejavu-core fonts-dejavu-extra fonts-comic-neue
   xvfb xauth xdotool imagemagick
+  file desktop-file-utils
 )
 
 if [ "${TALLIVO_SKIP_PACKAGES:-0}" != 1 ]; then
