@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -63,8 +64,12 @@ int main(int argc, char** argv) {
     }
     Masterform = app.CreateForm<TMasterform>();
     if (options.FullScreen) {
-        Masterform->Show();
-        Masterform->showFullScreen();
+        // Set before the window is mapped, with the screen's geometry, so
+        // that it holds even without a window manager (a bare kiosk
+        // session); shown as a normal window, the state is kept.
+        Masterform->SetWindowState(wsNormal);
+        if (QScreen* screen = QGuiApplication::primaryScreen()) Masterform->setGeometry(screen->geometry());
+        Masterform->setWindowState(Qt::WindowFullScreen);
     }
     return app.Run();
 }
