@@ -7,8 +7,15 @@ set(CPACK_PACKAGE_NAME tallivo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tallivo <tallivo@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "touch-screen stock-counting workstation")
-set(CPACK_PACKAGE_DESCRIPTION
-    "An operator scans or types an article code; it is looked up in the catalogue ARTICLE.XML, a large on-screen keypad asks the counted quantity and the quantity is added to the collection, saved to COLLECTION.XML after every new line and exported as semicolon-separated text for the back office. French user interface. tallivo-packet checks, converts and merges the data files of several counting stations.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "An operator scans or types an article code; it is looked up in the\n"
+  "catalogue ARTICLE.XML, a large on-screen keypad asks the counted quantity\n"
+  "and the quantity is added to the collection, saved to COLLECTION.XML after\n"
+  "every new line and exported as semicolon-separated text for the back\n"
+  "office. The user interface is French.\n"
+  "\n"
+  "tallivo-packet checks and converts the data files and merges the\n"
+  "collections of several counting stations.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

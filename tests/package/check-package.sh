@@ -95,6 +95,19 @@ for p in "$unpacked"/usr/bin/*; do
   [[ $help == usage:* && $help == *"$name "* ]] || fail "$name --help says '$help'"
 done
 
+# ---- every library the programs and Qt's X11 platform plugin load comes
+# from a package that Depends brings (directly or through its own Depends)
+closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+  --no-replaces --no-enhances "${names[@]}" 2>/dev/null | grep -v '^ ' | sed 's/:.*//' | sort -u)
+plugin=$(find /usr/lib -path '*/qt6/plugins/platforms/libqxcb.so' | head -n 1)
+[ -n "$plugin" ] || fail "no X11 platform plugin of Qt 6 on this machine"
+while read -r lib; do
+  owner=$(dpkg -S "$lib" 2>/dev/null || dpkg -S "${lib#/usr}" 2>/dev/null || dpkg -S "/usr$lib" 2>/dev/null) ||
+    { fail "$lib belongs to no package"; continue; }
+  owner=${owner%%:*}
+  grep -qx "$owner" <<<"$closure" || fail "$lib comes from $owner, which Depends does not bring"
+done < <(ldd "$unpacked"/usr/bin/* $plugin | awk '/=> \// {print $3}' | sort -u)
+
 # ---- desktop entries
 for entry in "$unpacked"/usr/share/applications/tallivo.desktop "$unpacked"/usr/share/tallivo/kiosk/tallivo-kiosk.desktop; do
   desktop-file-validate "$entry" || fail "$(basename "$entry") is not valid"
