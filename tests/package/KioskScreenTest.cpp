@@ -33,6 +33,11 @@ const TScreen kScreens[] = {
     {"1366x768_scale1_5", 1366, 768, 1.5}, // 910 pixels wide after scaling: two rows
 };
 
+// Test names and messages show the screen's name.
+void PrintTo(const TScreen& s, std::ostream* os) {
+    *os << s.Name;
+}
+
 // A tile of the main window: its colour, and where it is in 96-dpi pixels.
 struct TTile {
     const char* Caption;
