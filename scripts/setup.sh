@@ -18,7 +18,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
   fonts-crosextra-carlito fonts-liberation2 fonts-open-sans
   fonts-dejavu-core fonts-dejavu-extra fonts-comic-neue
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool x11-utils imagemagick
+  file desktop-file-utils
 )
 
 if [ "${TALLIVO_SKIP_PACKAGES:-0}" != 1 ]; then

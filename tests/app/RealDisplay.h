@@ -15,20 +15,20 @@ namespace tallivo::test {
 
 class RealDisplay {
 public:
+    // Xvfb picks a free display number itself and writes it on its standard
+    // output (-displayfd), so parallel tests never race for one.
     bool Start() {
-        for (int n = 90 + int(getpid() % 100); n < 400; ++n) {
-            if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
-                continue;
-            FDisplay = QString(":%1").arg(n);
-            FServer.start("Xvfb", {FDisplay, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-            if (!FServer.waitForStarted(5000)) return false;
-            for (int i = 0; i < 100; ++i) {
-                if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) return true;
-                if (FServer.waitForFinished(50)) break;
-            }
+        FServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        if (!FServer.waitForStarted(5000)) return false;
+        QByteArray number;
+        for (int i = 0; i < 200 && !number.endsWith('\n'); ++i) {
+            if (!FServer.waitForReadyRead(50) && FServer.state() != QProcess::Running) return false;
+            number += FServer.readAllStandardOutput();
         }
-        return false;
+        number = number.trimmed();
+        if (number.isEmpty()) return false;
+        FDisplay = ":" + QString::fromLatin1(number);
+        return true;
     }
     ~RealDisplay() {
         FServer.kill();

@@ -9,10 +9,32 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+namespace {
+const char* const kUsage =
+    "usage: tallivo-catgen OUT [ROWS [SEED]]\n"
+    "Writes a made-up article catalogue (an XML data packet with the fields CODE_ART,\n"
+    "NOM_ART, CATEGORIE, PX_VTE_TC, REF_ART_F, PRIX_ACHAT, NOM_FOU, GERE_STOCK) to OUT,\n"
+    "for trying the workstation or testing with a large catalogue. ROWS articles\n"
+    "(default 2000, the demo catalogue), SEED (default 1): the same arguments always\n"
+    "give the same bytes.\n"
+    "  -h, --help     this text\n"
+    "  -v, --version  the version\n";
+} // namespace
 
 int main(int argc, char** argv) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "-h" || first == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (first == "-v" || first == "--version") {
+        std::puts("tallivo-catgen " TALLIVO_VERSION);
+        return 0;
+    }
     if (argc < 2 || argc > 4) {
-        std::fputs("usage: tallivo-catgen OUT [ROWS [SEED]]\n", stderr);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     char* end = nullptr;

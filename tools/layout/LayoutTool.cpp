@@ -22,6 +22,7 @@ namespace {
 const char* const kUsage = "usage:\n"
                            "  tallivo-layout dump FILE\n"
                            "  tallivo-layout check FILE\n"
+                           "  tallivo-layout --help | --version\n"
                            "\n"
                            "dump   prints each column of a column layout file (ART.GRD) with the\n"
                            "       records it holds: field, title caption, width, fonts, colours,\n"
@@ -181,6 +182,10 @@ int Run(int argc, char** argv) {
     if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::puts("tallivo-layout " TALLIVO_VERSION);
+        return 0;
     }
     const QString command = args.takeFirst();
     if (command == "dump" && args.size() == 1) return Dump(args[0]);

@@ -1,5 +1,5 @@
-// packet: checks, shows and converts XML data packet files with the table
-// engine of the workstation.
+// tallivo-packet: checks, shows, converts and merges XML data packet files
+// with the table engine of the workstation.
 //
 //   packet check FILE             fields, record and slot counts, or the load
 //                                 error and the byte where reading stopped
@@ -8,6 +8,8 @@
 //   packet to-csv FILE [OUT]      the visible records as semicolon-separated
 //                                 text (standard output without OUT)
 //   packet from-csv CSV OUT       a packet (dfXML) from semicolon-separated text
+//   packet merge [--xml] OUT IN...  the collections of several stations as
+//                                 one (Merge.cpp)
 //
 // Exit codes: 0 done, 1 the file could not be read or converted, 2 wrong
 // command line.
@@ -17,6 +19,7 @@
 #include "table/DSBase.h"
 #include "table/Packet.h"
 #include "tools/packet/Csv.h"
+#include "tools/packet/Merge.h"
 
 #include <QFile>
 #include <QString>
@@ -30,10 +33,12 @@ using namespace tallivo;
 namespace {
 
 const char* const kUsage = "usage:\n"
-                           "  packet check FILE\n"
-                           "  packet dump FILE\n"
-                           "  packet to-csv [--names] FILE [OUT]\n"
-                           "  packet from-csv CSV OUT\n"
+                           "  tallivo-packet check FILE\n"
+                           "  tallivo-packet dump FILE\n"
+                           "  tallivo-packet to-csv [--names] FILE [OUT]\n"
+                           "  tallivo-packet from-csv CSV OUT\n"
+                           "  tallivo-packet merge [--xml] OUT COLLECTION.XML...\n"
+                           "  tallivo-packet --help | --version\n"
                            "\n"
                            "check    loads FILE and prints its fields, record and slot counts\n"
                            "dump     prints the fields, parameters, every slot and the change log\n"
@@ -43,7 +48,18 @@ const char* const kUsage = "usage:\n"
                            "from-csv writes OUT as an XML data packet from such a text; a header\n"
                            "         name without its type takes it from the catalogue layout\n"
                            "         (CODE_ART, NOM_ART, CATEGORIE, PX_VTE_TC, REF_ART_F, PRIX_ACHAT,\n"
-                           "         NOM_FOU, GERE_STOCK, QTE)\n";
+                           "         NOM_FOU, GERE_STOCK, QTE)\n"
+                           "merge    combines the collections of several counting stations: one line\n"
+                           "         per article code (letter case ignored), quantities summed, the\n"
+                           "         other columns from the first file that has the code; OUT is\n"
+                           "         written as the workstation's export (\";\", CR LF, Windows-1252,\n"
+                           "         the locale's decimal separator: LC_NUMERIC=fr_FR.UTF-8 gives a\n"
+                           "         comma), or with --xml as a collection packet. Names or categories\n"
+                           "         that differ between stations are reported on standard error.\n"
+                           "         Nothing is written when an input cannot be read.\n"
+                           "\n"
+                           "exit status: 0 done, 1 a file could not be read or written, 2 wrong\n"
+                           "command line\n";
 
 void Out(const QString& s) {
     const QByteArray u = s.toUtf8();
@@ -229,7 +245,12 @@ int Run(int argc, char** argv) {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
     }
+    if (args[0] == "--version") {
+        std::puts("tallivo-packet " TALLIVO_VERSION);
+        return 0;
+    }
     const QString command = args.takeFirst();
+    if (command == "merge") return MergeCommand(args);
     if (command == "check" && args.size() == 1) return Check(args[0]);
     if (command == "dump" && args.size() == 1) return Dump(args[0]);
     if (command == "to-csv") {

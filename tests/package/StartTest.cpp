@@ -1,0 +1,176 @@
+// The workstation's command line and counting folder: options read before
+// Qt starts, --help and --version without a display (even while another
+// workstation runs), the folder of the desktop entry, the demo catalogue that
+// never replaces a real one.
+#include "app/StartOptions.h"
+#include "base/Exception.h"
+#include "toolkit/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace tallivo;
+
+namespace {
+
+struct TRun {
+    int Code = -1;
+    QString Out, Err;
+};
+
+// Runs the workstation with no display at all.
+TRun RunWithoutDisplay(const QStringList& args, const QString& runtimeDir = QString()) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    if (!runtimeDir.isEmpty()) env.insert("XDG_RUNTIME_DIR", runtimeDir);
+    p.setProcessEnvironment(env);
+    p.start(TALLIVO_BINARY, args);
+    TRun r;
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.Code = p.exitCode();
+    r.Out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.Err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Each test starts and ends in its own current folder.
+class CountingFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FOld = QDir::currentPath();
+        QDir::setCurrent(FDir.path());
+        QFile demo(Demo());
+        ASSERT_TRUE(demo.open(QIODevice::WriteOnly));
+        demo.write("<demo catalogue/>");
+    }
+    void TearDown() override { QDir::setCurrent(FOld); }
+    QString Demo() const { return FDir.filePath("share/ARTICLE.XML"); }
+    QString Path(const QString& name) const { return FDir.filePath(name); }
+    QTemporaryDir FDir;
+    bool FShare = QDir(FDir.path()).mkpath("share");
+    QString FOld;
+};
+
+} // namespace
+
+TEST(StartOptions, WhatTheCommandLineChooses) {
+    TStartOptions o = ParseStartOptions({}, "/home/anne");
+    EXPECT_TRUE(o.Error.isEmpty());
+    EXPECT_TRUE(o.DataDir.isEmpty()); // the current folder
+    EXPECT_FALSE(o.Demo || o.FullScreen || o.Help || o.Version);
+
+    o = ParseStartOptions({"--home", "--demo", "--fullscreen"}, "/home/anne");
+    EXPECT_EQ(o.DataDir, "/home/anne/Tallivo");
+    EXPECT_TRUE(o.Demo && o.FullScreen);
+    EXPECT_TRUE(o.Error.isEmpty());
+
+    o = ParseStartOptions({"--home", "-d", "/srv/count"}, "/home/anne");
+    EXPECT_EQ(o.DataDir, "/srv/count"); // the last one given
+    EXPECT_EQ(ParseStartOptions({"--data-dir=/srv/b"}, "").DataDir, "/srv/b");
+
+    // Qt's own options pass through, in order.
+    o = ParseStartOptions({"-platform", "offscreen", "--demo", "-style", "fusion"}, "");
+    EXPECT_EQ(o.QtArguments, (std::vector<int>{0, 1, 3, 4}));
+
+    // Mistakes that would count in an unexpected folder stop the start.
+    EXPECT_EQ(ParseStartOptions({"--hmoe"}, "").Error, "unknown option --hmoe");
+    EXPECT_EQ(ParseStartOptions({"--data-dir"}, "").Error, "--data-dir needs a folder");
+    EXPECT_EQ(ParseStartOptions({"-d", ""}, "").Error, "-d needs a folder");
+    EXPECT_EQ(ParseStartOptions({"--data-dir="}, "").Error, "--data-dir needs a folder");
+}
+
+TEST_F(CountingFolder, TheFolderIsMadeAndTheDemoNeverReplacesACatalogue) {
+    TStartOptions o;
+    o.DataDir = Path("home/Tallivo");
+    PrepareCountingFolder(o, Demo());
+    EXPECT_EQ(QDir::currentPath(), QDir(Path("home/Tallivo")).canonicalPath());
+    EXPECT_FALSE(QFile::exists("ARTICLE.XML")); // no demo unless asked
+
+    o.Demo = true;
+    PrepareCountingFolder(o, Demo());
+    EXPECT_EQ(ReadBytes(Path("home/Tallivo/ARTICLE.XML")), "<demo catalogue/>");
+    EXPECT_TRUE(QFile::permissions(Path("home/Tallivo/ARTICLE.XML")) & QFile::WriteOwner);
+
+    // The shop's own catalogue stays, whatever the demo holds.
+    QFile own(Path("home/Tallivo/ARTICLE.XML"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    own.write("<the shop's catalogue/>");
+    own.close();
+    PrepareCountingFolder(o, Demo());
+    EXPECT_EQ(ReadBytes(Path("home/Tallivo/ARTICLE.XML")), "<the shop's catalogue/>");
+
+    // Without a folder option the current folder is the counting folder.
+    QDir::setCurrent(FDir.path());
+    TStartOptions here;
+    here.Demo = true;
+    PrepareCountingFolder(here, Demo());
+    EXPECT_EQ(QDir::currentPath(), QDir(FDir.path()).canonicalPath());
+    EXPECT_EQ(ReadBytes(Path("ARTICLE.XML")), "<demo catalogue/>");
+}
+
+TEST_F(CountingFolder, FailuresSayWhatCouldNotBeDone) {
+    TStartOptions o;
+    o.DataDir = Path("share/ARTICLE.XML/sub"); // under a file
+    try {
+        PrepareCountingFolder(o, Demo());
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QString("Impossible de créer le dossier de comptage \"%1\"").arg(o.DataDir));
+    }
+    o.DataDir = Path("empty");
+    o.Demo = true;
+    try {
+        PrepareCountingFolder(o, Path("nowhere/ARTICLE.XML"));
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(),
+                  QString("Catalogue de démonstration introuvable : %1").arg(Path("nowhere/ARTICLE.XML")));
+    }
+    EXPECT_FALSE(QFile::exists(Path("empty/ARTICLE.XML")));
+}
+
+TEST(WorkstationProgram, AnswersHelpAndVersionWithoutADisplay) {
+    // Even while another workstation of this user holds the single instance
+    // (the children share this process's runtime folder).
+    ASSERT_TRUE(AcquireSingleInstance("Tallivo-6"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QProcess refused;
+    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    refused.setProcessEnvironment(offscreen);
+    refused.start(TALLIVO_BINARY, {});
+    ASSERT_TRUE(refused.waitForFinished(20000));
+    ASSERT_EQ(refused.exitCode(), 0); // refused at once, silently
+    ASSERT_TRUE(refused.readAll().isEmpty());
+
+    TRun r = RunWithoutDisplay({"--version"}, runtime);
+    EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out, QString("tallivo %1\n").arg(TALLIVO_VERSION));
+    r = RunWithoutDisplay({"--help"}, runtime);
+    EXPECT_EQ(r.Code, 0);
+    for (const char* option :
+         {"--data-dir", "--home", "--demo", "--fullscreen", "--version", "COLLECTION.XML"})
+        EXPECT_TRUE(r.Out.contains(option)) << option;
+    // A wrong option is refused before anything else, with a pointer to --help.
+    r = RunWithoutDisplay({"--hmoe"});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Err, "tallivo: unknown option --hmoe (tallivo --help lists the options)\n");
+    // Without those, no display is an error that says what to do.
+    r = RunWithoutDisplay({});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Err.contains("xvfb-run")) << r.Err.toStdString();
+}
