@@ -2,23 +2,21 @@
 
 #include "base/CodePage.h"
 #include "base/Exception.h"
+#include "table/NumberText.h"
 #include "table/Packet.h"
+#include "table/PacketChars.h"
 #include "table/PacketTypes.h"
 
 #include <QFile>
 #include <QString>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -44,11 +42,14 @@ inline bool IsSpace(char c) {
 inline bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
-inline bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (unsigned char)c >= 0x80;
-}
 inline char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+bool IsDigitsOnly(const QString& s) {
+    if (s.isEmpty()) return false;
+    for (const QChar c : s)
+        if (c < u'0' || c > u'9') return false;
+    return true;
 }
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -57,293 +58,9 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool HasHighByte(std::string_view v) {
-    const char* p = v.data();
-    size_t n = v.size();
-    while (n >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        if (w & 0x8080808080808080ull) return true;
-        p += 8;
-        n -= 8;
-    }
-    while (n--)
-        if ((unsigned char)*p++ >= 0x80) return true;
-    return false;
-}
-
-// The first double quote in [p, e), or nullptr; amp tells whether an
-// ampersand comes before it. Eight bytes at a time: values are short, and
-// this spares a second pass over each value.
-const char* FindQuote(const char* p, const char* e, bool& amp) {
-    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    amp = false;
-    while (e - p >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        const uint64_t q = w ^ (ones * '"'), a = w ^ (ones * '&');
-        // The lowest flagged byte of each is the first real match.
-        const uint64_t zq = (q - ones) & ~q & highs, za = (a - ones) & ~a & highs;
-        if (za && (!zq || __builtin_ctzll(za) < __builtin_ctzll(zq))) amp = true;
-        if (zq) return p + __builtin_ctzll(zq) / 8;
-        p += 8;
-    }
-    for (; p < e; ++p) {
-        if (*p == '"') return p;
-        if (*p == '&') amp = true;
-    }
-    return nullptr;
-}
-
 // Thrown when content declared as UTF-8 turns out not to be well-formed
 // UTF-8: the reader starts again and reads it as Windows-1252.
 struct TRestartAsAnsi {};
-
-// Checks, piece by piece, that bytes are well-formed UTF-8 (no overlong
-// forms, no surrogates, nothing above U+10FFFF).
-class TUtf8Check {
-public:
-    bool Feed(const char* data, size_t n) {
-        const auto* p = reinterpret_cast<const unsigned char*>(data);
-        size_t i = 0;
-        while (i < n) {
-            if (FNeed == 0) {
-                while (i + 8 <= n) {
-                    uint64_t w;
-                    std::memcpy(&w, p + i, 8);
-                    if (w & 0x8080808080808080ull) break;
-                    i += 8;
-                }
-                if (i >= n) break;
-                const unsigned char b = p[i++];
-                if (b < 0x80) continue;
-                FLo = 0x80;
-                FHi = 0xBF;
-                if (b >= 0xC2 && b <= 0xDF) {
-                    FNeed = 1;
-                } else if (b >= 0xE0 && b <= 0xEF) {
-                    FNeed = 2;
-                    if (b == 0xE0) FLo = 0xA0;
-                    if (b == 0xED) FHi = 0x9F;
-                } else if (b >= 0xF0 && b <= 0xF4) {
-                    FNeed = 3;
-                    if (b == 0xF0) FLo = 0x90;
-                    if (b == 0xF4) FHi = 0x8F;
-                } else {
-                    return false;
-                }
-            } else {
-                const unsigned char b = p[i++];
-                if (b < FLo || b > FHi) return false;
-                FLo = 0x80;
-                FHi = 0xBF;
-                --FNeed;
-            }
-        }
-        return true;
-    }
-    bool Complete() const { return FNeed == 0; }
-
-private:
-    int FNeed = 0;
-    unsigned char FLo = 0x80, FHi = 0xBF;
-};
-
-// One UTF-8 sequence at p (a byte of 0x80 or more); a broken sequence gives
-// U+FFFD and moves on by at least one byte.
-uint32_t DecodeUtf8At(const char*& p, const char* e) {
-    const auto b = (unsigned char)*p;
-    int need;
-    uint32_t cp;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-        need = 1;
-        cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        need = 2;
-        cp = b & 0x0F;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        need = 3;
-        cp = b & 0x07;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
-    } else {
-        ++p;
-        return 0xFFFD;
-    }
-    const char* q = p + 1;
-    for (int k = 0; k < need; ++k, ++q) {
-        if (q >= e || (unsigned char)*q < lo || (unsigned char)*q > hi) {
-            p = q;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | ((unsigned char)*q & 0x3F);
-        lo = 0x80;
-        hi = 0xBF;
-    }
-    p = q;
-    return cp;
-}
-
-void AppendUtf8(uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    }
-}
-
-char CodePointToAnsi(uint32_t cp) {
-    if (cp < 0x80) return char(cp);
-    return cp <= 0xFFFF ? UnicodeToAnsiChar(char16_t(cp)) : '?';
-}
-
-// An entity or character reference at p (an ampersand): its code point and
-// length, or 0 when the text there is no reference (then it stays as it is).
-// "&#0;", surrogates and numbers above U+10FFFF are no references.
-uint32_t ParseReference(const char* p, const char* e, size_t& length) {
-    const char* q = p + 1;
-    if (q < e && *q == '#') {
-        ++q;
-        const bool hex = q < e && *q == 'x';
-        if (hex) ++q;
-        uint32_t v = 0;
-        int digits = 0;
-        for (; q < e; ++q, ++digits) {
-            const char c = *q;
-            uint32_t d;
-            if (IsDigit(c))
-                d = uint32_t(c - '0');
-            else if (hex && c >= 'a' && c <= 'f')
-                d = uint32_t(c - 'a' + 10);
-            else if (hex && c >= 'A' && c <= 'F')
-                d = uint32_t(c - 'A' + 10);
-            else
-                break;
-            v = v * (hex ? 16 : 10) + d;
-            if (v > 0x10FFFF) return 0;
-        }
-        if (!digits || q >= e || *q != ';' || v == 0 || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-        length = size_t(q + 1 - p);
-        return v;
-    }
-    struct TEntity {
-        const char* Text;
-        size_t Length;
-        char Char;
-    };
-    static const TEntity entities[] = {
-        {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
-    for (const TEntity& en : entities) {
-        if (size_t(e - q) >= en.Length && std::memcmp(q, en.Text, en.Length) == 0) {
-            length = 1 + en.Length;
-            return uint32_t((unsigned char)en.Char);
-        }
-    }
-    return 0;
-}
-
-// Decodes a value of the content: references resolved, the content's
-// characters (Windows-1252 bytes or UTF-8 sequences) turned into the target:
-// Windows-1252 bytes ("?" for characters it lacks) or UTF-8.
-void DecodeValue(std::string_view v, bool utf8Content, bool toAnsi, std::string& out) {
-    const char* p = v.data();
-    const char* e = p + v.size();
-    auto putCode = [&](uint32_t cp) {
-        if (toAnsi)
-            out.push_back(CodePointToAnsi(cp));
-        else
-            AppendUtf8(cp, out);
-    };
-    while (p < e) {
-        const char c = *p;
-        if (c == '&') {
-            size_t len = 0;
-            if (const uint32_t cp = ParseReference(p, e, len)) {
-                putCode(cp);
-                p += len;
-                continue;
-            }
-            out.push_back('&');
-            ++p;
-        } else if ((unsigned char)c < 0x80) {
-            out.push_back(c);
-            ++p;
-        } else if (utf8Content) {
-            putCode(DecodeUtf8At(p, e));
-        } else {
-            if (toAnsi)
-                out.push_back(c);
-            else
-                AppendUtf8(AnsiCharToUnicode((unsigned char)c), out);
-            ++p;
-        }
-    }
-}
-
-// The float text rule: null (false) unless a digit comes before any letter;
-// then the longest prefix of the form [sign] digits [. digits]
-// [e|E [sign] digits], after leading white space, is the value ("2,5" is 2,
-// "1e3" is 1000). A number beyond the double range is null.
-bool ParseFloatText(std::string_view t, double& out) {
-    bool digit = false;
-    for (const char c : t) {
-        if (IsDigit(c)) {
-            digit = true;
-            break;
-        }
-        if (IsLetter(c)) return false;
-    }
-    if (!digit) return false;
-    const char* p = t.data();
-    const char* e = p + t.size();
-    while (p < e && IsSpace(*p)) ++p;
-    bool negative = false;
-    if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    const char* mantissa = p;
-    size_t digits = 0;
-    while (p < e && IsDigit(*p)) ++p, ++digits;
-    if (p < e && *p == '.') {
-        ++p;
-        while (p < e && IsDigit(*p)) ++p, ++digits;
-    }
-    if (digits == 0) {
-        out = 0;
-        return true;
-    }
-    const char* end = p;
-    if (p < e && (*p == 'e' || *p == 'E')) {
-        const char* x = p + 1;
-        if (x < e && (*x == '+' || *x == '-')) ++x;
-        if (x < e && IsDigit(*x)) {
-            while (x < e && IsDigit(*x)) ++x;
-            end = x;
-        }
-    }
-    double v = 0;
-    const auto r = std::from_chars(mantissa, end, v, std::chars_format::general);
-    if (r.ec == std::errc::result_out_of_range) {
-        const std::string copy(mantissa, end);
-        v = std::strtod(copy.c_str(), nullptr);
-        if (!std::isfinite(v)) return false;
-    } else if (r.ec != std::errc()) {
-        v = 0;
-    }
-    out = negative ? -v : v;
-    return true;
-}
 
 enum class TTok : uint8_t { Start, End, Text, Eof };
 
@@ -367,9 +84,14 @@ struct TFieldIn {
     std::string Attr; // attribute name in ROW, as bytes of the content
     std::string Tag;  // element name in ROW (tagname form)
     bool ByTag = false;
-    enum class TTarget : uint8_t { Ansi, Float, Text } Target = TTarget::Ansi;
+    // Ansi: string bytes; Float: a double; Single: a double of 8 digits (r4);
+    // Decimal: canonical decimal text (integer and fixed-point kinds); Text:
+    // UTF-8 text as it came.
+    enum class TTarget : uint8_t { Ansi, Float, Single, Decimal, Text } Target = TTarget::Ansi;
     bool EmptyIsNull = false; // kinds other than strings: an empty text is null
-    uint32_t Width = 0;       // Ansi: cut to this many bytes; 0: no cut
+    bool Integer = false;     // Decimal: an integer kind, values within Range
+    TIntegerRange Range;
+    uint32_t Width = 0;       // Ansi: cut to this many bytes
     size_t Longest = 0;       // Ansi without width: the longest value read
     uint32_t Stamp = 0;       // the last row that gave this field a value
     int NextSame = -1;        // the next field with the same attribute or tag name
@@ -467,6 +189,7 @@ private:
 
     TToken FTok;
     std::string FScratch;
+    std::string FNumber; // a decimal value in canonical form
 
     // result
     TStoreData FData;
@@ -802,11 +525,21 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
     TStoreColumn& column = FData.Columns[size_t(field)];
     try {
         switch (in.Target) {
-        case TFieldIn::TTarget::Float: {
+        case TFieldIn::TTarget::Float:
+        case TFieldIn::TTarget::Single: {
             double d = 0;
             const std::string_view text = Decoded(value, true, amp);
-            if (ParseFloatText(text, d))
-                column.AppendFloat(d);
+            if (!ParsePacketFloat(text, d))
+                column.AppendNull();
+            else
+                column.AppendFloat(in.Target == TFieldIn::TTarget::Single ? RoundToSingle(d) : d);
+            break;
+        }
+        case TFieldIn::TTarget::Decimal: {
+            // A value the kind cannot hold (out of range, too many digits) is null.
+            if (ParsePacketDecimal(Decoded(value, true, amp), in.Integer, FNumber) &&
+                (!in.Integer || InRange(FNumber, in.Range)))
+                column.AppendBytes(FNumber);
             else
                 column.AppendNull();
             break;
@@ -816,11 +549,8 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
             // A string field holds no NUL byte and at most its width.
             if (const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size()))
                 bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
-            if (in.Width) {
-                if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
-            } else {
-                in.Longest = std::max(in.Longest, bytes.size());
-            }
+            if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
+            in.Longest = std::max(in.Longest, bytes.size());
             column.AppendBytes(bytes);
             break;
         }
@@ -1043,6 +773,7 @@ void TReader::AddField(TFieldDecl& d, uint64_t offset) {
     // WIDTH of the kinds that have one becomes the field's size; on other
     // kinds it stays a parameter, written back as it came.
     // The first WIDTH counts; all of them are taken out of the parameters.
+    // WIDTH is a 16-bit number: a larger one is a malformed declaration.
     int width = 0;
     if (PacketTypeHasWidth(type.DataType)) {
         bool first = true;
@@ -1052,9 +783,11 @@ void TReader::AddField(TFieldDecl& d, uint64_t offset) {
                 continue;
             }
             bool ok = false;
-            const long long w = it->Value.trimmed().toLongLong(&ok);
-            if (first && ok && w > 0)
-                width = int(std::min<long long>(w, std::numeric_limits<int32_t>::max()));
+            const QString text = it->Value.trimmed();
+            const long long w = text.toLongLong(&ok);
+            const bool huge = ok ? w > kMaxFieldWidth : IsDigitsOnly(text);
+            if (first && huge) Fail(kMismatch, offset);
+            if (first && ok && w > 0) width = int(w);
             first = false;
             it = d.Params.erase(it);
         }
@@ -1062,13 +795,22 @@ void TReader::AddField(TFieldDecl& d, uint64_t offset) {
     desc.Size = width;
     desc.Params = std::move(d.Params);
     const bool ansi = type.DataType == ftString || type.DataType == ftFixedChar;
-    if (type.DataType == ftFloat)
+    if (type.DataType == ftFloat) {
         in.Target = TFieldIn::TTarget::Float;
-    else if (ansi)
+    } else if (type.DataType == ftSingle) {
+        in.Target = TFieldIn::TTarget::Single;
+    } else if (ansi) {
         in.Target = TFieldIn::TTarget::Ansi;
-    else
+    } else if (IsDecimalKind(type.DataType)) {
+        in.Target = TFieldIn::TTarget::Decimal;
+        in.Integer = IsIntegerKind(type.DataType);
+        in.Range = IntegerRangeOf(type.DataType, type.Name);
+    } else {
         in.Target = TFieldIn::TTarget::Text;
-    in.Width = ansi ? uint32_t(width) : 0;
+    }
+    // A string without WIDTH takes the width of its longest value, at most
+    // the largest width a data file can declare.
+    in.Width = uint32_t(width > 0 ? width : kMaxFieldWidth);
     switch (type.DataType) {
     case ftWideString:
     case ftMemo:
@@ -1331,7 +1073,7 @@ void TReader::Finish() {
     for (size_t f = 0; f < FIn.size(); ++f) {
         TStoreFieldDesc& d = FData.Fields[f];
         if (FIn[f].Target == TFieldIn::TTarget::Ansi && d.Size == 0)
-            d.Size = int(std::min<size_t>(std::max<size_t>(FIn[f].Longest, 20), size_t(INT32_MAX)));
+            d.Size = int(std::max<size_t>(FIn[f].Longest, 20));
     }
     try {
         FData.Validate();
