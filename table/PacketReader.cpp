@@ -1,16 +1,14 @@
 #include "table/PacketReader.h"
 
-#include "base/CodePage.h"
 #include "base/Exception.h"
 #include "table/NumberText.h"
 #include "table/Packet.h"
 #include "table/PacketChars.h"
+#include "table/PacketFieldPlan.h"
 #include "table/PacketTypes.h"
 
-#include <QFile>
 #include <QString>
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -45,12 +43,6 @@ inline bool IsDigit(char c) {
 inline char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
-bool IsDigitsOnly(const QString& s) {
-    if (s.isEmpty()) return false;
-    for (const QChar c : s)
-        if (c < u'0' || c > u'9') return false;
-    return true;
-}
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -77,34 +69,6 @@ struct TToken {
     std::string_view Text;
     std::vector<TAttr> Attrs;
     uint64_t Offset = 0;
-};
-
-// How a field's values are read.
-struct TFieldIn {
-    std::string Attr; // attribute name in ROW, as bytes of the content
-    std::string Tag;  // element name in ROW (tagname form)
-    bool ByTag = false;
-    // Ansi: string bytes; Float: a double; Single: a double of 8 digits (r4);
-    // Decimal: canonical decimal text (integer and fixed-point kinds); Text:
-    // UTF-8 text as it came.
-    enum class TTarget : uint8_t { Ansi, Float, Single, Decimal, Text } Target = TTarget::Ansi;
-    bool EmptyIsNull = false; // kinds other than strings: an empty text is null
-    bool Integer = false;     // Decimal: an integer kind, values within Range
-    TIntegerRange Range;
-    uint32_t Width = 0;       // Ansi: cut to this many bytes
-    size_t Longest = 0;       // Ansi without width: the longest value read
-    uint32_t Stamp = 0;       // the last row that gave this field a value
-    int NextSame = -1;        // the next field with the same attribute or tag name
-};
-
-// What a FIELD element declares, collected before the field is added.
-struct TFieldDecl {
-    QString Name;
-    bool HaveFieldName = false;
-    std::string Attr, Tag, Type;
-    bool HaveAttr = false, HaveTag = false, HaveType = false;
-    bool ReadOnly = false, Required = false, Hidden = false, LinkField = false;
-    std::vector<TStoreParam> Params;
 };
 
 class TReader {
@@ -741,89 +705,15 @@ void TReader::ParseField() {
 }
 
 void TReader::AddField(TFieldDecl& d, uint64_t offset) {
-    if (!d.HaveAttr && !d.HaveTag) Fail(kMismatch, offset);
-    if (!d.HaveType) Fail(kInvalidType, offset);
-    std::string subtype;
-    for (const TStoreParam& p : d.Params) {
-        if (p.Name == QLatin1String("SUBTYPE")) {
-            subtype = p.Value.toStdString(); // the first one, as the writer writes it back
-            break;
-        }
-    }
-    const TPacketType type = PacketTypeOf(d.Type, subtype);
-    if (type.DataType == ftUnknown) Fail(kInvalidType, offset);
-
     TStoreFieldDesc desc;
     TFieldIn in;
-    in.ByTag = !d.HaveAttr;
-    if (d.HaveAttr)
-        in.Attr = d.Attr;
-    else
-        in.Tag = d.Tag;
-    const std::string& shown = d.HaveAttr ? d.Attr : d.Tag;
-    desc.Name = d.HaveFieldName ? d.Name
-                                : (FUtf8 ? QString::fromUtf8(shown.data(), qsizetype(shown.size()))
-                                         : FromAnsi(std::string_view(shown)));
-    desc.DataType = type.DataType;
-    desc.TypeName = QString::fromLatin1(type.Name);
-    desc.ReadOnly = d.ReadOnly;
-    desc.Required = d.Required;
-    desc.Hidden = d.Hidden;
-    desc.LinkField = d.LinkField;
-    // WIDTH of the kinds that have one becomes the field's size; on other
-    // kinds it stays a parameter, written back as it came.
-    // The first WIDTH counts; all of them are taken out of the parameters.
-    // WIDTH is a 16-bit number: a larger one is a malformed declaration.
-    int width = 0;
-    if (PacketTypeHasWidth(type.DataType)) {
-        bool first = true;
-        for (auto it = d.Params.begin(); it != d.Params.end();) {
-            if (it->Name != QLatin1String("WIDTH")) {
-                ++it;
-                continue;
-            }
-            bool ok = false;
-            const QString text = it->Value.trimmed();
-            const long long w = text.toLongLong(&ok);
-            const bool huge = ok ? w > kMaxFieldWidth : IsDigitsOnly(text);
-            if (first && huge) Fail(kMismatch, offset);
-            if (first && ok && w > 0) width = int(w);
-            first = false;
-            it = d.Params.erase(it);
-        }
-    }
-    desc.Size = width;
-    desc.Params = std::move(d.Params);
-    const bool ansi = type.DataType == ftString || type.DataType == ftFixedChar;
-    if (type.DataType == ftFloat) {
-        in.Target = TFieldIn::TTarget::Float;
-    } else if (type.DataType == ftSingle) {
-        in.Target = TFieldIn::TTarget::Single;
-    } else if (ansi) {
-        in.Target = TFieldIn::TTarget::Ansi;
-    } else if (IsDecimalKind(type.DataType)) {
-        in.Target = TFieldIn::TTarget::Decimal;
-        in.Integer = IsIntegerKind(type.DataType);
-        in.Range = IntegerRangeOf(type.DataType, type.Name);
-    } else {
-        in.Target = TFieldIn::TTarget::Text;
-    }
-    // A string without WIDTH takes the width of its longest value, at most
-    // the largest width a data file can declare.
-    in.Width = uint32_t(width > 0 ? width : kMaxFieldWidth);
-    switch (type.DataType) {
-    case ftWideString:
-    case ftMemo:
-    case ftWideMemo:
-    case ftFmtMemo:
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftGraphic:
-        in.EmptyIsNull = false;
+    switch (PlanField(d, FUtf8, desc, in)) {
+    case TFieldFault::None:
         break;
-    default:
-        in.EmptyIsNull = true;
+    case TFieldFault::Mismatch:
+        Fail(kMismatch, offset);
+    case TFieldFault::InvalidType:
+        Fail(kInvalidType, offset);
     }
     FData.AddField(std::move(desc));
     FIn.push_back(std::move(in));
@@ -1092,29 +982,6 @@ TStoreData ReadPacket(const char* data, size_t size) {
 TStoreData ReadPacket(IPacketSource& source) {
     TReader reader(source);
     return reader.Run();
-}
-
-namespace {
-[[noreturn]] void RaiseFileError(int err) {
-    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
-    throw EInOutError(Format("Erreur E/S %d", err), err);
-}
-} // namespace
-
-size_t TPacketFileSource::ReadSome(char* buffer, size_t max) {
-    errno = 0;
-    const qint64 n = FFile.read(buffer, qint64(max));
-    if (n < 0) RaiseFileError(errno ? errno : EIO);
-    return size_t(n);
-}
-
-void TPacketFileSource::Rewind() {
-    errno = 0;
-    if (!FFile.seek(0)) RaiseFileError(errno ? errno : ESPIPE);
-}
-
-uint64_t TPacketFileSource::SizeHint() const {
-    return FFile.isSequential() ? 0 : uint64_t(FFile.size());
 }
 
 } // namespace tallivo
