@@ -2,6 +2,8 @@
 // check, dump, to-csv and from-csv; bad input never crashes it. And the
 // committed demo catalogue is what the generator writes.
 #include "table/ClientDataSet.h"
+#include "table/DSBase.h"
+#include "tools/packet/Csv.h"
 
 #include <gtest/gtest.h>
 
@@ -340,6 +342,22 @@ TEST(PacketTool, FromCsvReportsTrailingSpacesOrTrimsThem) {
     EXPECT_EQ(t.FieldByName("W").AsString(), "x");
     EXPECT_TRUE(t.Locate("CODE_ART", QString("def"), loCaseInsensitive));
     EXPECT_TRUE(t.Locate("CODE_ART", QString(" GHI"), 0)) << "leading spaces stay";
+}
+
+// Found by the CSV fuzz target: in UTF-8 text a name or value beginning
+// with U+FEFF lost that character as it was read, so that "a field without
+// a name" refused text that to-csv had written.
+TEST(PacketToolCsv, TextBeginningWithU_FEFFKeepsIt) {
+    const QByteArray text = "A:r8;\xEF\xBB\xBF:string.uni\r\n1;\xEF\xBB\xBFx\r\n";
+    TCsvResult r = CatalogueFromCsv(text);
+    ASSERT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
+    ASSERT_EQ(r.Data.Fields.size(), 2u);
+    EXPECT_EQ(r.Data.Fields[1].Name, QString(QChar(0xFEFF)));
+    EXPECT_EQ(r.Data.Columns[1].BytesAt(0), "\xEF\xBB\xBFx");
+    // And the text to-csv writes for it reads back.
+    TClientDataSet t;
+    t.LoadFromStoreData(std::move(r.Data));
+    EXPECT_TRUE(CatalogueFromCsv(CatalogueToCsv(*t.Store())).Error.isEmpty());
 }
 
 // The committed demo catalogue is the generator's output: 2000 articles with

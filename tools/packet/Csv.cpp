@@ -6,6 +6,7 @@
 #include "table/NumberText.h"
 #include "table/PacketTypes.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -334,8 +335,13 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
     } else {
         utf8 = WellFormedUtf8WithHighBytes(bytes);
     }
+    // A value may begin with U+FEFF: only the text's own byte-order mark,
+    // taken off above, is not part of it.
     auto toText = [&](std::string_view s) {
-        return utf8 ? QString::fromUtf8(s.data(), qsizetype(s.size())) : FromAnsi(s);
+        if (!utf8) return FromAnsi(s);
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+        return QString(decoder(QByteArrayView(s.data(), qsizetype(s.size()))));
     };
 
     TCsvReader reader(text);
