@@ -5,7 +5,9 @@
 #include "base/InOutError.h"
 #include "dialogs/MetroMessage1.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 
 namespace tallivo {
@@ -59,7 +61,12 @@ void TMasterform::Button2Click(TObject*) {
     QStringList names;
     table.GetFieldNames(names);
     const QString header = names.mid(0, std::max<qsizetype>(0, names.size() - 1)).join(u';');
+    // The designed folder is a Windows path: the dialog starts in the
+    // counting folder, unless the operator chose another folder in this run.
+    if (!QDir::isAbsolutePath(SaveDialog1->InitialDir) || !QDir(SaveDialog1->InitialDir).exists())
+        SaveDialog1->InitialDir = DataDir;
     if (!SaveDialog1->Execute()) return;
+    SaveDialog1->InitialDir = QFileInfo(SaveDialog1->FileName).absolutePath();
 
     TExportFile file(SaveDialog1->FileName);
     file.Create();

@@ -4,6 +4,7 @@
 #include "base/Collation.h"
 #include "base/Exception.h"
 #include "base/FloatText.h"
+#include "base/FormatSettings.h"
 #include "table/DSBase.h"
 #include "table/DataSource.h"
 #include "table/AtomicFile.h"
@@ -72,6 +73,22 @@ bool IsStringType(TFieldType t) {
     return t == ftString || t == ftFixedChar;
 }
 
+// How Locate compares the values of a field kind: strings, and integer and
+// fixed-point numbers through the text the field shows, as text; floats as
+// numbers. Other kinds are not searched.
+enum class TLocateAs { Text, Number, None };
+TLocateAs LocateAs(TFieldType t) {
+    if (IsStringType(t) || t == ftWideString || IsDecimalKind(t)) return TLocateAs::Text;
+    if (t == ftFloat || t == ftSingle) return TLocateAs::Number;
+    return TLocateAs::None;
+}
+
+// The kinds whose case-insensitive whole-value searches the store answers
+// from an index of the text each value shows.
+bool HasLocateIndex(TFieldType t) {
+    return IsStringType(t) || t == ftWideString || IsIntegerKind(t);
+}
+
 int CompareNumbers(double a, double b) {
     const bool na = std::isnan(a), nb = std::isnan(b);
     if (na || nb) return na == nb ? 0 : na ? 1 : -1;
@@ -81,7 +98,10 @@ int CompareNumbers(double a, double b) {
 } // namespace
 
 TFieldDef& TFieldDefs::Add(const QString& name, TFieldType dataType, int size, bool required) {
-    if (size < 0 && (dataType == ftString || dataType == ftFixedChar || dataType == ftWideString))
+    // A size beyond what a data file can declare would save a file that does
+    // not load.
+    if ((size < 0 && (dataType == ftString || dataType == ftFixedChar || dataType == ftWideString)) ||
+        size > kMaxFieldWidth)
         throw EDatabaseError("Taille de champ incorrecte");
     TFieldDef d;
     d.Name = name;
@@ -319,6 +339,14 @@ void TClientDataSet::CreateFields() {
             f = std::make_unique<TStringField>(this, i, d.Name, d.Size);
         else if (d.DataType == ftFloat)
             f = std::make_unique<TFloatField>(this, i, d.Name);
+        else if (d.DataType == ftSingle)
+            f = std::make_unique<TSingleField>(this, i, d.Name);
+        else if (IsIntegerKind(d.DataType))
+            f = std::make_unique<TIntegerField>(this, i, d.Name, d.DataType, d.TypeName);
+        else if (IsDecimalKind(d.DataType))
+            f = std::make_unique<TBCDField>(this, i, d.Name, d.DataType, d.Size);
+        else if (d.DataType == ftWideString)
+            f = std::make_unique<TWideStringField>(this, i, d.Name, d.Size);
         else
             f = std::make_unique<TRawField>(this, i, d.Name, d.DataType, d.Size, d.TypeName);
         f->SetRequired(d.Required);
@@ -330,9 +358,12 @@ void TClientDataSet::CreateFields() {
 
 std::vector<int> TClientDataSet::ResolveFieldList(const QString& names) const {
     std::vector<int> out;
+    if (names.isEmpty()) return out;
+    // An empty part (";", "CODE_ART;") names no field: refused like an
+    // unknown name rather than passed over.
     for (const QString& part : names.split(u';')) {
         const QString name = part.trimmed();
-        if (name.isEmpty()) continue;
+        if (name.isEmpty()) throw EDatabaseError(Format("Champ '%s' non trouvé", part));
         out.push_back(FFields.FieldByName(name).Index());
     }
     return out;
@@ -650,7 +681,7 @@ void TClientDataSet::CheckRequired() const {
 void TClientDataSet::Post() {
     CheckActive();
     if (FState == dsSetKey) {
-        SetState(dsBrowse);
+        EndKeyEntry();
         return;
     }
     if (FState != dsEdit && FState != dsInsert) return;
@@ -677,7 +708,7 @@ void TClientDataSet::Cancel() {
     CheckActive();
     if (FState == dsSetKey) {
         std::swap(FKeyBuffer, FSavedKey);
-        SetState(dsBrowse);
+        EndKeyEntry();
         return;
     }
     if (FState != dsEdit && FState != dsInsert) return;
@@ -770,7 +801,15 @@ void TClientDataSet::SetKey() {
     CheckBrowseMode();
     *FSavedKey = *FKeyBuffer;
     for (TFieldValue& v : *FKeyBuffer) v = TFieldValue{};
+    // Views now show the key buffer: like every change of what the current
+    // record shows, the state change is followed by a data change.
     SetState(dsSetKey);
+    DataEvent(deDataSetChange);
+}
+
+void TClientDataSet::EndKeyEntry() {
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
 }
 
 void TClientDataSet::GotoNearest() {
@@ -799,15 +838,22 @@ bool TClientDataSet::Locate(const QString& keyFields, const std::vector<TKeyValu
         TField* f = FFields[idx[i]];
         const TKeyValue kv = i < keyValues.size() ? keyValues[i] : TKeyValue{};
         TFieldValue v;
-        if (IsStringType(f->DataType())) {
+        const TLocateAs as = LocateAs(f->DataType());
+        if (as == TLocateAs::Text) {
+            // Compared as text, kept as UTF-8 here; a number as the text the
+            // field shows for it.
             if (const QString* s = std::get_if<QString>(&kv)) {
                 v.Null = false;
-                v.Bytes = s->toStdString(); // compared as text; kept as UTF-8 here
+                v.Bytes = s->toStdString();
             } else if (const double* d = std::get_if<double>(&kv)) {
                 v.Null = false;
-                v.Bytes = FloatToText(*d).toStdString();
+                std::string decimal;
+                if (IsDecimalKind(f->DataType()) && DoubleToDecimal(*d, decimal))
+                    v.Bytes = DecimalDisplayText(decimal, FormatSettings().DecimalSeparator).toStdString();
+                else
+                    v.Bytes = FloatToText(*d).toStdString();
             }
-        } else if (f->DataType() == ftFloat) {
+        } else if (as == TLocateAs::Number) {
             if (const double* d = std::get_if<double>(&kv)) {
                 v.Null = false;
                 v.Float = *d;
@@ -817,6 +863,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const std::vector<TKeyValu
                     v.Float = StrToFloat(*s);
                 }
             }
+            if (f->DataType() == ftSingle) v.Float = RoundToSingle(v.Float);
         } else {
             throw EDatabaseError(Format("Le champ '%s' est d'un type non supporté", f->DisplayName()));
         }
@@ -825,7 +872,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const std::vector<TKeyValu
     }
     if (FStore->RecordCount() == 0 || fields.empty()) return false;
     int64_t pos;
-    if (fields.size() == 1 && IsStringType(fields[0]->DataType()) && (options & loCaseInsensitive) &&
+    if (fields.size() == 1 && HasLocateIndex(fields[0]->DataType()) && (options & loCaseInsensitive) &&
         !(options & loPartialKey) && !values[0].Null) {
         pos = FStore->LocateIgnoreCase(fields[0]->Index(), QString::fromStdString(values[0].Bytes));
     } else {
@@ -839,7 +886,8 @@ bool TClientDataSet::Locate(const QString& keyFields, const std::vector<TKeyValu
 
 void TClientDataSet::PrepareLocate(const QString& fieldName) {
     if (!Active() || !FStore) return;
-    if (const TField* f = FindField(fieldName); f && IsStringType(f->DataType())) FStore->PrepareLocateIndex(f->Index());
+    if (const TField* f = FindField(fieldName); f && HasLocateIndex(f->DataType()))
+        FStore->PrepareLocateIndex(f->Index());
 }
 
 // The reference search: every record of the current order in turn, the first
@@ -849,12 +897,13 @@ int64_t TClientDataSet::ScanLocate(const std::vector<TField*>& fields, const std
     const TCollator& coll = FStore->Collator();
     std::vector<std::u16string> keys(fields.size());
     for (size_t i = 0; i < fields.size(); ++i) {
-        if (values[i].Null || fields[i]->DataType() == ftFloat) continue;
+        if (values[i].Null || LocateAs(fields[i]->DataType()) != TLocateAs::Text) continue;
         const QString s = QString::fromStdString(values[i].Bytes);
         keys[i].assign(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
     }
     const bool ci = options & loCaseInsensitive;
     const bool partial = options & loPartialKey;
+    const QChar separator = FormatSettings().DecimalSeparator;
     std::u16string stored;
     const std::vector<uint32_t>& order = FStore->Order();
     for (size_t p = 0; p < order.size(); ++p) {
@@ -862,18 +911,28 @@ int64_t TClientDataSet::ScanLocate(const std::vector<TField*>& fields, const std
         bool match = true;
         for (size_t i = 0; i < fields.size() && match; ++i) {
             const int f = fields[i]->Index();
+            const TFieldType type = fields[i]->DataType();
             const bool null = FStore->IsNull(slot, f);
             if (values[i].Null || null) {
                 match = values[i].Null && null;
                 continue;
             }
-            if (fields[i]->DataType() == ftFloat) {
+            if (LocateAs(type) == TLocateAs::Number) {
                 match = CompareNumbers(FStore->FloatAt(slot, f), values[i].Float) == 0;
                 continue;
             }
-            FromAnsi(FStore->BytesAt(slot, f), stored);
+            const std::string_view bytes = FStore->BytesAt(slot, f);
+            if (IsStringType(type)) {
+                FromAnsi(bytes, stored);
+            } else if (IsDecimalKind(type)) {
+                const QString shown = DecimalDisplayText(bytes, separator);
+                stored.assign(reinterpret_cast<const char16_t*>(shown.utf16()), size_t(shown.size()));
+            } else {
+                const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+                stored.assign(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
+            }
             std::u16string_view a = stored;
-            if (partial && i + 1 == fields.size() && a.size() > keys[i].size())
+            if (partial && i + 1 == fields.size() && !IsDecimalKind(type) && a.size() > keys[i].size())
                 a = a.substr(0, keys[i].size());
             match = ci ? coll.EqualsIgnoreCase(a, keys[i]) : coll.Compare(a, keys[i]) == 0;
         }

@@ -137,6 +137,8 @@ public:
 private:
     void CheckActive() const;
     void SetState(TDataSetState state);
+    // Back from dsSetKey to dsBrowse; views show the current record again.
+    void EndKeyEntry();
     void DataEvent(TDataEvent event, intptr_t info = 0);
     void CreateFields();
     std::vector<int> ResolveFieldList(const QString& names) const;

@@ -10,8 +10,9 @@
 namespace tallivo {
 
 // Field kinds. ftString (1) and ftFloat (6) are the kinds the workstation
-// defines; the others can come from data files written by other systems and
-// are kept as text (TRawField).
+// defines; the others can come from data files written by other systems.
+// Numbers, wide strings and strings have field classes of their own; the
+// remaining kinds are kept as text (TRawField).
 enum TFieldType {
     ftUnknown = 0,
     ftString = 1,
@@ -89,6 +90,9 @@ inline bool IsVisibleRowState(uint8_t s) {
 // Change-log entry kinds.
 enum : uint32_t { clDeleted = 2, clInserted = 4, clModified = 8 };
 
+// The largest width of a field: data files carry widths as 16-bit numbers.
+constexpr int kMaxFieldWidth = 32767;
+
 class TFieldDef {
 public:
     QString Name;
@@ -103,8 +107,9 @@ public:
 class TFieldDefs {
 public:
     void Clear() { FItems.clear(); }
-    // Adds a definition. A string field of size 0 gets 20; a negative size is
-    // refused with "Taille de champ incorrecte". Kinds without a size get 0.
+    // Adds a definition. A string field of size 0 gets 20; a negative size or
+    // one above kMaxFieldWidth is refused with "Taille de champ incorrecte".
+    // Kinds without a size get 0.
     TFieldDef& Add(const QString& name, TFieldType dataType, int size = 0, bool required = false);
     // Adds a definition as it is (the table fills its definitions from the store this way).
     void AddDef(const TFieldDef& def) { FItems.push_back(def); }

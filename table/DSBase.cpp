@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/Exception.h"
+#include "table/NumberText.h"
 
 #include <QString>
 #include <algorithm>
@@ -320,6 +321,7 @@ int IDSBase::CompareField(int field, const TFieldValue& a, uint32_t slot) const 
     if (a.Null || bn) return a.Null == bn ? 0 : a.Null ? -1 : 1;
     if (Col(field).Kind() == TStoreColumn::TKind::Float) return CompareFloats(a.Float, FloatAt(slot, field));
     const TStoreFieldDesc& d = FieldDesc(field);
+    if (IsDecimalKind(d.DataType)) return CompareDecimal(a.Bytes, BytesAt(slot, field));
     if (d.DataType == ftString || d.DataType == ftFixedChar)
         FromAnsi(a.Bytes, tlsTextA);
     else
@@ -342,6 +344,8 @@ int IDSBase::CompareSlots(uint32_t a, uint32_t b) const {
             c = an == bn ? 0 : an ? -1 : 1;
         } else if (Col(f).Kind() == TStoreColumn::TKind::Float) {
             c = CompareFloats(FloatAt(a, f), FloatAt(b, f));
+        } else if (IsDecimalKind(FieldDesc(f).DataType)) {
+            c = CompareDecimal(BytesAt(a, f), BytesAt(b, f));
         } else {
             Text(a, f, tlsTextA);
             Text(b, f, tlsTextB);
@@ -439,6 +443,8 @@ void IDSBase::AppendKey(uint32_t slot, const std::vector<int>& fields, std::stri
         out.push_back('\x02');
         if (Col(f).Kind() == TStoreColumn::TKind::Float) {
             AppendFloatKey(FloatAt(slot, f), out);
+        } else if (IsDecimalKind(FieldDesc(f).DataType)) {
+            AppendDecimalKey(BytesAt(slot, f), out);
         } else {
             Text(slot, f, tlsTextA);
             FCollator->AppendSortKey(tlsTextA, out); // ends with a zero byte that no key holds inside

@@ -9,8 +9,9 @@
 // records are posted and deleted. Sort orders are built from collation sort
 // keys computed once per record; an order built for a list of fields is kept
 // while the data does not change, so returning to it costs no sort.
-// Case-insensitive whole-value searches on a string field are answered from
-// a hash index of the sort keys of the case-folded values, built on first use
+// Case-insensitive whole-value searches on a string, wide string or integer
+// field (compared through the text each value shows) are answered from a
+// hash index of the sort keys of the case-folded texts, built on first use
 // and kept up to date by every change.
 //
 // The store serves one thread and takes no lock.
@@ -102,8 +103,8 @@ public:
     // (exclusive: > key); RecordCount() when none.
     int64_t FindNearest(const TRecordBuffer& key, bool exclusive) const;
 
-    // Position in the current order of the first record whose string field
-    // equals text, letter case ignored, or -1. Answered from the field's hash
+    // Position in the current order of the first record whose string, wide
+    // string or integer field shows text, letter case ignored, or -1. Answered from the field's hash
     // index (built on first use).
     int64_t LocateIgnoreCase(int field, QStringView text);
     // True when the field's case-insensitive index exists (tests, benchmarks).

@@ -7,6 +7,9 @@
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace tallivo {
 
 TField::TField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type, int size)
@@ -100,7 +103,11 @@ void TStringField::SetAsFloat(double value) {
 }
 
 TFloatField::TFloatField(TClientDataSet* dataSet, int index, const QString& name)
-    : TField(dataSet, index, name, ftFloat, 0) {
+    : TFloatField(dataSet, index, name, ftFloat, 15) {}
+
+TFloatField::TFloatField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type,
+                         int precision)
+    : TField(dataSet, index, name, type, 0), FPrecision(precision) {
     FAlignment = taRightJustify;
     FDisplayWidth = 10;
 }
@@ -112,17 +119,16 @@ QString TFloatField::AsString() const {
 
 void TFloatField::SetAsString(const QString& text) {
     CheckCanModify();
-    TFieldValue v;
-    if (!text.isEmpty()) {
-        double d = 0;
-        if (!TryTextToFloat(text, d))
-            throw EDatabaseError(
-                Format("'%s' n'est pas une valeur entière en virgule flottante correcte pour le champ '%s'",
-                       text, DisplayName()));
-        v.Null = false;
-        v.Float = d;
+    if (text.isEmpty()) {
+        StoreValue(TFieldValue{});
+        return;
     }
-    StoreValue(std::move(v));
+    double d = 0;
+    if (!TryTextToFloat(text, d))
+        throw EDatabaseError(
+            Format("'%s' n'est pas une valeur entière en virgule flottante correcte pour le champ '%s'", text,
+                   DisplayName()));
+    StoreNumber(d);
 }
 
 double TFloatField::AsFloat() const {
@@ -131,10 +137,149 @@ double TFloatField::AsFloat() const {
 
 void TFloatField::SetAsFloat(double value) {
     CheckCanModify();
+    if (!std::isfinite(value))
+        throw EDatabaseError(
+            Format("'%s' n'est pas une valeur entière en virgule flottante correcte pour le champ '%s'",
+                   FloatToText(value), DisplayName()));
+    StoreNumber(value);
+}
+
+void TFloatField::StoreNumber(double value) {
     TFieldValue v;
     v.Null = false;
-    v.Float = value;
+    v.Float = Held(value);
     StoreValue(std::move(v));
+}
+
+TSingleField::TSingleField(TClientDataSet* dataSet, int index, const QString& name)
+    : TFloatField(dataSet, index, name, ftSingle, 8) {}
+
+TIntegerField::TIntegerField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type,
+                             const QString& typeName)
+    : TField(dataSet, index, name, type, 0), FRange(IntegerRangeOf(type, typeName.toStdString())) {
+    FAlignment = taRightJustify;
+    FDisplayWidth = int(std::max(FRange.Min.size(), FRange.Max.size()));
+}
+
+QString TIntegerField::AsString() const {
+    if (ValueNull()) return QString();
+    const std::string_view b = ValueBytes();
+    return QString::fromLatin1(b.data(), qsizetype(b.size()));
+}
+
+void TIntegerField::StoreChecked(const std::string& canonical, const QString& shown) {
+    if (!InRange(canonical, FRange))
+        throw EDatabaseError(Format("La valeur '%s' est hors des limites du champ '%s' (%s à %s)", shown,
+                                    DisplayName(),
+                                    QString::fromLatin1(FRange.Min.data(), qsizetype(FRange.Min.size())),
+                                    QString::fromLatin1(FRange.Max.data(), qsizetype(FRange.Max.size()))));
+    TFieldValue v;
+    v.Null = false;
+    v.Bytes = canonical;
+    StoreValue(std::move(v));
+}
+
+void TIntegerField::SetAsString(const QString& text) {
+    CheckCanModify();
+    if (text.isEmpty()) {
+        StoreValue(TFieldValue{});
+        return;
+    }
+    std::string canonical;
+    if (!ParseTypedDecimal(text, FormatSettings().DecimalSeparator, true, canonical))
+        throw EDatabaseError(
+            Format("'%s' n'est pas une valeur entière correcte pour le champ '%s'", text, DisplayName()));
+    StoreChecked(canonical, text);
+}
+
+double TIntegerField::AsFloat() const {
+    return ValueNull() ? 0 : DecimalToDouble(ValueBytes());
+}
+
+void TIntegerField::SetAsFloat(double value) {
+    CheckCanModify();
+    std::string canonical;
+    if (!DoubleToDecimal(value, canonical) || canonical.find('.') != std::string::npos)
+        throw EDatabaseError(Format("'%s' n'est pas une valeur entière correcte pour le champ '%s'",
+                                    FloatToText(value), DisplayName()));
+    StoreChecked(canonical, FloatToText(value));
+}
+
+TBCDField::TBCDField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type, int size)
+    : TField(dataSet, index, name, type, size) {
+    FAlignment = taRightJustify;
+    FDisplayWidth = 10;
+}
+
+QString TBCDField::AsString() const {
+    if (ValueNull()) return QString();
+    return DecimalDisplayText(ValueBytes(), FormatSettings().DecimalSeparator);
+}
+
+void TBCDField::SetAsString(const QString& text) {
+    CheckCanModify();
+    TFieldValue v;
+    if (!text.isEmpty()) {
+        if (!ParseTypedDecimal(text, FormatSettings().DecimalSeparator, false, v.Bytes))
+            throw EDatabaseError(Format("'%s' n'est pas une valeur décimale correcte pour le champ '%s'",
+                                        text, DisplayName()));
+        v.Null = false;
+    }
+    StoreValue(std::move(v));
+}
+
+double TBCDField::AsFloat() const {
+    return ValueNull() ? 0 : DecimalToDouble(ValueBytes());
+}
+
+void TBCDField::SetAsFloat(double value) {
+    CheckCanModify();
+    TFieldValue v;
+    if (!DoubleToDecimal(value, v.Bytes))
+        throw EDatabaseError(Format("'%s' n'est pas une valeur décimale correcte pour le champ '%s'",
+                                    FloatToText(value), DisplayName()));
+    v.Null = false;
+    StoreValue(std::move(v));
+}
+
+TWideStringField::TWideStringField(TClientDataSet* dataSet, int index, const QString& name, int size)
+    : TField(dataSet, index, name, ftWideString, size) {
+    FAlignment = taLeftJustify;
+    FDisplayWidth = size > 0 ? size : 20;
+}
+
+QString TWideStringField::AsString() const {
+    if (ValueNull()) return QString();
+    const std::string_view b = ValueBytes();
+    return QString::fromUtf8(b.data(), qsizetype(b.size()));
+}
+
+void TWideStringField::SetAsString(const QString& text) {
+    CheckCanModify();
+    QString s = text;
+    if (const qsizetype nul = s.indexOf(QChar(0)); nul >= 0) s.truncate(nul);
+    if (Size() > 0 && s.size() > Size()) {
+        qsizetype n = Size();
+        if (s[n - 1].isHighSurrogate()) --n; // never half a character
+        s.truncate(n);
+    }
+    qsizetype n = s.size();
+    while (n > 0 && s[n - 1] == u' ') --n;
+    s.truncate(n);
+    const QByteArray u = s.toUtf8();
+    TFieldValue v;
+    v.Null = false;
+    v.Bytes.assign(u.constData(), size_t(u.size()));
+    StoreValue(std::move(v));
+}
+
+double TWideStringField::AsFloat() const {
+    if (ValueNull()) return 0;
+    return StrToFloat(AsString());
+}
+
+void TWideStringField::SetAsFloat(double value) {
+    SetAsString(FloatToText(value));
 }
 
 TRawField::TRawField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type, int size,

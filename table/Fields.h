@@ -4,6 +4,7 @@
 // write the current record buffer of their table.
 
 #include "table/DBTypes.h"
+#include "table/NumberText.h"
 
 #include <QString>
 #include <QStringList>
@@ -103,10 +104,76 @@ public:
     // the locale's decimal separator.
     void SetAsString(const QString& text) override;
     double AsFloat() const override;
+    // Stores the value; NaN and the infinities are refused: a data file has
+    // no text for them.
+    void SetAsFloat(double value) override;
+
+protected:
+    TFloatField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type, int precision);
+    // The value the field holds for value.
+    virtual double Held(double value) const { return value; }
+
+private:
+    void StoreNumber(double value);
+    int FPrecision = 15;
+};
+
+// A float of the r4 kind: values keep the 8 significant digits a data file
+// gives them, and show them all.
+class TSingleField : public TFloatField {
+public:
+    TSingleField(TClientDataSet* dataSet, int index, const QString& name);
+
+protected:
+    double Held(double value) const override { return RoundToSingle(value); }
+};
+
+// An integer of one of the integer kinds (i1 ... i8, ui1 ... ui8), held as
+// decimal text, within its kind's range.
+class TIntegerField : public TField {
+public:
+    TIntegerField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type,
+                  const QString& typeName);
+    const TIntegerRange& Range() const { return FRange; }
+    QString AsString() const override;
+    // The empty text makes the value null; other text must be an integer
+    // (spaces around, an optional sign, digits) within the range.
+    void SetAsString(const QString& text) override;
+    double AsFloat() const override;
+    // A whole number within the range; anything else is refused.
     void SetAsFloat(double value) override;
 
 private:
-    int FPrecision = 15;
+    void StoreChecked(const std::string& canonical, const QString& shown);
+    TIntegerRange FRange;
+};
+
+// An exact decimal of a fixed-point kind (fixed, fixedFMT), held as decimal
+// text with the fraction digits it was given. Its text form has no trailing
+// zeros and the locale's decimal separator (12.50 shows 12,5).
+class TBCDField : public TField {
+public:
+    TBCDField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type, int size);
+    QString AsString() const override;
+    // The empty text makes the value null; other text must be a number with
+    // the locale's decimal separator, as typed numbers are.
+    void SetAsString(const QString& text) override;
+    double AsFloat() const override;
+    // The shortest decimal that reads back to value; NaN and the infinities
+    // are refused.
+    void SetAsFloat(double value) override;
+};
+
+// A UTF-16 string (string.uni) of at most Size characters, held as UTF-8.
+class TWideStringField : public TField {
+public:
+    TWideStringField(TClientDataSet* dataSet, int index, const QString& name, int size);
+    QString AsString() const override;
+    // Cuts at a NUL character and at Size characters and removes trailing
+    // spaces, as a string field does.
+    void SetAsString(const QString& text) override;
+    double AsFloat() const override;
+    void SetAsFloat(double value) override;
 };
 
 // A field of another kind declared by a loaded data packet: its values are

@@ -1,10 +1,12 @@
-// The XML data packet codec and the default piecewise paths of the codec
-// interface.
+// The XML data packet codec, the default piecewise paths of the codec
+// interface, and files as packet sources.
 #include "table/Packet.h"
 
 #include "table/PacketReader.h"
 #include "table/PacketWriter.h"
 
+#include <QFile>
+#include <cerrno>
 #include <vector>
 
 namespace tallivo {
@@ -43,6 +45,29 @@ public:
 const IDataPacketCodec& DefaultPacketCodec() {
     static const TXmlPacketCodec codec;
     return codec;
+}
+
+namespace {
+[[noreturn]] void RaiseFileError(int err) {
+    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
+    throw EInOutError(Format("Erreur E/S %d", err), err);
+}
+} // namespace
+
+size_t TPacketFileSource::ReadSome(char* buffer, size_t max) {
+    errno = 0;
+    const qint64 n = FFile.read(buffer, qint64(max));
+    if (n < 0) RaiseFileError(errno ? errno : EIO);
+    return size_t(n);
+}
+
+void TPacketFileSource::Rewind() {
+    errno = 0;
+    if (!FFile.seek(0)) RaiseFileError(errno ? errno : ESPIPE);
+}
+
+uint64_t TPacketFileSource::SizeHint() const {
+    return FFile.isSequential() ? 0 : uint64_t(FFile.size());
 }
 
 } // namespace tallivo

@@ -1,24 +1,20 @@
 #include "table/PacketReader.h"
 
-#include "base/CodePage.h"
 #include "base/Exception.h"
+#include "table/NumberText.h"
 #include "table/Packet.h"
+#include "table/PacketChars.h"
+#include "table/PacketFieldPlan.h"
 #include "table/PacketTypes.h"
 
-#include <QFile>
 #include <QString>
 #include <algorithm>
-#include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -44,9 +40,6 @@ inline bool IsSpace(char c) {
 inline bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
-inline bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (unsigned char)c >= 0x80;
-}
 inline char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
@@ -57,293 +50,9 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool HasHighByte(std::string_view v) {
-    const char* p = v.data();
-    size_t n = v.size();
-    while (n >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        if (w & 0x8080808080808080ull) return true;
-        p += 8;
-        n -= 8;
-    }
-    while (n--)
-        if ((unsigned char)*p++ >= 0x80) return true;
-    return false;
-}
-
-// The first double quote in [p, e), or nullptr; amp tells whether an
-// ampersand comes before it. Eight bytes at a time: values are short, and
-// this spares a second pass over each value.
-const char* FindQuote(const char* p, const char* e, bool& amp) {
-    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    amp = false;
-    while (e - p >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        const uint64_t q = w ^ (ones * '"'), a = w ^ (ones * '&');
-        // The lowest flagged byte of each is the first real match.
-        const uint64_t zq = (q - ones) & ~q & highs, za = (a - ones) & ~a & highs;
-        if (za && (!zq || __builtin_ctzll(za) < __builtin_ctzll(zq))) amp = true;
-        if (zq) return p + __builtin_ctzll(zq) / 8;
-        p += 8;
-    }
-    for (; p < e; ++p) {
-        if (*p == '"') return p;
-        if (*p == '&') amp = true;
-    }
-    return nullptr;
-}
-
 // Thrown when content declared as UTF-8 turns out not to be well-formed
 // UTF-8: the reader starts again and reads it as Windows-1252.
 struct TRestartAsAnsi {};
-
-// Checks, piece by piece, that bytes are well-formed UTF-8 (no overlong
-// forms, no surrogates, nothing above U+10FFFF).
-class TUtf8Check {
-public:
-    bool Feed(const char* data, size_t n) {
-        const auto* p = reinterpret_cast<const unsigned char*>(data);
-        size_t i = 0;
-        while (i < n) {
-            if (FNeed == 0) {
-                while (i + 8 <= n) {
-                    uint64_t w;
-                    std::memcpy(&w, p + i, 8);
-                    if (w & 0x8080808080808080ull) break;
-                    i += 8;
-                }
-                if (i >= n) break;
-                const unsigned char b = p[i++];
-                if (b < 0x80) continue;
-                FLo = 0x80;
-                FHi = 0xBF;
-                if (b >= 0xC2 && b <= 0xDF) {
-                    FNeed = 1;
-                } else if (b >= 0xE0 && b <= 0xEF) {
-                    FNeed = 2;
-                    if (b == 0xE0) FLo = 0xA0;
-                    if (b == 0xED) FHi = 0x9F;
-                } else if (b >= 0xF0 && b <= 0xF4) {
-                    FNeed = 3;
-                    if (b == 0xF0) FLo = 0x90;
-                    if (b == 0xF4) FHi = 0x8F;
-                } else {
-                    return false;
-                }
-            } else {
-                const unsigned char b = p[i++];
-                if (b < FLo || b > FHi) return false;
-                FLo = 0x80;
-                FHi = 0xBF;
-                --FNeed;
-            }
-        }
-        return true;
-    }
-    bool Complete() const { return FNeed == 0; }
-
-private:
-    int FNeed = 0;
-    unsigned char FLo = 0x80, FHi = 0xBF;
-};
-
-// One UTF-8 sequence at p (a byte of 0x80 or more); a broken sequence gives
-// U+FFFD and moves on by at least one byte.
-uint32_t DecodeUtf8At(const char*& p, const char* e) {
-    const auto b = (unsigned char)*p;
-    int need;
-    uint32_t cp;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-        need = 1;
-        cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        need = 2;
-        cp = b & 0x0F;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        need = 3;
-        cp = b & 0x07;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
-    } else {
-        ++p;
-        return 0xFFFD;
-    }
-    const char* q = p + 1;
-    for (int k = 0; k < need; ++k, ++q) {
-        if (q >= e || (unsigned char)*q < lo || (unsigned char)*q > hi) {
-            p = q;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | ((unsigned char)*q & 0x3F);
-        lo = 0x80;
-        hi = 0xBF;
-    }
-    p = q;
-    return cp;
-}
-
-void AppendUtf8(uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    }
-}
-
-char CodePointToAnsi(uint32_t cp) {
-    if (cp < 0x80) return char(cp);
-    return cp <= 0xFFFF ? UnicodeToAnsiChar(char16_t(cp)) : '?';
-}
-
-// An entity or character reference at p (an ampersand): its code point and
-// length, or 0 when the text there is no reference (then it stays as it is).
-// "&#0;", surrogates and numbers above U+10FFFF are no references.
-uint32_t ParseReference(const char* p, const char* e, size_t& length) {
-    const char* q = p + 1;
-    if (q < e && *q == '#') {
-        ++q;
-        const bool hex = q < e && *q == 'x';
-        if (hex) ++q;
-        uint32_t v = 0;
-        int digits = 0;
-        for (; q < e; ++q, ++digits) {
-            const char c = *q;
-            uint32_t d;
-            if (IsDigit(c))
-                d = uint32_t(c - '0');
-            else if (hex && c >= 'a' && c <= 'f')
-                d = uint32_t(c - 'a' + 10);
-            else if (hex && c >= 'A' && c <= 'F')
-                d = uint32_t(c - 'A' + 10);
-            else
-                break;
-            v = v * (hex ? 16 : 10) + d;
-            if (v > 0x10FFFF) return 0;
-        }
-        if (!digits || q >= e || *q != ';' || v == 0 || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-        length = size_t(q + 1 - p);
-        return v;
-    }
-    struct TEntity {
-        const char* Text;
-        size_t Length;
-        char Char;
-    };
-    static const TEntity entities[] = {
-        {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
-    for (const TEntity& en : entities) {
-        if (size_t(e - q) >= en.Length && std::memcmp(q, en.Text, en.Length) == 0) {
-            length = 1 + en.Length;
-            return uint32_t((unsigned char)en.Char);
-        }
-    }
-    return 0;
-}
-
-// Decodes a value of the content: references resolved, the content's
-// characters (Windows-1252 bytes or UTF-8 sequences) turned into the target:
-// Windows-1252 bytes ("?" for characters it lacks) or UTF-8.
-void DecodeValue(std::string_view v, bool utf8Content, bool toAnsi, std::string& out) {
-    const char* p = v.data();
-    const char* e = p + v.size();
-    auto putCode = [&](uint32_t cp) {
-        if (toAnsi)
-            out.push_back(CodePointToAnsi(cp));
-        else
-            AppendUtf8(cp, out);
-    };
-    while (p < e) {
-        const char c = *p;
-        if (c == '&') {
-            size_t len = 0;
-            if (const uint32_t cp = ParseReference(p, e, len)) {
-                putCode(cp);
-                p += len;
-                continue;
-            }
-            out.push_back('&');
-            ++p;
-        } else if ((unsigned char)c < 0x80) {
-            out.push_back(c);
-            ++p;
-        } else if (utf8Content) {
-            putCode(DecodeUtf8At(p, e));
-        } else {
-            if (toAnsi)
-                out.push_back(c);
-            else
-                AppendUtf8(AnsiCharToUnicode((unsigned char)c), out);
-            ++p;
-        }
-    }
-}
-
-// The float text rule: null (false) unless a digit comes before any letter;
-// then the longest prefix of the form [sign] digits [. digits]
-// [e|E [sign] digits], after leading white space, is the value ("2,5" is 2,
-// "1e3" is 1000). A number beyond the double range is null.
-bool ParseFloatText(std::string_view t, double& out) {
-    bool digit = false;
-    for (const char c : t) {
-        if (IsDigit(c)) {
-            digit = true;
-            break;
-        }
-        if (IsLetter(c)) return false;
-    }
-    if (!digit) return false;
-    const char* p = t.data();
-    const char* e = p + t.size();
-    while (p < e && IsSpace(*p)) ++p;
-    bool negative = false;
-    if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    const char* mantissa = p;
-    size_t digits = 0;
-    while (p < e && IsDigit(*p)) ++p, ++digits;
-    if (p < e && *p == '.') {
-        ++p;
-        while (p < e && IsDigit(*p)) ++p, ++digits;
-    }
-    if (digits == 0) {
-        out = 0;
-        return true;
-    }
-    const char* end = p;
-    if (p < e && (*p == 'e' || *p == 'E')) {
-        const char* x = p + 1;
-        if (x < e && (*x == '+' || *x == '-')) ++x;
-        if (x < e && IsDigit(*x)) {
-            while (x < e && IsDigit(*x)) ++x;
-            end = x;
-        }
-    }
-    double v = 0;
-    const auto r = std::from_chars(mantissa, end, v, std::chars_format::general);
-    if (r.ec == std::errc::result_out_of_range) {
-        const std::string copy(mantissa, end);
-        v = std::strtod(copy.c_str(), nullptr);
-        if (!std::isfinite(v)) return false;
-    } else if (r.ec != std::errc()) {
-        v = 0;
-    }
-    out = negative ? -v : v;
-    return true;
-}
 
 enum class TTok : uint8_t { Start, End, Text, Eof };
 
@@ -360,29 +69,6 @@ struct TToken {
     std::string_view Text;
     std::vector<TAttr> Attrs;
     uint64_t Offset = 0;
-};
-
-// How a field's values are read.
-struct TFieldIn {
-    std::string Attr; // attribute name in ROW, as bytes of the content
-    std::string Tag;  // element name in ROW (tagname form)
-    bool ByTag = false;
-    enum class TTarget : uint8_t { Ansi, Float, Text } Target = TTarget::Ansi;
-    bool EmptyIsNull = false; // kinds other than strings: an empty text is null
-    uint32_t Width = 0;       // Ansi: cut to this many bytes; 0: no cut
-    size_t Longest = 0;       // Ansi without width: the longest value read
-    uint32_t Stamp = 0;       // the last row that gave this field a value
-    int NextSame = -1;        // the next field with the same attribute or tag name
-};
-
-// What a FIELD element declares, collected before the field is added.
-struct TFieldDecl {
-    QString Name;
-    bool HaveFieldName = false;
-    std::string Attr, Tag, Type;
-    bool HaveAttr = false, HaveTag = false, HaveType = false;
-    bool ReadOnly = false, Required = false, Hidden = false, LinkField = false;
-    std::vector<TStoreParam> Params;
 };
 
 class TReader {
@@ -467,6 +153,7 @@ private:
 
     TToken FTok;
     std::string FScratch;
+    std::string FNumber; // a decimal value in canonical form
 
     // result
     TStoreData FData;
@@ -802,11 +489,21 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
     TStoreColumn& column = FData.Columns[size_t(field)];
     try {
         switch (in.Target) {
-        case TFieldIn::TTarget::Float: {
+        case TFieldIn::TTarget::Float:
+        case TFieldIn::TTarget::Single: {
             double d = 0;
             const std::string_view text = Decoded(value, true, amp);
-            if (ParseFloatText(text, d))
-                column.AppendFloat(d);
+            if (!ParsePacketFloat(text, d))
+                column.AppendNull();
+            else
+                column.AppendFloat(in.Target == TFieldIn::TTarget::Single ? RoundToSingle(d) : d);
+            break;
+        }
+        case TFieldIn::TTarget::Decimal: {
+            // A value the kind cannot hold (out of range, too many digits) is null.
+            if (ParsePacketDecimal(Decoded(value, true, amp), in.Integer, FNumber) &&
+                (!in.Integer || InRange(FNumber, in.Range)))
+                column.AppendBytes(FNumber);
             else
                 column.AppendNull();
             break;
@@ -816,11 +513,8 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
             // A string field holds no NUL byte and at most its width.
             if (const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size()))
                 bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
-            if (in.Width) {
-                if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
-            } else {
-                in.Longest = std::max(in.Longest, bytes.size());
-            }
+            if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
+            in.Longest = std::max(in.Longest, bytes.size());
             column.AppendBytes(bytes);
             break;
         }
@@ -1011,77 +705,15 @@ void TReader::ParseField() {
 }
 
 void TReader::AddField(TFieldDecl& d, uint64_t offset) {
-    if (!d.HaveAttr && !d.HaveTag) Fail(kMismatch, offset);
-    if (!d.HaveType) Fail(kInvalidType, offset);
-    std::string subtype;
-    for (const TStoreParam& p : d.Params) {
-        if (p.Name == QLatin1String("SUBTYPE")) {
-            subtype = p.Value.toStdString(); // the first one, as the writer writes it back
-            break;
-        }
-    }
-    const TPacketType type = PacketTypeOf(d.Type, subtype);
-    if (type.DataType == ftUnknown) Fail(kInvalidType, offset);
-
     TStoreFieldDesc desc;
     TFieldIn in;
-    in.ByTag = !d.HaveAttr;
-    if (d.HaveAttr)
-        in.Attr = d.Attr;
-    else
-        in.Tag = d.Tag;
-    const std::string& shown = d.HaveAttr ? d.Attr : d.Tag;
-    desc.Name = d.HaveFieldName ? d.Name
-                                : (FUtf8 ? QString::fromUtf8(shown.data(), qsizetype(shown.size()))
-                                         : FromAnsi(std::string_view(shown)));
-    desc.DataType = type.DataType;
-    desc.TypeName = QString::fromLatin1(type.Name);
-    desc.ReadOnly = d.ReadOnly;
-    desc.Required = d.Required;
-    desc.Hidden = d.Hidden;
-    desc.LinkField = d.LinkField;
-    // WIDTH of the kinds that have one becomes the field's size; on other
-    // kinds it stays a parameter, written back as it came.
-    // The first WIDTH counts; all of them are taken out of the parameters.
-    int width = 0;
-    if (PacketTypeHasWidth(type.DataType)) {
-        bool first = true;
-        for (auto it = d.Params.begin(); it != d.Params.end();) {
-            if (it->Name != QLatin1String("WIDTH")) {
-                ++it;
-                continue;
-            }
-            bool ok = false;
-            const long long w = it->Value.trimmed().toLongLong(&ok);
-            if (first && ok && w > 0)
-                width = int(std::min<long long>(w, std::numeric_limits<int32_t>::max()));
-            first = false;
-            it = d.Params.erase(it);
-        }
-    }
-    desc.Size = width;
-    desc.Params = std::move(d.Params);
-    const bool ansi = type.DataType == ftString || type.DataType == ftFixedChar;
-    if (type.DataType == ftFloat)
-        in.Target = TFieldIn::TTarget::Float;
-    else if (ansi)
-        in.Target = TFieldIn::TTarget::Ansi;
-    else
-        in.Target = TFieldIn::TTarget::Text;
-    in.Width = ansi ? uint32_t(width) : 0;
-    switch (type.DataType) {
-    case ftWideString:
-    case ftMemo:
-    case ftWideMemo:
-    case ftFmtMemo:
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftGraphic:
-        in.EmptyIsNull = false;
+    switch (PlanField(d, FUtf8, desc, in)) {
+    case TFieldFault::None:
         break;
-    default:
-        in.EmptyIsNull = true;
+    case TFieldFault::Mismatch:
+        Fail(kMismatch, offset);
+    case TFieldFault::InvalidType:
+        Fail(kInvalidType, offset);
     }
     FData.AddField(std::move(desc));
     FIn.push_back(std::move(in));
@@ -1331,7 +963,7 @@ void TReader::Finish() {
     for (size_t f = 0; f < FIn.size(); ++f) {
         TStoreFieldDesc& d = FData.Fields[f];
         if (FIn[f].Target == TFieldIn::TTarget::Ansi && d.Size == 0)
-            d.Size = int(std::min<size_t>(std::max<size_t>(FIn[f].Longest, 20), size_t(INT32_MAX)));
+            d.Size = int(std::max<size_t>(FIn[f].Longest, 20));
     }
     try {
         FData.Validate();
@@ -1350,29 +982,6 @@ TStoreData ReadPacket(const char* data, size_t size) {
 TStoreData ReadPacket(IPacketSource& source) {
     TReader reader(source);
     return reader.Run();
-}
-
-namespace {
-[[noreturn]] void RaiseFileError(int err) {
-    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
-    throw EInOutError(Format("Erreur E/S %d", err), err);
-}
-} // namespace
-
-size_t TPacketFileSource::ReadSome(char* buffer, size_t max) {
-    errno = 0;
-    const qint64 n = FFile.read(buffer, qint64(max));
-    if (n < 0) RaiseFileError(errno ? errno : EIO);
-    return size_t(n);
-}
-
-void TPacketFileSource::Rewind() {
-    errno = 0;
-    if (!FFile.seek(0)) RaiseFileError(errno ? errno : ESPIPE);
-}
-
-uint64_t TPacketFileSource::SizeHint() const {
-    return FFile.isSequential() ? 0 : uint64_t(FFile.size());
 }
 
 } // namespace tallivo

@@ -110,7 +110,7 @@ bool ReplacedInAttrName(unsigned char c) {
     }
 }
 
-enum class TValueKind : uint8_t { Ansi, Float, Text };
+enum class TValueKind : uint8_t { Ansi, Float, Single, Text };
 
 struct TFieldOut {
     std::string Prefix; // ' ' + attribute name + '="'
@@ -151,7 +151,7 @@ private:
         const QByteArray u = s.toUtf8();
         Text(std::string_view(u.constData(), size_t(u.size())));
     }
-    void Float(double v);
+    void Float(double v, int digits);
     void Attribute(std::string_view name, const QString& value) {
         Raw(" ");
         Raw(name);
@@ -244,11 +244,12 @@ void TWriter::Text(std::string_view utf8) {
     }
 }
 
-// General form, 16 significant digits, "." (0.07 is 0.07000000000000001).
-void TWriter::Float(double v) {
+// General form, 16 significant digits for r8 and 8 for r4, "." (0.07 is
+// 0.07000000000000001 in r8).
+void TWriter::Float(double v, int digits) {
     Room(40);
     if (v == 0) v = 0; // no "-0"
-    const auto r = std::to_chars(FPos, FPos + 40, v, std::chars_format::general, 16);
+    const auto r = std::to_chars(FPos, FPos + 40, v, std::chars_format::general, digits);
     FPos = r.ptr;
 }
 
@@ -360,7 +361,7 @@ void TWriter::Fields() {
         TFieldOut out;
         out.Prefix = " " + attr + "=\"";
         if (kind == TStoreColumn::TKind::Float)
-            out.Kind = TValueKind::Float;
+            out.Kind = d.DataType == ftSingle ? TValueKind::Single : TValueKind::Float;
         else if (d.DataType == ftString || d.DataType == ftFixedChar)
             out.Kind = TValueKind::Ansi;
         else
@@ -428,7 +429,10 @@ void TWriter::Row(uint32_t slot, bool withRowState) {
         Raw(out.Prefix);
         switch (out.Kind) {
         case TValueKind::Float:
-            Float(c.FloatAt(row));
+            Float(c.FloatAt(row), 16);
+            break;
+        case TValueKind::Single:
+            Float(c.FloatAt(row), 8);
             break;
         case TValueKind::Ansi:
             Ansi(c.BytesAt(row));

@@ -165,7 +165,7 @@ size_t TStoreColumn::MemoryUsed() const {
 }
 
 TStoreColumn::TKind ColumnKindFor(TFieldType type) {
-    return type == ftFloat ? TStoreColumn::TKind::Float : TStoreColumn::TKind::Bytes;
+    return type == ftFloat || type == ftSingle ? TStoreColumn::TKind::Float : TStoreColumn::TKind::Bytes;
 }
 
 int TStoreData::AddField(TStoreFieldDesc desc) {

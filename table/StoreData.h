@@ -47,8 +47,9 @@ private:
 // One field's values over all slots.
 class TStoreColumn {
 public:
-    // Bytes: a string field's code page bytes, or the text (UTF-8) of a field
-    // kept as text. Float: an IEEE double per slot.
+    // Bytes: a string field's code page bytes, the decimal text of an integer
+    // or fixed-point field, or the text (UTF-8) of a field kept as text.
+    // Float: an IEEE double per slot (r8 and r4 fields).
     enum class TKind : uint8_t { Bytes, Float };
 
     explicit TStoreColumn(TKind kind = TKind::Bytes) : FKind(kind) {}

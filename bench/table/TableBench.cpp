@@ -18,22 +18,31 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 using namespace tallivo;
 
 namespace {
 
-const tallivo::TStoreData& Catalogue(uint32_t rows) {
-    static std::map<uint32_t, std::unique_ptr<TStoreData>> cache;
-    auto& slot = cache[rows];
-    if (!slot) slot = std::make_unique<TStoreData>(catgen::MakeCatalogue(rows));
+// The catalogue of the given size, its CODE_ART of the given kind
+// ("string", "string.uni", "i8").
+const tallivo::TStoreData& Catalogue(uint32_t rows, const char* codeKind = "string") {
+    static std::map<std::pair<uint32_t, std::string>, std::unique_ptr<TStoreData>> cache;
+    auto& slot = cache[{rows, codeKind}];
+    if (!slot) {
+        catgen::TCatalogueKinds kinds;
+        kinds.Code = codeKind;
+        slot = std::make_unique<TStoreData>(catgen::MakeCatalogue(rows, 1, kinds));
+    }
     return *slot;
 }
 
-std::unique_ptr<TClientDataSet> FreshTable(uint32_t rows) {
+std::unique_ptr<TClientDataSet> FreshTable(uint32_t rows, const char* codeKind = "string") {
     auto t = std::make_unique<TClientDataSet>();
-    t->LoadFromStoreData(Catalogue(rows));
+    t->LoadFromStoreData(Catalogue(rows, codeKind));
     return t;
 }
 
@@ -61,12 +70,31 @@ double MedianUs(std::vector<double>& ns) {
 
 using Clock = std::chrono::steady_clock;
 
-// Locate of a code, case ignored, whole value, after the first (index built).
-void BM_Locate(benchmark::State& state, bool hits, const char* order) {
+// Codes of an integer CODE_ART as a scanner types them (the numbers' text),
+// or numbers longer than any barcode.
+std::vector<QString> IntegerCodes(const TStoreData& d, bool hits, size_t n = 2000) {
+    std::mt19937 rng(7);
+    std::vector<QString> out;
+    for (size_t i = 0; i < n; ++i) {
+        if (hits) {
+            const std::string_view b = d.Columns[0].BytesAt(uint32_t(rng() % d.SlotCount()));
+            out.push_back(QString::fromLatin1(b.data(), qsizetype(b.size())));
+        } else {
+            out.push_back(QStringLiteral("1%1").arg(rng() % 1000000000, 15, 10, QChar(u'0')));
+        }
+    }
+    return out;
+}
+
+// Locate of a code, case ignored, whole value, after the first (index
+// built). codeKind: the kind of CODE_ART (a string, a wide string or an
+// integer).
+void BM_Locate(benchmark::State& state, bool hits, const char* order, const char* codeKind = "string") {
     const uint32_t rows = uint32_t(state.range(0));
-    auto t = FreshTable(rows);
+    auto t = FreshTable(rows, codeKind);
     t->SetIndexFieldNames(order);
-    const auto codes = Codes(rows, hits);
+    const bool integer = std::string_view(codeKind) == "i8";
+    const auto codes = integer ? IntegerCodes(Catalogue(rows, codeKind), hits) : Codes(rows, hits);
     t->Locate("CODE_ART", codes[0], loCaseInsensitive);
     std::vector<double> ns;
     size_t i = 0, found = 0;
@@ -284,6 +312,24 @@ BENCHMARK_CAPTURE(BM_Locate, hit, true, "")->Apply(Sizes)->MinTime(0.2);
 BENCHMARK_CAPTURE(BM_Locate, miss, false, "")->Apply(Sizes)->MinTime(0.2);
 // The same under the name order the selection dialog leaves in force.
 BENCHMARK_CAPTURE(BM_Locate, hit_sorted_by_name, true, "NOM_ART")->Apply(Sizes)->MinTime(0.2);
+// The same on a catalogue whose CODE_ART is a wide string or an integer;
+// BM_Locate/hit and BM_Locate/miss are their baseline.
+BENCHMARK_CAPTURE(BM_Locate, hit_wide_code, true, "", "string.uni")
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(0.2);
+BENCHMARK_CAPTURE(BM_Locate, miss_wide_code, false, "", "string.uni")
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(0.2);
+BENCHMARK_CAPTURE(BM_Locate, hit_integer_code, true, "", "i8")
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(0.2);
+BENCHMARK_CAPTURE(BM_Locate, miss_integer_code, false, "", "i8")
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(0.2);
 BENCHMARK_CAPTURE(BM_LocateScan, hit, true)->Apply(Sizes)->MinTime(0.5);
 BENCHMARK_CAPTURE(BM_LocateScan, miss, false)->Apply(Sizes)->MinTime(0.5);
 BENCHMARK(BM_FirstLocate)->Apply(Sizes)->Iterations(3);

@@ -5,16 +5,25 @@
 //  - content that reads is opened as a table, walked through its fields,
 //    written in both forms and read back to the same fields, slots, row
 //    states, log and values (a number as the double its 16-digit text in
-//    the file reads back to).
+//    the file reads back to);
+//  - every field sorts the table into an order that its comparison agrees
+//    with (equal values in slot order); a number's text assigned back gives
+//    the same text; a search of a value's text on a string, wide string or
+//    integer field finds the first record showing that text, as a scan of
+//    the records does.
 // Anything else aborts.
+#include "base/Collation.h"
 #include "base/Exception.h"
+#include "base/FormatSettings.h"
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
 #include "table/Fields.h"
+#include "table/NumberText.h"
 #include "table/Packet.h"
 #include "table/PacketReader.h"
 #include "table/PacketWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -121,6 +130,77 @@ std::string Image(const TStoreData& d, const std::vector<uint32_t>& order, bool 
     return s;
 }
 
+// True when a field list can name f: not empty, no ";", no spaces around,
+// not a name given twice (the first field of that name is found).
+bool Nameable(const TClientDataSet& table, const TField* f) {
+    const QString& name = f->FieldName();
+    return !name.isEmpty() && !name.contains(u';') && name.trimmed() == name && table.FindField(name) == f;
+}
+
+// Orders, assignments and searches of each field (at most the first 8, on
+// tables of at most 300 records, so that each input stays fast).
+void CheckFields(TClientDataSet& table) {
+    const IDSBase& store = *table.Store();
+    if (store.RecordCount() > 300) return;
+    const int fields = std::min(table.Fields().Count(), 8);
+    TRecordBuffer prev, next;
+    for (int i = 0; i < fields; ++i) {
+        TField* f = table.Fields()[i];
+        if (!Nameable(table, f)) continue;
+        table.SetIndexFieldNames(f->FieldName());
+        if (table.IndexFieldNames() != f->FieldName()) Fault("the order was not set");
+        const std::vector<uint32_t>& order = store.Order();
+        for (size_t p = 1; p < order.size(); ++p) {
+            store.ReadRecord(order[p - 1], prev);
+            const int c = store.CompareField(f->Index(), prev[size_t(f->Index())], order[p]);
+            if (c > 0 || (c == 0 && order[p - 1] > order[p]))
+                Fault("a sort order its comparison disagrees with");
+        }
+    }
+    table.SetIndexFieldNames("");
+    const TCollator& coll = store.Collator();
+    for (int i = 0; i < fields; ++i) {
+        TField* f = table.Fields()[i];
+        const TFieldType type = f->DataType();
+        const bool number = IsDecimalKind(type) || type == ftFloat || type == ftSingle;
+        const bool searched =
+            type == ftString || type == ftFixedChar || type == ftWideString || IsIntegerKind(type);
+        if ((!number && !searched) || !Nameable(table, f)) continue;
+        int n = 0;
+        for (table.First(); !table.Eof() && n < 16; table.Next(), ++n) {
+            const QString text = f->AsString();
+            const int recNo = table.RecNo();
+            if (number && !f->ReadOnly() && table.CanModify()) {
+                try {
+                    table.Edit();
+                } catch (const Exception&) {
+                    continue; // edits refused by the packet
+                }
+                try {
+                    f->SetAsString(text);
+                } catch (const Exception& e) {
+                    std::fprintf(stderr, "%s\n", e.what());
+                    Fault("a number's own text is refused");
+                }
+                if (f->AsString() != text) Fault("a number's own text reads back different");
+                table.Cancel();
+            }
+            if (!searched || f->IsNull()) continue;
+            // The first record, in order, whose text equals the value's.
+            int expected = 0;
+            for (int r = 1; r <= table.RecordCount() && !expected; ++r) {
+                const uint32_t slot = store.Order()[size_t(r - 1)];
+                if (store.IsNull(slot, f->Index())) continue;
+                table.MoveBy(r - table.RecNo());
+                if (coll.EqualsIgnoreCase(U16(f->AsString()), U16(text))) expected = r;
+            }
+            if (!table.Locate(f->FieldName(), text, loCaseInsensitive)) Fault("a value's text is not found");
+            if (table.RecNo() != expected) Fault("the search finds another record than the scan");
+            table.MoveBy(recNo - table.RecNo());
+        }
+    }
+}
+
 std::vector<uint32_t> AllVisible(const TStoreData& d) {
     std::vector<uint32_t> v;
     for (uint32_t i = 1; i <= d.SlotCount(); ++i)
@@ -131,6 +211,7 @@ std::vector<uint32_t> AllVisible(const TStoreData& d) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FormatSettings().DecimalSeparator = u','; // as on the French systems
     const char* bytes = reinterpret_cast<const char*>(data);
     TOutcome memory = Attempt([&] { return ReadPacket(bytes, size); });
     TPieces pieces(data, size);
@@ -161,6 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             } catch (const Exception&) {
             }
         }
+    CheckFields(table);
     const IDSBase& store = *table.Store();
     const std::string expected = Image(store.Data(), store.DefaultOrder(), false);
     for (TDataPacketFormat format : {dfXML, dfXMLUTF8}) {

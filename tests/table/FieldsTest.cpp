@@ -156,16 +156,15 @@ TEST(Fields, RequiredFieldsOnPost) {
 
 TEST(Fields, RawFieldsKeepTheirText) {
     TClientDataSet t;
-    t.FieldDefs().Add("N", ftInteger);
+    t.FieldDefs().Add("B", ftBoolean);
     t.FieldDefs().Add("S", ftString, 5);
     t.CreateDataSet();
-    TField& n = t.FieldByName("N");
-    EXPECT_EQ(static_cast<TRawField&>(n).TypeName(), "i4");
-    EXPECT_EQ(n.Alignment(), taRightJustify);
+    TField& b = t.FieldByName("B");
+    EXPECT_EQ(static_cast<TRawField&>(b).TypeName(), "boolean");
+    EXPECT_EQ(b.Alignment(), taLeftJustify);
     t.Append();
-    n.SetAsString("42");
+    b.SetAsString("TRUE");
     t.Post();
-    EXPECT_EQ(n.AsString(), "42");
-    EXPECT_EQ(n.AsFloat(), 42);
-    EXPECT_EQ(ErrorOf([&] { t.Locate("N", QString("42"), 0); }), "Le champ 'N' est d'un type non supporté");
+    EXPECT_EQ(b.AsString(), "TRUE");
+    EXPECT_EQ(ErrorOf([&] { t.Locate("B", QString("TRUE"), 0); }), "Le champ 'B' est d'un type non supporté");
 }

@@ -257,3 +257,32 @@ TEST(Notify, FieldPropertyChangesAreLayoutChanges) {
     t->FieldByName("QTE").SetDisplayLabel(QString::fromUtf8("Quantité"));
     EXPECT_EQ(v.link.Events, (Ev{"layout"}));
 }
+
+// Entering and leaving the key entry changes what views read for the
+// current record (the key buffer, then the record): both tell them so,
+// through the data-change hook too.
+TEST(Notify, KeyEntryIsADataChangeForViews) {
+    auto t = Lines(5);
+    t->SetIndexFieldNames("CODE_ART");
+    TView v(*t);
+    int changes = 0, states = 0;
+    v.source.OnDataChange = [&](TDataSource*, TField* f) { changes += f == nullptr; };
+    v.source.OnStateChange = [&](TDataSource*) { ++states; };
+    t->SetKey();
+    EXPECT_EQ(v.link.Events, (Ev{"change"}));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(states, 1);
+    EXPECT_EQ(v.source.State(), dsSetKey);
+    v.link.Clear();
+    t->FieldByName("CODE_ART").SetAsString("R03");
+    EXPECT_EQ(v.Rows(*t), QStringList{"R03"}) << "views read the key";
+    t->Cancel();
+    EXPECT_EQ(v.link.Events, (Ev{"record CODE_ART", "change"}));
+    EXPECT_EQ(v.Rows(*t), QStringList{"R04"}) << "the record again";
+    EXPECT_EQ(changes, 2);
+    v.link.Clear();
+    t->SetKey();
+    t->Post();
+    EXPECT_EQ(v.link.Events, (Ev{"change", "change"}));
+    EXPECT_EQ(states, 4);
+}

@@ -2,6 +2,7 @@
 // Helpers of the tile tests: a shown form with a coloured background, the
 // platform pointer moved like a real mouse, and small picture builders.
 
+#include "base/Crc32.h"
 #include "tests/support/GuiTestHelpers.h"
 #include "tiles/AdvMetroButton.h"
 #include "tiles/AdvMetroTile.h"
@@ -87,16 +88,6 @@ inline QImage Restained(TGlyph glyph, QRgb rgb) {
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, (rgb & 0x00FFFFFFu) | (image.pixel(x, y) & 0xFF000000u));
     return image;
-}
-
-// CRC-32 as PNG chunks carry it.
-inline std::uint32_t Crc32(const QByteArray& data) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (char ch : data) {
-        c ^= std::uint8_t(ch);
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    }
-    return c ^ 0xFFFFFFFFu;
 }
 
 inline std::uint32_t BigEndian32(const QByteArray& bytes, qsizetype at) {

@@ -2,6 +2,8 @@
 // check, dump, to-csv and from-csv; bad input never crashes it. And the
 // committed demo catalogue is what the generator writes.
 #include "table/ClientDataSet.h"
+#include "table/DSBase.h"
+#include "tools/packet/Csv.h"
 
 #include <gtest/gtest.h>
 
@@ -183,7 +185,13 @@ TEST(PacketTool, FromCsvRefusesBadInputWithItsLine) {
         {"CODE_ART;FOO\r\n", "line 1, column 2: the field \"FOO\" is not in the catalogue layout"},
         {"CODE_ART;FOO:money\r\n", "line 1, column 2: \"money\" is not a field type"},
         {"CODE_ART:string:x\r\n", "line 1, column 1: \"x\" is not a width"},
-        {"CODE_ART;code_art\r\n", "line 1, column 2: the field \"code_art\" appears twice"},
+        {"CODE_ART;ABCDEFGHIJKLMNOPQRSTUVWXYZ012345:r8\r\n",
+         "line 1, column 2: the field name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345\" is longer than 31 bytes"},
+        {"N:string:32768\r\n", "line 1, column 1: \"32768\" is not a width (1 to 32767)"},
+        {"N:i1\r\n127\r\n128\r\n", "line 3, N: \"128\" is out of range (-128 to 127)"},
+        {"N:ui8\r\n-1\r\n", "line 2, N: \"-1\" is out of range (0 to 18446744073709551615)"},
+        {"N:i4\r\n1,5\r\n", "line 2, N: \"1,5\" is not a number"},
+        {"N:fixed:10:x\r\n", "line 1, column 1: \"x\" is not a number of decimals"},
         {"CODE_ART;QTE\r\nA;1\r\nB\r\n", "line 3: 1 values, the header has 2"},
         {"CODE_ART;QTE\r\nA;1\r\nB;deux\r\n", "line 3, QTE: \"deux\" is not a number"},
         {"CODE_ART;QTE\r\n\"A;1\r\n", "line 2: a quoted value does not end"},
@@ -238,6 +246,118 @@ TEST(PacketTool, GarbageNeverCrashesIt) {
         const TRun r = Tool(dir, {"from-csv", file, dir.filePath("OUT.XML")});
         EXPECT_TRUE(r.Code == 0 || r.Code == 1) << "from-csv round " << round;
     }
+}
+
+// Every catalogue the generator makes (string, wide string and integer
+// codes, every numeric kind) goes to CSV and back to the very same packet;
+// floats in the text are the shortest that read back to the same number.
+TEST(PacketTool, EveryGeneratedCatalogueRoundTripsThroughCsv) {
+    QTemporaryDir dir;
+    const QString packet = dir.filePath("GEN.XML"), csv = dir.filePath("GEN.CSV"),
+                  back = dir.filePath("BACK.XML");
+    const std::vector<QStringList> variants = {
+        {}, {"--kinds"}, {"--code", "string.uni"}, {"--code", "i8"}, {"--kinds", "--code", "ui8"}};
+    for (const QStringList& options : variants) {
+        QString command = QStringLiteral("'%1'").arg(TALLIVO_CATGEN_TOOL);
+        for (const QString& o : options) command += QStringLiteral(" '%1'").arg(o);
+        command += QStringLiteral(" '%1' 3000").arg(packet);
+        ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0) << command.toStdString();
+        ASSERT_EQ(Tool(dir, {"to-csv", packet, csv}).Code, 0);
+        const TRun r = Tool(dir, {"from-csv", csv, back});
+        ASSERT_EQ(r.Code, 0) << r.Err.constData();
+        EXPECT_TRUE(r.Err.isEmpty()) << r.Err.constData();
+        EXPECT_EQ(ReadBytes(back), ReadBytes(packet)) << options.join(' ').toStdString();
+        const QByteArray text = ReadBytes(csv);
+        if (options.isEmpty()) {
+            // 86.29 is written 86.29000000000001 with 16 digits in the packet.
+            EXPECT_TRUE(ReadBytes(packet).contains("\"86.29000000000001\""));
+            EXPECT_TRUE(text.contains(";86,29;")) << "the shortest text of the number";
+            EXPECT_FALSE(text.contains("0000000000")) << "no digits beyond the shortest";
+        }
+        if (options.contains("--kinds")) {
+            EXPECT_TRUE(text.contains(";PRIX_ACHAT:fixed:10:2;")) << text.left(400).constData();
+            EXPECT_TRUE(text.contains(";18446744073709551615")) << "ui8 at its largest";
+            EXPECT_TRUE(text.contains(",10;")) << "a trailing zero of a fixed-point price kept";
+        }
+    }
+}
+
+// Field names with ":", names given twice and floats of every size: the
+// text written by to-csv reads back to the same packet.
+TEST(PacketTool, HeaderNamesWithColonsOrRepeatsRoundTrip) {
+    QTemporaryDir dir;
+    const QString packet = dir.filePath("P.XML"), csv = dir.filePath("P.CSV"),
+                  back = dir.filePath("BACK.XML");
+    WriteBytes(packet,
+               "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+               "<FIELD attrname=\"A:B\" fieldtype=\"string\" WIDTH=\"5\"/>"
+               "<FIELD attrname=\"X\" fieldtype=\"r8\"/>"
+               "<FIELD fieldname=\"X\" attrname=\"xF2\" fieldtype=\"i4\"/>"
+               "<FIELD attrname=\"::\" fieldtype=\"r4\"/>"
+               "</FIELDS><PARAMS/></METADATA><ROWDATA>"
+               "<ROW A:B=\"a\" X=\"0.07000000000000001\" xF2=\"1\" ::=\"0.1\"/>"
+               "<ROW A:B=\"b;c\" X=\"1e+20\" xF2=\"-2\" ::=\"3.4028235e+38\"/>"
+               "<ROW X=\"-2.5\"/></ROWDATA></DATAPACKET>");
+    ASSERT_EQ(Tool(dir, {"check", packet}).Code, 0);
+    ASSERT_EQ(Tool(dir, {"to-csv", packet, csv}).Code, 0);
+    EXPECT_EQ(ReadBytes(csv), "A::B:string:5;X:r8;X:i4;:::::r4\r\n"
+                              "a;0,07;1;0,1\r\n"
+                              "\"b;c\";1e+20;-2;3,4028235e+38\r\n"
+                              ";-2,5;;\r\n");
+    const TRun r = Tool(dir, {"from-csv", csv, back});
+    ASSERT_EQ(r.Code, 0) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("line 1, column 3: the field \"X\" appears twice")) << r.Err.constData();
+    EXPECT_EQ(ReadBytes(back), ReadBytes(packet));
+}
+
+// A code with a trailing space never matches a scan of the code without
+// it: every such value is reported with its place, or removed on request.
+TEST(PacketTool, FromCsvReportsTrailingSpacesOrTrimsThem) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("IN.CSV"), out = dir.filePath("ARTICLE.XML");
+    WriteBytes(csv, "CODE_ART;NOM_ART;PX_VTE_TC;W:string.uni:10\r\n"
+                    "ABC ;Vis  ;1,5 ;x \r\n"
+                    "\"DEF \";Clou;2;y\r\n"
+                    " GHI;Colle;3;\r\n");
+    TRun r = Tool(dir, {"from-csv", csv, out});
+    ASSERT_EQ(r.Code, 0) << r.Err.constData();
+    EXPECT_EQ(r.Err, (csv + ": line 2, column 1: \"ABC \" ends with a space\n" + csv +
+                      ": line 2, column 2: \"Vis  \" ends with a space\n" + csv +
+                      ": line 2, column 4: \"x \" ends with a space\n" + csv +
+                      ": line 3, column 1: \"DEF \" ends with a space\n")
+                         .toUtf8());
+    {
+        TClientDataSet t;
+        t.LoadFromFile(out);
+        EXPECT_EQ(t.FieldByName("CODE_ART").AsString(), "ABC ") << "kept as it came";
+        EXPECT_FALSE(t.Locate("CODE_ART", QString("ABC"), loCaseInsensitive));
+    }
+    r = Tool(dir, {"from-csv", "--trim", csv, out});
+    ASSERT_EQ(r.Code, 0) << r.Err.constData();
+    EXPECT_EQ(r.Err, (csv + ": 4 value(s) trimmed of trailing spaces\n").toUtf8());
+    TClientDataSet t;
+    t.LoadFromFile(out);
+    EXPECT_TRUE(t.Locate("CODE_ART", QString("abc"), loCaseInsensitive));
+    EXPECT_EQ(t.FieldByName("NOM_ART").AsString(), "Vis");
+    EXPECT_EQ(t.FieldByName("W").AsString(), "x");
+    EXPECT_TRUE(t.Locate("CODE_ART", QString("def"), loCaseInsensitive));
+    EXPECT_TRUE(t.Locate("CODE_ART", QString(" GHI"), 0)) << "leading spaces stay";
+}
+
+// Found by the CSV fuzz target: in UTF-8 text a name or value beginning
+// with U+FEFF lost that character as it was read, so that "a field without
+// a name" refused text that to-csv had written.
+TEST(PacketToolCsv, TextBeginningWithU_FEFFKeepsIt) {
+    const QByteArray text = "A:r8;\xEF\xBB\xBF:string.uni\r\n1;\xEF\xBB\xBFx\r\n";
+    TCsvResult r = CatalogueFromCsv(text);
+    ASSERT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
+    ASSERT_EQ(r.Data.Fields.size(), 2u);
+    EXPECT_EQ(r.Data.Fields[1].Name, QString(QChar(0xFEFF)));
+    EXPECT_EQ(r.Data.Columns[1].BytesAt(0), "\xEF\xBB\xBFx");
+    // And the text to-csv writes for it reads back.
+    TClientDataSet t;
+    t.LoadFromStoreData(std::move(r.Data));
+    EXPECT_TRUE(CatalogueFromCsv(CatalogueToCsv(*t.Store())).Error.isEmpty());
 }
 
 // The committed demo catalogue is the generator's output: 2000 articles with

@@ -2,10 +2,14 @@
 
 #include "base/CodePage.h"
 #include "table/ClientDataSet.h"
+#include "table/NumberText.h"
+#include "table/PacketTypes.h"
 #include "table/StoreData.h"
 
 #include <cmath>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace tallivo::catgen {
 
@@ -183,49 +187,132 @@ void DefineCatalogueFields(TClientDataSet& table) {
     defs.Add("GERE_STOCK", ftString, 1);
 }
 
-TStoreData MakeCatalogue(uint32_t rows, uint64_t seed) {
+namespace {
+
+struct TNumericColumn {
+    const char* Name;
+    const char* Type;
+};
+const TNumericColumn kNumericColumns[] = {{"N_I1", "i1"},   {"N_I2", "i2"},   {"N_I4", "i4"},
+                                          {"N_I8", "i8"},   {"N_UI1", "ui1"}, {"N_UI2", "ui2"},
+                                          {"N_UI4", "ui4"}, {"N_UI8", "ui8"}};
+
+// A value of an integer kind as decimal text: one of its extremes, zero, or
+// any value in its range.
+std::string IntegerValue(TRandom& r, const TIntegerRange& range) {
+    switch (r.Below(6)) {
+    case 0:
+        return std::string(range.Min);
+    case 1:
+        return std::string(range.Max);
+    case 2:
+        return "0";
+    default:
+        break;
+    }
+    const uint64_t raw = r.Next();
+    if (range.Max == "18446744073709551615") return std::to_string(raw);
+    if (range.Max == "9223372036854775807") return std::to_string(int64_t(raw));
+    const int64_t lo = std::stoll(std::string(range.Min)), hi = std::stoll(std::string(range.Max));
+    return std::to_string(lo + int64_t(raw % uint64_t(hi - lo + 1)));
+}
+
+// An amount with exactly the given number of decimals ("3.00", "-0.1250").
+std::string Amount(int64_t units, int decimals) {
+    std::string digits = std::to_string(units < 0 ? -units : units);
+    if (digits.size() <= size_t(decimals)) digits.insert(0, size_t(decimals) + 1 - digits.size(), '0');
+    digits.insert(digits.size() - size_t(decimals), 1, '.');
+    return units < 0 ? "-" + digits : digits;
+}
+
+} // namespace
+
+TStoreData MakeCatalogue(uint32_t rows, uint64_t seed, const TCatalogueKinds& kinds) {
     TStoreData data;
-    auto field = [&](const char* name, TFieldType type, int size) {
+    auto field = [&](const char* name, TFieldType type, int size, const char* typeName,
+                     const char* decimals) {
         TStoreFieldDesc d;
         d.Name = QString::fromLatin1(name);
         d.DataType = type;
         d.Size = size;
-        d.TypeName = type == ftFloat ? QStringLiteral("r8") : QStringLiteral("string");
+        d.TypeName = QString::fromLatin1(typeName);
+        if (decimals) d.Params.push_back({"DECIMALS", decimals, "i2", false});
         data.AddField(std::move(d));
     };
-    field("CODE_ART", ftString, 25);
-    field("NOM_ART", ftString, 50);
-    field("CATEGORIE", ftString, 25);
-    field("PX_VTE_TC", ftFloat, 0);
-    field("REF_ART_F", ftString, 25);
-    field("PRIX_ACHAT", ftFloat, 0);
-    field("NOM_FOU", ftString, 50);
-    field("GERE_STOCK", ftString, 1);
+    const TPacketType code = PacketTypeOf(kinds.Code);
+    const bool wideCode = code.DataType == ftWideString, numberCode = IsIntegerKind(code.DataType);
+    field("CODE_ART", code.DataType, numberCode ? 0 : 25, code.Name, nullptr);
+    field("NOM_ART", ftString, 50, "string", nullptr);
+    field("CATEGORIE", ftString, 25, "string", nullptr);
+    if (kinds.AllNumericKinds)
+        field("PX_VTE_TC", ftSingle, 0, "r4", nullptr);
+    else
+        field("PX_VTE_TC", ftFloat, 0, "r8", nullptr);
+    field("REF_ART_F", ftString, 25, "string", nullptr);
+    if (kinds.AllNumericKinds)
+        field("PRIX_ACHAT", ftBCD, 10, "fixed", "2");
+    else
+        field("PRIX_ACHAT", ftFloat, 0, "r8", nullptr);
+    field("NOM_FOU", ftString, 50, "string", nullptr);
+    field("GERE_STOCK", ftString, 1, "string", nullptr);
+    std::vector<TIntegerRange> ranges;
+    if (kinds.AllNumericKinds) {
+        for (const TNumericColumn& c : kNumericColumns) {
+            const TPacketType t = PacketTypeOf(c.Type);
+            field(c.Name, t.DataType, 0, t.Name, nullptr);
+            ranges.push_back(IntegerRangeOf(t.DataType, t.Name));
+        }
+        field("N_FMT", ftFMTBcd, 18, "fixedFMT", "4");
+    }
     const size_t avg[] = {14, 34, 11, 0, 10, 0, 16, 1};
-    for (size_t c = 0; c < data.Columns.size(); ++c) data.Columns[c].Reserve(rows, avg[c] * rows);
+    for (size_t c = 0; c < std::size(avg); ++c) data.Columns[c].Reserve(rows, avg[c] * rows);
     data.RowStates.reserve(rows);
     auto text = [&](int c, const QString& s) { data.Columns[size_t(c)].AppendBytes(ToAnsi(s)); };
+    std::string number;
     for (uint32_t i = 0; i < rows; ++i) {
         const TArticle a = Article(i, seed);
         data.AppendSlot();
-        text(0, a.Code);
+        if (numberCode) {
+            ParsePacketDecimal(EanCode(i, seed).toStdString(), true, number);
+            data.Columns[0].AppendBytes(number);
+        } else if (wideCode) {
+            const QByteArray u = a.Code.toUtf8();
+            data.Columns[0].AppendBytes(std::string_view(u.constData(), size_t(u.size())));
+        } else {
+            text(0, a.Code);
+        }
         text(1, a.Name);
         text(2, a.Category);
-        data.Columns[3].AppendFloat(a.SalePrice);
-        text(4, a.SupplierRef);
-        if (a.HasPurchasePrice)
-            data.Columns[5].AppendFloat(a.PurchasePrice);
+        if (kinds.AllNumericKinds)
+            data.Columns[3].AppendFloat(RoundToSingle(a.SalePrice));
         else
+            data.Columns[3].AppendFloat(a.SalePrice);
+        text(4, a.SupplierRef);
+        if (!a.HasPurchasePrice)
             data.Columns[5].AppendNull();
+        else if (kinds.AllNumericKinds)
+            data.Columns[5].AppendBytes(Amount(std::llround(a.PurchasePrice * 100), 2));
+        else
+            data.Columns[5].AppendFloat(a.PurchasePrice);
         text(6, a.Supplier);
         text(7, a.Stock);
+        if (!kinds.AllNumericKinds) continue;
+        TRandom r(seed ^ 0x4B494E4453ull, i); // "KINDS": its own stream, the articles stay as they are
+        for (size_t k = 0; k < ranges.size(); ++k) {
+            TStoreColumn& c = data.Columns[8 + k];
+            if (r.Below(20) == 0)
+                c.AppendNull();
+            else
+                c.AppendBytes(IntegerValue(r, ranges[k]));
+        }
+        data.Columns[8 + ranges.size()].AppendBytes(Amount(int64_t(r.Below(2000000)) - 1000000, 4));
     }
     for (TStoreColumn& c : data.Columns) c.ShrinkToFit();
     return data;
 }
 
-void FillCatalogue(TClientDataSet& table, uint32_t rows, uint64_t seed) {
-    table.LoadFromStoreData(MakeCatalogue(rows, seed));
+void FillCatalogue(TClientDataSet& table, uint32_t rows, uint64_t seed, const TCatalogueKinds& kinds) {
+    table.LoadFromStoreData(MakeCatalogue(rows, seed, kinds));
 }
 
 } // namespace tallivo::catgen

@@ -35,12 +35,26 @@ TArticle Article(uint32_t index, uint64_t seed = 1);
 // GERE_STOCK string(1).
 void DefineCatalogueFields(TClientDataSet& table);
 
+// Field kinds of a generated catalogue, as back offices export them.
+struct TCatalogueKinds {
+    // The kind of CODE_ART: "string", "string.uni" (the same codes), or an
+    // integer kind such as "i8" (then every article has a barcode, held as a
+    // number: leading zeros are not part of it).
+    const char* Code = "string";
+    // PX_VTE_TC becomes r4 and PRIX_ACHAT fixed (two decimals, trailing
+    // zeros kept), and a column of every other numeric kind follows: N_I1,
+    // N_I2, N_I4, N_I8, N_UI1, N_UI2, N_UI4, N_UI8 (their extremes included)
+    // and N_FMT (fixedFMT, four decimals).
+    bool AllNumericKinds = false;
+};
+
 // The catalogue as store content, as a data file would load it: rows
-// unchanged (row state 0), no change log.
-TStoreData MakeCatalogue(uint32_t rows, uint64_t seed = 1);
+// unchanged (row state 0, no change log).
+TStoreData MakeCatalogue(uint32_t rows, uint64_t seed = 1, const TCatalogueKinds& kinds = {});
 
 // Replaces the table's fields and records by the catalogue and opens it
 // (the same path as loading a file).
-void FillCatalogue(TClientDataSet& table, uint32_t rows, uint64_t seed = 1);
+void FillCatalogue(TClientDataSet& table, uint32_t rows, uint64_t seed = 1,
+                   const TCatalogueKinds& kinds = {});
 
 } // namespace tallivo::catgen

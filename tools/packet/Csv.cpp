@@ -3,8 +3,10 @@
 #include "base/CodePage.h"
 #include "base/FloatText.h"
 #include "table/DSBase.h"
+#include "table/NumberText.h"
 #include "table/PacketTypes.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -35,6 +37,53 @@ QString Shown(const QString& s) {
 
 bool IsAnsiKind(TFieldType t) {
     return t == ftString || t == ftFixedChar;
+}
+
+// Kinds whose values are text that a scanned code may be compared with.
+bool IsTextKind(TFieldType t) {
+    return IsAnsiKind(t) || t == ftWideString;
+}
+
+// A data file's field names have at most 31 bytes.
+constexpr int kMaxFieldNameBytes = 31;
+
+// The header cell of a field: its name (":" doubled), then unless namesOnly
+// its type, width and scale.
+std::string HeaderCell(const TStoreFieldDesc& desc, bool namesOnly) {
+    std::string cell;
+    for (const char c : ToAnsi(desc.Name)) {
+        cell += c;
+        if (c == ':') cell += ':';
+    }
+    if (namesOnly) return cell;
+    const char* type = PacketTypeNameOf(desc.DataType);
+    cell += ':';
+    cell += desc.TypeName.isEmpty() ? std::string(type ? type : "string") : desc.TypeName.toStdString();
+    std::string width;
+    if (PacketTypeHasWidth(desc.DataType) && desc.Size > 0) width = std::to_string(desc.Size);
+    const TStoreParam* decimals = nullptr;
+    for (const TStoreParam& p : desc.Params)
+        if (p.Name == QLatin1String("DECIMALS")) decimals = &p;
+    if (!width.empty() || decimals) cell += ':' + width;
+    if (decimals) cell += ':' + ToAnsi(decimals->Value);
+    return cell;
+}
+
+// The parts of a header cell: split at ":", where "::" stands for a ":" of
+// the name.
+QStringList SplitHeaderCell(const QString& cell) {
+    QStringList parts{QString()};
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        if (cell[i] != u':') {
+            parts.back() += cell[i];
+        } else if (i + 1 < cell.size() && cell[i + 1] == u':') {
+            parts.back() += u':';
+            ++i;
+        } else {
+            parts << QString();
+        }
+    }
+    return parts;
 }
 
 void AppendCell(QByteArray& out, std::string_view value, bool quoteEmpty) {
@@ -150,7 +199,7 @@ private:
 std::string CsvFloatText(double value, char separator) {
     char buf[64];
     if (value == 0) value = 0;
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value); // shortest round trip
     std::string s(buf, r.ptr);
     std::replace(s.begin(), s.end(), '.', separator);
     return s;
@@ -160,17 +209,8 @@ QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly) {
     const TStoreData& d = store.Data();
     QByteArray out;
     for (size_t f = 0; f < d.Fields.size(); ++f) {
-        const TStoreFieldDesc& desc = d.Fields[f];
-        std::string cell = ToAnsi(desc.Name);
-        if (!namesOnly) {
-            const char* type = PacketTypeNameOf(desc.DataType);
-            cell += ':';
-            cell +=
-                desc.TypeName.isEmpty() ? std::string(type ? type : "string") : desc.TypeName.toStdString();
-            if (PacketTypeHasWidth(desc.DataType) && desc.Size > 0) cell += ':' + std::to_string(desc.Size);
-        }
         if (f) out += ';';
-        AppendCell(out, cell, false);
+        AppendCell(out, HeaderCell(d.Fields[f], namesOnly), false);
     }
     out += "\r\n";
     for (const uint32_t slot : store.Order()) {
@@ -183,17 +223,109 @@ QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly) {
                 continue;
             }
             const std::string_view b = c.BytesAt(slot - 1);
-            if (IsAnsiKind(d.Fields[f].DataType))
+            const TFieldType type = d.Fields[f].DataType;
+            if (IsAnsiKind(type)) {
                 AppendCell(out, b, true);
-            else
+            } else if (IsDecimalKind(type)) {
+                std::string number(b);
+                std::replace(number.begin(), number.end(), '.', ',');
+                out += number;
+            } else {
                 AppendCell(out, ToAnsi(QString::fromUtf8(b.data(), qsizetype(b.size()))), true);
+            }
         }
         out += "\r\n";
     }
     return out;
 }
 
-TCsvResult CatalogueFromCsv(const QByteArray& bytes) {
+namespace {
+
+// One column of the text being read.
+struct TColumn {
+    TFieldType Kind = ftString;
+    TIntegerRange Range; // integer kinds
+    int Width = 0;       // 0: as wide as the longest value
+    size_t Longest = 0;
+    int Cut = 0;
+};
+
+// Reads a header cell into a field descriptor and its column; returns the
+// error, or an empty text.
+QString ReadHeaderCell(const QString& cell, const QString& where, TStoreFieldDesc& desc, TColumn& column) {
+    const QStringList parts = SplitHeaderCell(cell);
+    const QString name = parts[0].trimmed();
+    const QString shown = Shown(name);
+    if (name.isEmpty()) return where + QStringLiteral(": a field without a name");
+    if (name.toUtf8().size() > kMaxFieldNameBytes)
+        return where + QStringLiteral(": the field name \"%1\" is longer than %2 bytes")
+                           .arg(shown)
+                           .arg(kMaxFieldNameBytes);
+    const TLayoutField* layout = nullptr;
+    for (const TLayoutField& l : kLayout)
+        if (name.compare(QLatin1String(l.Name), Qt::CaseInsensitive) == 0) layout = &l;
+    QString typeName = parts.size() > 1 ? parts[1].trimmed() : QString();
+    if (typeName.isEmpty()) {
+        if (!layout)
+            return where + QStringLiteral(": the field \"%1\" is not in the catalogue layout: give its "
+                                          "type and width, e.g. %1:string:30 or %1:r8")
+                               .arg(shown);
+        typeName = QLatin1String(layout->Type);
+    }
+    const std::string typeBytes = typeName.toStdString();
+    const TPacketType type = PacketTypeOf(typeBytes);
+    if (type.DataType == ftUnknown || parts.size() > 4)
+        return where + QStringLiteral(": \"%1\" is not a field type").arg(Shown(parts.mid(1).join(u':')));
+    column.Kind = type.DataType;
+    column.Range = IntegerRangeOf(type.DataType, type.Name);
+    const QString width = parts.size() > 2 ? parts[2].trimmed() : QString();
+    if (!width.isEmpty()) {
+        bool ok = false;
+        column.Width = width.toInt(&ok);
+        if (!ok || column.Width <= 0 || column.Width > kMaxFieldWidth)
+            return where + QStringLiteral(": \"%1\" is not a width (1 to %2)")
+                               .arg(Shown(parts[2]))
+                               .arg(kMaxFieldWidth);
+    } else if (layout && PacketTypeOf(layout->Type).DataType == type.DataType) {
+        column.Width = layout->Width;
+    }
+    desc.Name = name;
+    desc.DataType = type.DataType;
+    desc.TypeName = QString::fromLatin1(type.Name);
+    desc.Size = PacketTypeHasWidth(type.DataType) ? column.Width : 0;
+    if (parts.size() > 3) {
+        bool ok = false;
+        const int decimals = parts[3].trimmed().toInt(&ok);
+        if (!ok || decimals < 0 || decimals > 32767)
+            return where + QStringLiteral(": \"%1\" is not a number of decimals").arg(Shown(parts[3]));
+        desc.Params.push_back(
+            {QStringLiteral("DECIMALS"), QString::number(decimals), QStringLiteral("i2"), false});
+    }
+    return QString();
+}
+
+// A number cell of a decimal or float kind in canonical form, or the
+// reason it is refused.
+QString ReadNumber(const QString& t, const TColumn& c, std::string& decimal, double& value) {
+    if (IsDecimalKind(c.Kind)) {
+        const bool integer = IsIntegerKind(c.Kind);
+        if (!ParseTypedDecimal(t, u',', integer, decimal) && !ParseTypedDecimal(t, u'.', integer, decimal))
+            return QStringLiteral("is not a number");
+        if (integer && !InRange(decimal, c.Range))
+            return QStringLiteral("is out of range (%1 to %2)")
+                .arg(QLatin1String(c.Range.Min.data(), qsizetype(c.Range.Min.size())),
+                     QLatin1String(c.Range.Max.data(), qsizetype(c.Range.Max.size())));
+        return QString();
+    }
+    if (!TryTextToFloat(t, u',', value) && !TryTextToFloat(t, u'.', value))
+        return QStringLiteral("is not a number");
+    if (c.Kind == ftSingle) value = RoundToSingle(value);
+    return QString();
+}
+
+} // namespace
+
+TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options) {
     TCsvResult result;
     std::string_view text(bytes.constData(), size_t(bytes.size()));
     bool utf8 = false;
@@ -203,8 +335,13 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes) {
     } else {
         utf8 = WellFormedUtf8WithHighBytes(bytes);
     }
+    // A value may begin with U+FEFF: only the text's own byte-order mark,
+    // taken off above, is not part of it.
     auto toText = [&](std::string_view s) {
-        return utf8 ? QString::fromUtf8(s.data(), qsizetype(s.size())) : FromAnsi(s);
+        if (!utf8) return FromAnsi(s);
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+        return QString(decoder(QByteArrayView(s.data(), qsizetype(s.size()))));
     };
 
     TCsvReader reader(text);
@@ -213,70 +350,27 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes) {
         if (result.Error.isEmpty()) result.Error = QStringLiteral("no header line");
         return result;
     }
-    struct TColumn {
-        TFieldType Kind = ftString;
-        int Width = 0; // 0: as wide as the longest value
-        size_t Longest = 0;
-        int Cut = 0;
-    };
     std::vector<TColumn> columns;
     for (size_t i = 0; i < header.Cells.size(); ++i) {
-        const QStringList parts = toText(header.Cells[i]).split(u':');
-        const QString name = parts[0].trimmed();
-        const QString shown = Shown(name);
         const QString where = QStringLiteral("line %1, column %2").arg(header.Line).arg(i + 1);
-        if (name.isEmpty()) {
-            result.Error = where + QStringLiteral(": a field without a name");
-            return result;
-        }
-        for (const TStoreFieldDesc& f : result.Data.Fields)
-            if (f.Name.compare(name, Qt::CaseInsensitive) == 0) {
-                result.Error = where + QStringLiteral(": the field \"%1\" appears twice").arg(shown);
-                return result;
-            }
-        const TLayoutField* layout = nullptr;
-        for (const TLayoutField& l : kLayout)
-            if (name.compare(QLatin1String(l.Name), Qt::CaseInsensitive) == 0) layout = &l;
-        QString typeName = parts.size() > 1 ? parts[1].trimmed() : QString();
-        if (typeName.isEmpty()) {
-            if (!layout) {
-                result.Error =
-                    where + QStringLiteral(": the field \"%1\" is not in the catalogue layout: give its "
-                                           "type and width, e.g. %1:string:30 or %1:r8")
-                                .arg(shown);
-                return result;
-            }
-            typeName = QLatin1String(layout->Type);
-        }
-        const std::string typeBytes = typeName.toStdString();
-        const TPacketType type = PacketTypeOf(typeBytes);
-        if (type.DataType == ftUnknown || parts.size() > 3) {
-            result.Error =
-                where + QStringLiteral(": \"%1\" is not a field type").arg(Shown(parts.mid(1).join(u':')));
-            return result;
-        }
-        TColumn column;
-        column.Kind = type.DataType;
-        if (parts.size() > 2) {
-            bool ok = false;
-            column.Width = parts[2].trimmed().toInt(&ok);
-            if (!ok || column.Width <= 0) {
-                result.Error = where + QStringLiteral(": \"%1\" is not a width").arg(Shown(parts[2]));
-                return result;
-            }
-        } else if (layout && PacketTypeOf(layout->Type).DataType == type.DataType) {
-            column.Width = layout->Width;
-        }
         TStoreFieldDesc desc;
-        desc.Name = name;
-        desc.DataType = type.DataType;
-        desc.TypeName = QString::fromLatin1(type.Name);
-        desc.Size = PacketTypeHasWidth(type.DataType) ? column.Width : 0;
+        TColumn column;
+        result.Error = ReadHeaderCell(toText(header.Cells[i]), where, desc, column);
+        if (!result.Error.isEmpty()) return result;
+        // A data file may hold two fields of one name: kept, but said.
+        for (const TStoreFieldDesc& f : result.Data.Fields)
+            if (f.Name.compare(desc.Name, Qt::CaseInsensitive) == 0) {
+                result.Warnings
+                    << where + QStringLiteral(": the field \"%1\" appears twice").arg(Shown(desc.Name));
+                break;
+            }
         result.Data.AddField(std::move(desc));
         columns.push_back(column);
     }
 
     TRecord r;
+    int trimmed = 0;
+    std::string decimal;
     while (reader.Next(r, result.Error)) {
         if (r.Cells.size() != columns.size()) {
             result.Error = QStringLiteral("line %1: %2 values, the header has %3")
@@ -294,30 +388,51 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes) {
                 store.AppendNull();
                 continue;
             }
-            if (c.Kind == ftFloat) {
+            if (c.Kind == ftFloat || c.Kind == ftSingle || IsDecimalKind(c.Kind)) {
                 const QString t = toText(cell).trimmed();
-                double v = 0;
                 if (t.isEmpty()) {
                     store.AppendNull();
-                } else if (TryTextToFloat(t, u',', v) || TryTextToFloat(t, u'.', v)) {
-                    store.AppendFloat(v);
-                } else {
-                    result.Error = QStringLiteral("line %1, %2: \"%3\" is not a number")
+                    continue;
+                }
+                double v = 0;
+                const QString refused = ReadNumber(t, c, decimal, v);
+                if (!refused.isEmpty()) {
+                    result.Error = QStringLiteral("line %1, %2: \"%3\" %4")
                                        .arg(r.Line)
-                                       .arg(Shown(result.Data.Fields[i].Name), Shown(t));
+                                       .arg(Shown(result.Data.Fields[i].Name), Shown(t), refused);
                     return result;
                 }
-            } else if (IsAnsiKind(c.Kind)) {
-                std::string value = utf8 ? ToAnsi(toText(cell)) : cell;
-                if (const size_t nul = value.find('\0'); nul != std::string::npos) value.resize(nul);
-                if (c.Width > 0 && value.size() > size_t(c.Width)) {
-                    value.resize(size_t(c.Width));
+                if (IsDecimalKind(c.Kind))
+                    store.AppendBytes(decimal);
+                else
+                    store.AppendFloat(v);
+                continue;
+            }
+            QString value = toText(cell);
+            if (IsTextKind(c.Kind) && value.endsWith(u' ')) {
+                if (options.TrimTrailingSpaces) {
+                    qsizetype n = value.size();
+                    while (n > 0 && value[n - 1] == u' ') --n;
+                    value.truncate(n);
+                    ++trimmed;
+                } else {
+                    result.Warnings << QStringLiteral("line %1, column %2: \"%3\" ends with a space")
+                                           .arg(r.Line)
+                                           .arg(i + 1)
+                                           .arg(Shown(value));
+                }
+            }
+            if (IsAnsiKind(c.Kind)) {
+                std::string bytes = utf8 || options.TrimTrailingSpaces ? ToAnsi(value) : cell;
+                if (const size_t nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
+                if (c.Width > 0 && bytes.size() > size_t(c.Width)) {
+                    bytes.resize(size_t(c.Width));
                     ++c.Cut;
                 }
-                c.Longest = std::max(c.Longest, value.size());
-                store.AppendBytes(value);
+                c.Longest = std::max(c.Longest, bytes.size());
+                store.AppendBytes(bytes);
             } else {
-                const QByteArray u = toText(cell).toUtf8();
+                const QByteArray u = value.toUtf8();
                 store.AppendBytes(std::string_view(u.constData(), size_t(u.size())));
             }
         }
@@ -326,13 +441,14 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes) {
     for (size_t i = 0; i < columns.size(); ++i) {
         TStoreFieldDesc& d = result.Data.Fields[i];
         if (PacketTypeHasWidth(d.DataType) && d.Size == 0)
-            d.Size = int(std::max<size_t>(columns[i].Longest, 20));
+            d.Size = int(std::min<size_t>(std::max<size_t>(columns[i].Longest, 20), size_t(kMaxFieldWidth)));
         if (columns[i].Cut)
             result.Warnings << QStringLiteral("%1 value(s) of %2 cut to %3 bytes")
                                    .arg(columns[i].Cut)
                                    .arg(d.Name)
                                    .arg(d.Size);
     }
+    if (trimmed) result.Warnings << QStringLiteral("%1 value(s) trimmed of trailing spaces").arg(trimmed);
     return result;
 }
 

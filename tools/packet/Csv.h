@@ -3,16 +3,22 @@
 // can only exchange CSV files.
 //
 // Text written: Windows-1252, CR LF after every line, a header line with one
-// cell per field (NAME:type:width for string kinds, NAME:type otherwise, or
-// the names alone), then one line per visible record in the table's order.
-// Numbers have 16 significant digits and a comma. A value holding ";", a
-// double quote, CR or LF is put in double quotes (a quote doubled); an empty
-// string is written "" and a null value as nothing.
+// cell per field (NAME:type:width for string kinds, NAME:type otherwise,
+// NAME:type:width:decimals when the field has a scale, or the names alone;
+// a ":" in a name is written "::"), then one line per visible record in the
+// table's order. Floats are written as the shortest text that reads back to
+// the same number, integers and fixed-point numbers as they are held, all
+// with a comma. A value holding ";", a double quote, CR or LF is put in
+// double quotes (a quote doubled); an empty string is written "" and a null
+// value as nothing.
 //
 // Text read: the same, in Windows-1252 or UTF-8 (a byte-order mark, or
 // well-formed UTF-8 holding characters above 127), lines ended by CR LF or
 // LF. A header cell without type takes its kind and width from the
-// catalogue layout; numbers may use a comma or a point.
+// catalogue layout; numbers may use a comma or a point. A field name has at
+// most 31 bytes (UTF-8); a name given twice is kept twice, with a warning.
+// String values ending with a space are reported (a code "ABC " never
+// matches a scan of "ABC"), or trimmed on request.
 
 #include "table/StoreData.h"
 
@@ -25,7 +31,7 @@ namespace tallivo {
 
 class IDSBase;
 
-// The general form with 16 significant digits and the given separator.
+// The shortest text that reads back to value, with the given separator.
 std::string CsvFloatText(double value, char separator);
 
 QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly = false);
@@ -33,9 +39,14 @@ QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly = false);
 struct TCsvResult {
     TStoreData Data;      // fields and records (row state 0, no change log)
     QString Error;        // empty when the text was read; else what is wrong and where
-    QStringList Warnings; // values cut to their field's width
+    QStringList Warnings; // values cut or trimmed, trailing spaces, names given twice
 };
 
-TCsvResult CatalogueFromCsv(const QByteArray& text);
+struct TCsvOptions {
+    // Removes the trailing spaces of string values instead of reporting each.
+    bool TrimTrailingSpaces = false;
+};
+
+TCsvResult CatalogueFromCsv(const QByteArray& text, const TCsvOptions& options = {});
 
 } // namespace tallivo

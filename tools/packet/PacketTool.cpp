@@ -7,7 +7,8 @@
 //                                 state and values, the change log
 //   packet to-csv FILE [OUT]      the visible records as semicolon-separated
 //                                 text (standard output without OUT)
-//   packet from-csv CSV OUT       a packet (dfXML) from semicolon-separated text
+//   packet from-csv [--trim] CSV OUT
+//                                 a packet (dfXML) from semicolon-separated text
 //   packet merge [--xml] OUT IN...  the collections of several stations as
 //                                 one (Merge.cpp)
 //
@@ -15,8 +16,10 @@
 // command line.
 #include "base/CodePage.h"
 #include "base/Exception.h"
+#include "base/FloatText.h"
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
+#include "table/NumberText.h"
 #include "table/Packet.h"
 #include "tools/packet/Csv.h"
 #include "tools/packet/Merge.h"
@@ -36,7 +39,7 @@ const char* const kUsage = "usage:\n"
                            "  tallivo-packet check FILE\n"
                            "  tallivo-packet dump FILE\n"
                            "  tallivo-packet to-csv [--names] FILE [OUT]\n"
-                           "  tallivo-packet from-csv CSV OUT\n"
+                           "  tallivo-packet from-csv [--trim] CSV OUT\n"
                            "  tallivo-packet merge [--xml] OUT COLLECTION.XML...\n"
                            "  tallivo-packet --help | --version\n"
                            "\n"
@@ -48,7 +51,9 @@ const char* const kUsage = "usage:\n"
                            "from-csv writes OUT as an XML data packet from such a text; a header\n"
                            "         name without its type takes it from the catalogue layout\n"
                            "         (CODE_ART, NOM_ART, CATEGORIE, PX_VTE_TC, REF_ART_F, PRIX_ACHAT,\n"
-                           "         NOM_FOU, GERE_STOCK, QTE)\n"
+                           "         NOM_FOU, GERE_STOCK, QTE); every string value ending with a space\n"
+                           "         is reported with its line and column (--trim: such spaces are\n"
+                           "         removed, so that a scanned code without them finds its article)\n"
                            "merge    combines the collections of several counting stations: one line\n"
                            "         per article code (letter case ignored), quantities summed, the\n"
                            "         other columns from the first file that has the code; OUT is\n"
@@ -174,11 +179,14 @@ int Dump(const QString& file) {
             if (c.IsNull(slot - 1)) {
                 line += QStringLiteral("null");
             } else if (c.Kind() == TStoreColumn::TKind::Float) {
-                line += QString::fromStdString(CsvFloatText(c.FloatAt(slot - 1), '.'));
+                line += QString::fromStdString(FloatToPacketText(c.FloatAt(slot - 1)));
             } else {
                 const std::string_view b = c.BytesAt(slot - 1);
                 const bool ansi = d.Fields[f].DataType == ftString || d.Fields[f].DataType == ftFixedChar;
-                line += Quoted(ansi ? FromAnsi(b) : QString::fromUtf8(b.data(), qsizetype(b.size())));
+                if (IsDecimalKind(d.Fields[f].DataType)) // a number, as the file holds it
+                    line += QString::fromLatin1(b.data(), qsizetype(b.size()));
+                else
+                    line += Quoted(ansi ? FromAnsi(b) : QString::fromUtf8(b.data(), qsizetype(b.size())));
             }
         }
         Out(line + u'\n');
@@ -210,14 +218,14 @@ int ToCsv(const QString& file, const QString& out, bool namesOnly) {
     return 0;
 }
 
-int FromCsv(const QString& csv, const QString& out) {
+int FromCsv(const QString& csv, const QString& out, const TCsvOptions& options) {
     QFile f(csv);
     if (!f.open(QIODevice::ReadOnly)) {
         Err(QString("%1: %2\n").arg(csv, f.errorString()));
         return 1;
     }
     const QByteArray text = f.readAll();
-    TCsvResult result = CatalogueFromCsv(text);
+    TCsvResult result = CatalogueFromCsv(text, options);
     for (const QString& w : result.Warnings) Err(csv + QStringLiteral(": ") + w + u'\n');
     if (!result.Error.isEmpty()) {
         Err(csv + QStringLiteral(": ") + result.Error + u'\n');
@@ -258,7 +266,12 @@ int Run(int argc, char** argv) {
         if (names) args.removeFirst();
         if (args.size() == 1 || args.size() == 2) return ToCsv(args[0], args.value(1), names);
     }
-    if (command == "from-csv" && args.size() == 2) return FromCsv(args[0], args[1]);
+    if (command == "from-csv") {
+        TCsvOptions options;
+        options.TrimTrailingSpaces = !args.isEmpty() && args[0] == "--trim";
+        if (options.TrimTrailingSpaces) args.removeFirst();
+        if (args.size() == 2) return FromCsv(args[0], args[1], options);
+    }
     Err(QStringLiteral("packet: unknown command or wrong arguments: ") + command + u'\n');
     std::fputs(kUsage, stderr);
     return 2;
