@@ -553,7 +553,10 @@ void IDSBase::SetSortOrder(const std::vector<int>& fields) {
             break;
         }
     }
-    if (!cached && !fields.empty()) BuildSortOrder(fields, order);
+    if (!cached && !fields.empty()) {
+        BuildSortOrder(fields, order);
+        ++FSortOrdersBuilt;
+    }
     // The order in force until now stays valid for this data: keep it.
     if (HasSortOrder() && FSortFresh) {
         FOrderCache.push_back({FSortFields, std::move(FSortOrder)});

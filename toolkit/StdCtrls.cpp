@@ -1,5 +1,6 @@
 #include "toolkit/StdCtrls.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -299,9 +300,38 @@ public:
             if (FOwner->OnDropDown) FOwner->OnDropDown(FOwner);
         });
         QComboBox::showPopup();
+        // The list can close without hidePopup (a click outside it closes the
+        // popup window directly): its hiding is what ends the drop-down.
+        QWidget* popup = view()->window();
+        if (popup != FWatchedPopup) {
+            popup->installEventFilter(this);
+            FWatchedPopup = popup;
+        }
     }
     void hidePopup() override {
         QComboBox::hidePopup();
+        ClosedUp();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == FWatchedPopup && e->type() == QEvent::Hide) ClosedUp();
+        return QComboBox::eventFilter(watched, e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        // With AutoDropDown, a typed character opens the closed list and
+        // marks the first entry it begins; Enter in the list then picks it.
+        const QString text = e->text();
+        if (FOwner->FAutoDropDown && !FOwner->FDroppedDown && !text.isEmpty() && text[0].isPrint()) {
+            showPopup();
+            view()->keyboardSearch(text);
+            return;
+        }
+        QComboBox::keyPressEvent(e);
+    }
+
+private:
+    void ClosedUp() {
         if (!FOwner->FDroppedDown) return;
         FOwner->FDroppedDown = false;
         GuardedCall([&] {
@@ -309,8 +339,8 @@ public:
         });
     }
 
-private:
     TComboBox* FOwner;
+    QWidget* FWatchedPopup = nullptr;
 };
 
 TComboBox::~TComboBox() {
@@ -347,6 +377,10 @@ void TComboBox::SetDroppedDown(bool v) {
 }
 
 QWidget* TComboBox::FocusWidget() { return FBox; }
+
+bool TComboBox::WantsKey(TKey Key) const {
+    return FDroppedDown && (Key == VK_RETURN || Key == VK_ESCAPE);
+}
 
 void TComboBox::FontChanged() {
     FBox->setFont(Font().ToQFont());
