@@ -104,8 +104,10 @@ void TSelectarticle3Box::ComboBox4CloseUp(TObject*) {
 void TSelectarticle3Box::AdvMetroButton8Click(TObject*) {
     ComboBox4->Show();
     ComboBox4->SetAutoDropDown(true);
-    ComboBox4->SetDroppedDown(true);
+    // Focus first: the open list then holds the keyboard until it closes
+    // (focusing the box after opening would take the keys from the list).
     ComboBox4->SetFocus();
+    ComboBox4->SetDroppedDown(true);
 }
 
 void TSelectarticle3Box::DBGrid1TitleClick(TColumn* Column) {
