@@ -82,7 +82,7 @@ void TSelectarticle3Box::ComboBox4Change(TObject*) {
             if (column->Title().Caption() != chosen) continue;
             const TField* field = column->Field();
             if (!field) break;
-            Articles().SetIndexFieldNames(field->FieldName());
+            SortBy(field->FieldName());
             Edit1->EditLabel()->SetCaption(column->Title().Caption());
             break;
         }
@@ -115,12 +115,19 @@ void TSelectarticle3Box::DBGrid1TitleClick(TColumn* Column) {
     try {
         const TField* field = Column->Field();
         if (!field) throw EDatabaseError(Format("Champ '%s' non trouvé", Column->FieldName()));
-        Articles().SetIndexFieldNames(field->FieldName());
+        SortBy(field->FieldName());
     } catch (const Exception&) {
         // A column the catalogue cannot sort by: back to the code order.
         Edit1->EditLabel()->SetCaption(kCodeCaption);
-        Articles().SetIndexFieldNames(kCodeField);
+        SortBy(kCodeField);
     }
+}
+
+void TSelectarticle3Box::SortBy(const QString& fieldName) {
+    // The first sort by a field of a large catalogue takes a moment; the
+    // orders built are kept, so that coming back to one is immediate.
+    TBusyCursor busy;
+    Articles().SetIndexFieldNames(fieldName);
 }
 
 void TSelectarticle3Box::Edit1Change(TObject*) {

@@ -63,6 +63,8 @@ private:
     void CreateLayout(TDataSource* ArticleSource);
     // The catalogue the grid shows.
     TClientDataSet& Articles() const;
+    // Makes the field the catalogue's sort order.
+    void SortBy(const QString& fieldName);
 };
 
 // The selection dialog being shown (null when none is alive).

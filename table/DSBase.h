@@ -13,7 +13,9 @@
 // a hash index of the sort keys of the case-folded values, built on first use
 // and kept up to date by every change.
 //
-// The store serves one thread and takes no lock.
+// The store serves one thread and takes no lock (building a large order
+// computes its sort keys on the machine's other cores too, and waits for
+// them before it returns).
 
 #include "table/StoreData.h"
 

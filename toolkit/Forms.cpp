@@ -324,6 +324,15 @@ void TForm::changeEvent(QEvent* e) {
     }
 }
 
+// --- TBusyCursor -----------------------------------------------------------
+
+TBusyCursor::TBusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+TBusyCursor::~TBusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
 // --- TApplication ----------------------------------------------------------
 
 TApplication::TApplication() : TComponent(nullptr) {

@@ -3,6 +3,12 @@
 // not change, and key searches in capitals.
 #include "TableTestUtil.h"
 
+#include "base/CodePage.h"
+#include "base/Collation.h"
+#include "tools/catgen/Catalogue.h"
+
+#include <algorithm>
+
 using namespace tallivo;
 using namespace tallivo::test;
 
@@ -98,4 +104,42 @@ TEST(SortChoice, AKeyInCapitalsLandsOnItsOwnSpellingAndARefusedKeyLeavesTheCurso
     t->FieldByName("PRIX_ACHAT").SetAsString("4");
     t->GotoNearest();
     EXPECT_EQ(Code(*t), "C2"); // 4,5: the first price not below 4
+}
+
+TEST(SortChoice, LargeOrdersBuiltOnSeveralCoresMatchAStableSortOfTheirKeys) {
+    // Large enough for the keys to be computed in several slot ranges, with
+    // superseded and deleted slots among them.
+    TClientDataSet t;
+    catgen::FillCatalogue(t, 240000, 5);
+    for (int i = 0; i < 400; ++i) {
+        t.MoveBy(397);
+        if (i % 2) {
+            t.Delete();
+        } else {
+            t.Edit();
+            t.FieldByName("CATEGORIE").SetAsString(QString("Rayon %1").arg(i % 7));
+            t.Post();
+        }
+    }
+    const IDSBase& s = *t.Store();
+    for (const char* setting : {"NOM_ART", "CATEGORIE;NOM_FOU", "GERE_STOCK"}) {
+        SCOPED_TRACE(setting);
+        std::vector<int> fields;
+        for (const QString& n : QString(setting).split(';')) fields.push_back(t.FieldByName(n).Index());
+        // Each field's sort key ends with a zero byte found nowhere inside
+        // it: joined, they compare field by field.
+        std::vector<std::pair<std::string, uint32_t>> keyed;
+        for (uint32_t slot = 1; slot <= s.SlotCount(); ++slot) {
+            if (!s.IsVisible(slot)) continue;
+            std::string key;
+            for (int f : fields) s.Collator().AppendSortKey(U16(FromAnsi(s.BytesAt(slot, f))), key);
+            keyed.emplace_back(std::move(key), slot);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<uint32_t> expected;
+        for (const auto& k : keyed) expected.push_back(k.second);
+        t.SetIndexFieldNames(setting);
+        EXPECT_EQ(s.Order(), expected);
+    }
 }
