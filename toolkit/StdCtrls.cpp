@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QValidator>
 
 namespace tallivo {
 
@@ -181,8 +182,25 @@ void TEdit::SetText(const QString& text) {
     if (t != FEditor->text()) FEditor->setText(t);
 }
 
+namespace {
+// Turns every inserted text (typed or pasted) into the edit's letter case.
+class TCaseValidator : public QValidator {
+public:
+    TCaseValidator(QObject* parent, TEditCharCase charCase) : QValidator(parent), FCharCase(charCase) {}
+    State validate(QString& input, int&) const override {
+        input = FCharCase == ecUpperCase ? input.toUpper() : input.toLower();
+        return Acceptable;
+    }
+
+private:
+    TEditCharCase FCharCase;
+};
+} // namespace
+
 void TEdit::SetCharCase(TEditCharCase v) {
     FCharCase = v;
+    delete FEditor->validator();
+    FEditor->setValidator(v == ecNormal ? nullptr : new TCaseValidator(FEditor, v));
     SetText(Text());
 }
 

@@ -161,6 +161,12 @@ TEST_F(SelectArticle, TypingShowsCapitalsAndJumpsToTheNearestNameErasingLeavesTh
     // Past every name: the last one.
     Box->Edit1->SetText("ZZ");
     EXPECT_EQ(Current(), "Zinc");
+    // Pasted text is shown and searched in capitals too: "VIS INOX" sorts
+    // after "vis inox".
+    Box->Edit1->Clear();
+    Box->Edit1->Editor()->insert("vis inox");
+    EXPECT_EQ(Box->Edit1->Text(), "VIS INOX");
+    EXPECT_EQ(Current(), "Zinc");
     EXPECT_EQ(Table->State(), dsBrowse);
 }
 
