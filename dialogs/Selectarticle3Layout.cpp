@@ -26,43 +26,10 @@ constexpr TColumnDesign kColumns[] = {
     {"PRIX_ACHAT", "Prix achat", 96},
 };
 
-struct TTileDesign {
-    const char* Name;
-    const char* Caption;
-    int Left, Top, Width, Height;
-    TTileColours Colours;
-    TGlyph Picture;
-    int PictureMarginHorz, TextMarginHorz; // -1: the tile's own
-    int ModalResult;
-    bool Default;
-};
-
-constexpr TTileDesign kOk = {
-    "AdvMetroTile19",
-    "Ok",
-    46,
-    23,
-    121,
-    53,
-    {13805568, 13805568, clWhite, 15907840, 15907840, clWhite, clWhite, 13805568, 15907840},
-    TGlyph::Check32,
-    15,
-    10,
-    mrOk,
-    true};
-constexpr TTileDesign kCancel = {
-    "AdvMetroTile18",
-    "Annuler",
-    194,
-    23,
-    123,
-    53,
-    {9130941, 9130941, clWhite, 9130941, 9130941, clWhite, 15907840, 15907840, clWhite},
-    TGlyph::Cross32,
-    -1,
-    -1,
-    mrCancel,
-    false};
+constexpr TTileColours kOkColours = {13805568, 13805568, clWhite,  15907840, 15907840,
+                                     clWhite,  clWhite,  13805568, 15907840};
+constexpr TTileColours kCancelColours = {9130941, 9130941,  clWhite,  9130941, 9130941,
+                                         clWhite, 15907840, 15907840, clWhite};
 
 template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
     auto* c = new T(owner);
@@ -78,21 +45,20 @@ TPanel* PlainPanel(TComponent* owner, TWinControl* parent, const char* name) {
     return p;
 }
 
-TAdvMetroTile* MakeTile(TComponent* owner, TWinControl* parent, const TTileDesign& d) {
+// "Ok" and "Annuler": flat, the glyph left of the caption.
+TAdvMetroTile* MakeTile(TComponent* owner, TWinControl* parent, const char* name, const char* caption,
+                        const TRect& bounds, const TTileColours& colours, TGlyph picture, int modalResult) {
     auto* t = new TAdvMetroTile(owner);
-    t->SetName(QString::fromLatin1(d.Name));
-    t->SetBounds(d.Left, d.Top, d.Width, d.Height);
-    t->SetCaption(QString::fromUtf8(d.Caption));
+    t->SetName(QString::fromLatin1(name));
+    t->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    t->SetCaption(QString::fromUtf8(caption));
     t->SetBorderStyle(bsNone);
     t->Font() = TFont(QStringLiteral("Segoe UI"), -19, clWhite);
     t->SetLayout(tlPicLeft);
     t->SetPictureAutoSize(false);
-    t->Appearance().Assign(d.Colours);
-    t->Picture().ReadData(GlyphPng(d.Picture));
-    if (d.PictureMarginHorz >= 0) t->SetPictureMarginHorz(d.PictureMarginHorz);
-    if (d.TextMarginHorz >= 0) t->SetTextMarginHorz(d.TextMarginHorz);
-    t->SetModalResult(d.ModalResult);
-    t->SetDefault(d.Default);
+    t->Appearance().Assign(colours);
+    t->Picture().ReadData(GlyphPng(picture));
+    t->SetModalResult(modalResult);
     t->SetParent(parent);
     return t;
 }
@@ -187,9 +153,14 @@ void TSelectarticle3Box::CreateLayout(TDataSource* ArticleSource) {
     Panel8->SetAlign(alRight);
     Panel8->SetParentColor(true);
 
-    AdvMetroTile19 = MakeTile(this, Panel8, kOk);
+    AdvMetroTile19 = MakeTile(this, Panel8, "AdvMetroTile19", "Ok", Bounds(46, 23, 121, 53), kOkColours,
+                              TGlyph::Check32, mrOk);
+    AdvMetroTile19->SetPictureMarginHorz(15);
+    AdvMetroTile19->SetTextMarginHorz(10);
+    AdvMetroTile19->SetDefault(true);
     AdvMetroTile19->OnClick = [this](TObject* s) { AdvMetroTile19Click(s); };
-    AdvMetroTile18 = MakeTile(this, Panel8, kCancel);
+    AdvMetroTile18 = MakeTile(this, Panel8, "AdvMetroTile18", "Annuler", Bounds(194, 23, 123, 53),
+                              kCancelColours, TGlyph::Cross32, mrCancel);
     AdvMetroTile18->OnClick = [this](TObject* s) { AdvMetroTile18Click(s); };
 
     DBGrid1->SetDataSource(ArticleSource);

@@ -557,8 +557,8 @@ template <class F> void RunOnWorkers(unsigned n, F&& job) {
 
 void IDSBase::BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const {
     // The sort keys (most of the work) are computed for consecutive ranges of
-    // slots at once, one range per core; taken range after range, the
-    // visible slots stay in slot order, so equal keys end up in slot order.
+    // slots at once, one range per core. Equal keys end up in slot order:
+    // the sort breaks their ties by slot.
     const unsigned parts = KeyWorkers(FDefaultOrder.size());
     std::vector<TKeyArena> arenas(parts);
     std::vector<std::vector<TKeyEntry>> ranges(parts);

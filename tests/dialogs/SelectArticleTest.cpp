@@ -208,22 +208,23 @@ TEST_F(SelectArticle, OkEnterAndCancelEndTheDialogWithTheCodeOrNothing) {
         std::function<void(TSelectarticle3Box*)> Act;
         int Result;
         QString Code;
+        QString Current; // the catalogue's current article afterwards
     };
     const Case cases[] = {
         // Ok without moving: the article the cursor stood on ("Boulon" is
         // first by name; the cursor stays on the catalogue's first record).
-        {[](TSelectarticle3Box* b) { Click(b->AdvMetroTile19); }, mrOk, "V1"},
+        {[](TSelectarticle3Box* b) { Click(b->AdvMetroTile19); }, mrOk, "V1", "V1"},
         // Down in the search field, then Enter: "Ok" pressed for the next one.
         {[](TSelectarticle3Box*) {
              PressKey(Qt::Key_Down);
              PressKey(Qt::Key_Return, {}, "\r");
          },
-         mrOk, "V2"},
+         mrOk, "V2", "V2"},
         {[](TSelectarticle3Box* b) {
              PressKey(Qt::Key_Up);
              Click(b->AdvMetroTile18);
          },
-         mrCancel, ""},
+         mrCancel, "", "V1"},
     };
     for (const Case& c : cases) {
         Box = std::make_unique<TSelectarticle3Box>(nullptr, &Source);
@@ -233,6 +234,7 @@ TEST_F(SelectArticle, OkEnterAndCancelEndTheDialogWithTheCodeOrNothing) {
         });
         EXPECT_EQ(Box->ShowModal(), c.Result);
         EXPECT_EQ(Box->select, c.Code);
+        EXPECT_EQ(Current("CODE_ART"), c.Current);
         Settle();
     }
     // The order chosen in the dialog stays in force once it is closed.

@@ -5,7 +5,9 @@
 #include "TestButton.h"
 #include "tests/support/GuiTestHelpers.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 #include <memory>
@@ -70,6 +72,13 @@ TEST(ComboBox, TheListClosesUpOnceWhateverClosesItAndKeepsEnterWhileOpen) {
     f.Box->SetDroppedDown(false);
     Settle();
     EXPECT_EQ(f.CloseUps, 4);
+    EXPECT_FALSE(f.Box->DroppedDown());
+    // Closed by the window system (as when the operator switches to another
+    // program), not through the box.
+    f.Open();
+    f.Box->Box()->view()->window()->close();
+    Settle();
+    EXPECT_EQ(f.CloseUps, 5);
     EXPECT_FALSE(f.Box->DroppedDown());
     EXPECT_EQ(f.Changes, QStringList{"Bravo"});
 
