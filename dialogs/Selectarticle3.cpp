@@ -53,14 +53,16 @@ void TSelectarticle3Box::FormActivate(TObject*) {
     int nameEntry = -1;
     for (int i = 0; i < DBGrid1->Columns().Count(); ++i) {
         const TColumn* column = DBGrid1->Columns()[i];
-        if (column->FieldName().compare(kSellingPriceField, Qt::CaseInsensitive) == 0) continue;
+        const TField* field = column->Field();
+        if (!field) continue; // a field the catalogue lacks: not offered
+        const QString name = field->FieldName();
+        if (name.compare(kSellingPriceField, Qt::CaseInsensitive) == 0) continue;
         try {
-            articles.CheckIndexFieldNames(column->FieldName());
+            articles.CheckIndexFieldNames(name);
         } catch (const Exception&) {
-            continue; // a field the catalogue lacks: not offered
+            continue;
         }
-        if (column->FieldName().compare(kNameField, Qt::CaseInsensitive) == 0)
-            nameEntry = ComboBox4->ItemCount();
+        if (name.compare(kNameField, Qt::CaseInsensitive) == 0) nameEntry = ComboBox4->ItemCount();
         ComboBox4->AddItem(column->Title().Caption());
     }
     // A catalogue without names opens in the first order offered.
