@@ -1,10 +1,11 @@
 // The commands of the main window: replacing a quantity, deleting a line,
-// emptying the collection, quitting, and the two small bindings of the grid
-// and the code panel.
+// emptying the collection, searching the catalogue, quitting, and the two
+// small bindings of the grid and the code panel.
 #include "app/Master.h"
 
 #include "base/FloatText.h"
 #include "dialogs/MetroMessage1.h"
+#include "dialogs/Selectarticle3.h"
 
 namespace tallivo {
 
@@ -35,6 +36,19 @@ void TMasterform::AdvMetroTile4Click(TObject*) {
     // "Oui" cannot empty the collection by accident.
     if (!ShowMetroMessage(question, true, 12232186)) return;
     CollectionTable->EmptyDataSet();
+}
+
+void TMasterform::AdvMetroTile1Click(TObject*) {
+    auto* box = new TSelectarticle3Box(Application, ARTICLE_Source.get());
+    Selectarticle3Box = box;
+    if (Width() < box->Width()) box->SetWidth(Width() - 5);
+    box->ShowModal();
+    Edit1->SetText(box->select);
+    box->Release();
+    // No lookup in between: the add copies the catalogue record the dialog
+    // left current, which is the chosen article.
+    if (!Edit1->Text().isEmpty()) AdvMetroTile71Click(this);
+    Edit1->SetFocus();
 }
 
 void TMasterform::AdvMetroTile25Click(TObject*) {

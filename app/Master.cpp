@@ -54,13 +54,6 @@ void FreeTable(TClientDataSet*& table) {
 
 } // namespace
 
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin] <= QChar(u' ')) ++begin;
-    while (end > begin && text[end - 1] <= QChar(u' ')) --end;
-    return text.mid(begin, end - begin);
-}
-
 TMasterform::TMasterform(TComponent* AOwner) : TForm(AOwner) {
     CreateLayout();
     BindEvents();
@@ -91,6 +84,7 @@ void TMasterform::BindEvents() {
     AdvMetroTile6->OnClick = [this](TObject* s) { AdvMetroTile6Click(s); };
     AdvMetroTile2->OnClick = [this](TObject* s) { AdvMetroTile2Click(s); };
     AdvMetroTile4->OnClick = [this](TObject* s) { AdvMetroTile4Click(s); };
+    AdvMetroTile1->OnClick = [this](TObject* s) { AdvMetroTile1Click(s); };
     AdvMetroTile25->OnClick = [this](TObject* s) { AdvMetroTile25Click(s); };
     DBGrid1->OnCellClick = [this](TColumn* c) { DBGrid1CellClick(c); };
     Panel8->OnClick = [this](TObject* s) { Panel8Click(s); };

@@ -3,6 +3,7 @@
 // header with export, quit and the scroll buttons, and the collection grid.
 // The two tables and the data folder live here as module-level objects.
 
+#include "base/Trim.h"
 #include "grid/DBGrids.h"
 #include "table/ClientDataSet.h"
 #include "table/DataSource.h"
@@ -79,6 +80,7 @@ public:
     void AdvMetroTile6Click(TObject* Sender);
     void AdvMetroTile2Click(TObject* Sender);
     void AdvMetroTile4Click(TObject* Sender);
+    void AdvMetroTile1Click(TObject* Sender);
     void AdvMetroTile25Click(TObject* Sender);
     void DBGrid1CellClick(TColumn* Column);
     void Panel8Click(TObject* Sender);
@@ -131,9 +133,6 @@ void PostOrCancel(TClientDataSet& table, F&& fill) {
         throw;
     }
 }
-
-// Text with leading and trailing blanks and control characters removed.
-QString TrimBlanks(const QString& text);
 
 // Draws text into T aligned like the column, cut with an ellipsis, centred
 // vertically.

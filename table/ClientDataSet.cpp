@@ -797,6 +797,10 @@ void TClientDataSet::SetIndexFieldNames(const QString& names) {
     Resync(FActiveRecord);
 }
 
+void TClientDataSet::CheckIndexFieldNames(const QString& names) const {
+    if (Active()) ResolveFieldList(names);
+}
+
 void TClientDataSet::SetKey() {
     CheckBrowseMode();
     *FSavedKey = *FKeyBuffer;

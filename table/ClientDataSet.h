@@ -114,6 +114,10 @@ public:
     // ---- Sort order and searches
     const QString& IndexFieldNames() const { return FIndexFieldNames; }
     void SetIndexFieldNames(const QString& names);
+    // Raises what setting IndexFieldNames to names would raise for its
+    // fields, without building the order: whether they can be a sort order.
+    // A closed table only remembers the names, so nothing fails there.
+    void CheckIndexFieldNames(const QString& names) const;
     bool Locate(const QString& keyFields, const TKeyValue& keyValue, TLocateOptions options);
     // Prepares now what Locate on this string field, letter case ignored,
     // whole value, needs (otherwise prepared by the first such Locate).

@@ -10,7 +10,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <functional>
+#include <thread>
 
 namespace tallivo {
 
@@ -525,23 +527,66 @@ private:
     size_t FUsed = 0;
 };
 
+// Threads that build one order's keys: one per core, up to four, for orders
+// large enough to gain from them.
+unsigned KeyWorkers(size_t records) {
+    if (records < 200000) return 1;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+}
+
+// Runs job(0) ... job(n - 1) at once, job(0) on the calling thread, and
+// returns when all have ended; then raises the first error of any. When no
+// thread can be started, the calling thread runs the rest itself.
+template <class F> void RunOnWorkers(unsigned n, F&& job) {
+    std::vector<std::exception_ptr> errors(n);
+    auto run = [&](unsigned i) {
+        try {
+            job(i);
+        } catch (...) {
+            errors[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    unsigned started = 1;
+    try {
+        for (; started < n; ++started) threads.emplace_back(run, started);
+    } catch (...) {
+    }
+    for (unsigned i = started; i < n; ++i) run(i);
+    run(0);
+    for (std::thread& t : threads) t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
+}
+
 } // namespace
 
 void IDSBase::BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const {
-    std::vector<TKeyEntry> entries;
+    // The sort keys (most of the work) are computed for consecutive ranges of
+    // slots at once, one range per core. Equal keys end up in slot order:
+    // the sort breaks their ties by slot.
+    const unsigned parts = KeyWorkers(FDefaultOrder.size());
+    std::vector<TKeyArena> arenas(parts);
+    std::vector<std::vector<TKeyEntry>> ranges(parts);
+    const uint64_t n = SlotCount();
+    RunOnWorkers(parts, [&](unsigned w) {
+        const auto first = uint32_t(n * w / parts) + 1, last = uint32_t(n * (w + 1) / parts);
+        std::vector<TKeyEntry>& entries = ranges[w];
+        entries.reserve(last - first + 1);
+        std::string key;
+        for (uint32_t s = first; s <= last; ++s) {
+            if (!IsVisible(s)) continue;
+            key.clear();
+            AppendKey(s, fields, key);
+            unsigned char* p = arenas[w].Reserve(key.size());
+            std::memcpy(p, key.data(), key.size());
+            arenas[w].Commit(key.size());
+            entries.push_back({p, uint32_t(key.size()), s});
+        }
+    });
+    std::vector<TKeyEntry> entries = std::move(ranges[0]);
     entries.reserve(FDefaultOrder.size());
-    TKeyArena arena;
-    std::string key;
-    // Visible slots in slot order: equal keys end up in slot order.
-    for (uint32_t s = 1; s <= SlotCount(); ++s) {
-        if (!IsVisible(s)) continue;
-        key.clear();
-        AppendKey(s, fields, key);
-        unsigned char* p = arena.Reserve(key.size());
-        std::memcpy(p, key.data(), key.size());
-        arena.Commit(key.size());
-        entries.push_back({p, uint32_t(key.size()), s});
-    }
+    for (unsigned w = 1; w < parts; ++w) entries.insert(entries.end(), ranges[w].begin(), ranges[w].end());
     SortKeys(entries.data(), entries.size(), 0);
     out.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) out[i] = entries[i].Slot;
@@ -559,7 +604,10 @@ void IDSBase::SetSortOrder(const std::vector<int>& fields) {
             break;
         }
     }
-    if (!cached && !fields.empty()) BuildSortOrder(fields, order);
+    if (!cached && !fields.empty()) {
+        BuildSortOrder(fields, order);
+        ++FSortOrdersBuilt;
+    }
     // The order in force until now stays valid for this data: keep it.
     if (HasSortOrder() && FSortFresh) {
         FOrderCache.push_back({FSortFields, std::move(FSortOrder)});

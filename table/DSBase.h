@@ -14,7 +14,9 @@
 // hash index of the sort keys of the case-folded texts, built on first use
 // and kept up to date by every change.
 //
-// The store serves one thread and takes no lock.
+// The store serves one thread and takes no lock (building a large order
+// computes its sort keys on the machine's other cores too, and waits for
+// them before it returns).
 
 #include "table/StoreData.h"
 
@@ -90,6 +92,9 @@ public:
     void SetSortOrder(const std::vector<int>& fields);
     // The order the cursor follows: the sort order when one is set.
     const std::vector<uint32_t>& Order() const { return HasSortOrder() ? FSortOrder : FDefaultOrder; }
+    // How many sort orders were built by sorting (not taken from the kept
+    // ones) since the store was made.
+    uint64_t SortOrdersBuilt() const { return FSortOrdersBuilt; }
     int64_t RecordCount() const { return int64_t(FDefaultOrder.size()); }
     // The position of a visible slot in the current order, -1 otherwise.
     int64_t PositionOf(uint32_t slot) const;
@@ -153,6 +158,7 @@ private:
     // order is not kept for later reuse.
     bool FSortFresh = true;
     std::vector<TCachedOrder> FOrderCache; // orders built for other settings, valid for the current data
+    uint64_t FSortOrdersBuilt = 0;
     mutable std::vector<uint32_t> FPosOf;  // slot -> position in the sort order, when valid
     mutable bool FPosValid = false;
     mutable int FPosLookups = 0; // searches since the map was last invalidated

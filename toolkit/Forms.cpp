@@ -139,7 +139,12 @@ void TForm::SetClientSize(int w, int h) {
     Realign();
 }
 
-void TForm::SetWidth(int w) { SetClientSize(std::max(0, w - (frameGeometry().width() - width())), height()); }
+void TForm::SetWidth(int w) {
+    // The frame is known once the platform window exists: make it before the
+    // form is first shown, so that the width asked for is the outer one.
+    if (!testAttribute(Qt::WA_WState_Created)) create();
+    SetClientSize(std::max(0, w - (frameGeometry().width() - width())), height());
+}
 
 void TForm::Paint() {
     Canvas()->Brush.SetColor(Color());
@@ -317,6 +322,15 @@ void TForm::changeEvent(QEvent* e) {
         if (isActiveWindow()) Activate();
         else Deactivate();
     }
+}
+
+// --- TBusyCursor -----------------------------------------------------------
+
+TBusyCursor::TBusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+TBusyCursor::~TBusyCursor() {
+    QApplication::restoreOverrideCursor();
 }
 
 // --- TApplication ----------------------------------------------------------

@@ -184,4 +184,14 @@ private:
 
 extern TApplication* Application;
 
+// While alive, the pointer shows the busy cursor: long work on the
+// user-interface thread.
+class TBusyCursor {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
 } // namespace tallivo

@@ -1,9 +1,11 @@
 #include "toolkit/StdCtrls.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QValidator>
 
 namespace tallivo {
 
@@ -180,8 +182,25 @@ void TEdit::SetText(const QString& text) {
     if (t != FEditor->text()) FEditor->setText(t);
 }
 
+namespace {
+// Turns every inserted text (typed or pasted) into the edit's letter case.
+class TCaseValidator : public QValidator {
+public:
+    TCaseValidator(QObject* parent, TEditCharCase charCase) : QValidator(parent), FCharCase(charCase) {}
+    State validate(QString& input, int&) const override {
+        input = FCharCase == ecUpperCase ? input.toUpper() : input.toLower();
+        return Acceptable;
+    }
+
+private:
+    TEditCharCase FCharCase;
+};
+} // namespace
+
 void TEdit::SetCharCase(TEditCharCase v) {
     FCharCase = v;
+    delete FEditor->validator();
+    FEditor->setValidator(v == ecNormal ? nullptr : new TCaseValidator(FEditor, v));
     SetText(Text());
 }
 
@@ -299,9 +318,38 @@ public:
             if (FOwner->OnDropDown) FOwner->OnDropDown(FOwner);
         });
         QComboBox::showPopup();
+        // The list can close without hidePopup (a click outside it closes the
+        // popup window directly): its hiding is what ends the drop-down.
+        QWidget* popup = view()->window();
+        if (popup != FWatchedPopup) {
+            popup->installEventFilter(this);
+            FWatchedPopup = popup;
+        }
     }
     void hidePopup() override {
         QComboBox::hidePopup();
+        ClosedUp();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == FWatchedPopup && e->type() == QEvent::Hide) ClosedUp();
+        return QComboBox::eventFilter(watched, e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        // With AutoDropDown, a typed character opens the closed list and
+        // marks the first entry it begins; Enter in the list then picks it.
+        const QString text = e->text();
+        if (FOwner->FAutoDropDown && !FOwner->FDroppedDown && !text.isEmpty() && text[0].isPrint()) {
+            showPopup();
+            view()->keyboardSearch(text);
+            return;
+        }
+        QComboBox::keyPressEvent(e);
+    }
+
+private:
+    void ClosedUp() {
         if (!FOwner->FDroppedDown) return;
         FOwner->FDroppedDown = false;
         GuardedCall([&] {
@@ -309,8 +357,8 @@ public:
         });
     }
 
-private:
     TComboBox* FOwner;
+    QWidget* FWatchedPopup = nullptr;
 };
 
 TComboBox::~TComboBox() {
@@ -347,6 +395,10 @@ void TComboBox::SetDroppedDown(bool v) {
 }
 
 QWidget* TComboBox::FocusWidget() { return FBox; }
+
+bool TComboBox::WantsKey(TKey Key) const {
+    return FDroppedDown && (Key == VK_RETURN || Key == VK_ESCAPE);
+}
 
 void TComboBox::FontChanged() {
     FBox->setFont(Font().ToQFont());

@@ -128,17 +128,24 @@ public:
     int ItemIndex() const;
     void SetItemIndex(int index);
     QString Text() const;
+    // When set, a character typed into the closed box opens its list.
     bool AutoDropDown() const { return FAutoDropDown; }
     void SetAutoDropDown(bool v) { FAutoDropDown = v; }
+    // Whether the list is open; setting it opens or closes the list.
     bool DroppedDown() const { return FDroppedDown; }
     void SetDroppedDown(bool v);
 
     // The operator picked an entry from the list.
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;
+    // The list closed, whether or not an entry was picked (Enter, Escape, a
+    // click on an entry or outside the list).
     TNotifyEvent OnCloseUp;
 
     QWidget* FocusWidget() override;
+    // While the list is open, Enter and Escape belong to it, not to the
+    // window's default and cancel tiles.
+    bool WantsKey(TKey Key) const override;
     QComboBox* Box() const { return FBox; }
 
 protected:
