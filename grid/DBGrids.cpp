@@ -695,8 +695,7 @@ void TCustomDBGrid::KeyDown(TKey& Key, TShiftState Shift) {
 // ---------------------------------------------------------------- mouse and scrolling
 
 void TCustomDBGrid::GridMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    // Only the left button selects; the others neither move the table nor
-    // take the focus from where the operator types.
+    // Only the left button selects: the others do not move the table.
     if (Button != mbLeft) {
         TCustomControl::MouseDown(Button, Shift, X, Y);
         return;

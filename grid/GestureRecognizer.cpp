@@ -126,23 +126,28 @@ void TCustomGestureRecognizer::ScalePoints(TGesturePointArray& Points,
 int TCustomGestureRecognizer::Match(const TGesturePointArray& Points, const TGesturePointArray& GesturePoints,
                                     TGestureOptions Options, TGestureID, int Deviation,
                                     int ErrorMargin) const {
+    return MatchStroke(Points, GesturePoints, Options, Deviation, ErrorMargin).Score;
+}
+
+TGestureScore MatchStroke(const TGesturePointArray& Points, const TGesturePointArray& GesturePoints,
+                          TGestureOptions Options, int Deviation, int ErrorMargin) {
     const int E = std::min(100, ErrorMargin + kGestureSensitivityBonus);
     const int D = Deviation;
-    if (Points.empty() || GesturePoints.empty()) return 0;
+    if (Points.empty() || GesturePoints.empty()) return {};
     TGesturePointArray P = Points;
-    NormalizePoints(P);
+    TCustomGestureRecognizer::NormalizePoints(P);
     // goRotate would turn the stroke first; no gesture of this system asks for it.
-    ScalePoints(P, GesturePoints, Options);
+    TCustomGestureRecognizer::ScalePoints(P, GesturePoints, Options);
     RemoveConsecutiveDuplicates(P);
     const bool uni = Options.Contains(goUniDirectional);
-    if (uni && !WithinDeviation(P.front(), GesturePoints.front(), D)) return 0;
-    if (Options.Contains(goEndpoint) && !WithinDeviation(P.back(), GesturePoints.back(), D)) return 0;
+    if (uni && !WithinDeviation(P.front(), GesturePoints.front(), D)) return {};
+    if (Options.Contains(goEndpoint) && !WithinDeviation(P.back(), GesturePoints.back(), D)) return {};
     TGesturePointArray T = DensifyTemplate(GesturePoints);
-    int score = ScoreStroke(P, T, E, D).Score;
+    TGestureScore score = ScoreStroke(P, T, E, D);
     // A stroke drawn backwards gets a second try against the template reversed.
-    if (score < E && !uni && WithinDeviation(P.front(), GesturePoints.back(), D)) {
+    if (score.Score < E && !uni && WithinDeviation(P.front(), GesturePoints.back(), D)) {
         std::reverse(T.begin(), T.end());
-        score = ScoreStroke(P, T, E, D).Score;
+        score = ScoreStroke(P, T, E, D);
     }
     return score;
 }

@@ -56,6 +56,11 @@ TGestureRecognizer& GestureRecognizer();
 
 // ---- The steps of Match, for tests and tools.
 
+// Match with the parts of the score it ended with (those of the reversed
+// try when there was one; all 0 when the stroke was refused before scoring).
+TGestureScore MatchStroke(const TGesturePointArray& Points, const TGesturePointArray& GesturePoints,
+                          TGestureOptions Options, int Deviation, int ErrorMargin);
+
 // Whether a lies within distance D of b (never for D < 1).
 bool WithinDeviation(TGesturePoint a, TGesturePoint b, int D);
 // The template with every segment filled with points one step apart.
