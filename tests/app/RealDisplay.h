@@ -1,0 +1,117 @@
+#pragma once
+// A virtual X display (Xvfb) for tests of the workstation in a real window,
+// and xdotool to drive it as a finger or a scanner would.
+
+#include <QFile>
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <unistd.h>
+
+namespace tallivo::test {
+
+class RealDisplay {
+public:
+    bool Start() {
+        for (int n = 90 + int(getpid() % 100); n < 400; ++n) {
+            if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) ||
+                QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
+                continue;
+            FDisplay = QString(":%1").arg(n);
+            FServer.start("Xvfb", {FDisplay, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+            if (!FServer.waitForStarted(5000)) return false;
+            for (int i = 0; i < 100; ++i) {
+                if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) return true;
+                if (FServer.waitForFinished(50)) break;
+            }
+        }
+        return false;
+    }
+    ~RealDisplay() {
+        FServer.kill();
+        FServer.waitForFinished(3000);
+    }
+    QProcessEnvironment Env() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", FDisplay);
+        env.remove("QT_QPA_PLATFORM");
+        env.remove("WAYLAND_DISPLAY");
+        return env;
+    }
+    // Runs xdotool with args; its standard output.
+    QString Tool(const QStringList& args, int timeoutMs = 10000) const {
+        QProcess p;
+        p.setProcessEnvironment(Env());
+        p.start("xdotool", args);
+        if (!p.waitForFinished(timeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            return {};
+        }
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+    // The id and top-left corner of the visible window whose title matches.
+    bool FindWindow(const QString& title, QString& id, QPoint& origin) const {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            id = Tool({"search", "--onlyvisible", "--name", "^" + title + "$"}).section(u'\n', 0, 0);
+            if (!id.isEmpty()) {
+                const QString geometry = Tool({"getwindowgeometry", "--shell", id});
+                int x = -1, y = -1;
+                for (const QString& line : geometry.split(u'\n')) {
+                    if (line.startsWith("X=")) x = line.mid(2).toInt();
+                    if (line.startsWith("Y=")) y = line.mid(2).toInt();
+                }
+                if (x >= 0 && y >= 0) {
+                    origin = QPoint(x, y);
+                    return true;
+                }
+            }
+            QThread::msleep(100);
+        }
+        return false;
+    }
+    void Tap(QPoint p) const {
+        Tool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        QThread::msleep(80);
+        Tool({"click", "1"});
+        QThread::msleep(250);
+    }
+
+    // A drag with the left button held: the pointer moves in steps of
+    // about 10 ms from one screen point to the other.
+    void Drag(QPoint from, QPoint to, int steps = 12) const {
+        QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"};
+        for (int i = 1; i <= steps; ++i) {
+            const QPoint p = from + (to - from) * i / steps;
+            args << "sleep"
+                 << "0.01"
+                 << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+        }
+        args << "mouseup"
+             << "1";
+        Tool(args);
+        QThread::msleep(250);
+    }
+    // The whole screen as it is now (empty when it cannot be taken).
+    QImage Screenshot() const {
+        QProcess p;
+        p.setProcessEnvironment(Env());
+        p.start("import", {"-window", "root", "png:-"});
+        if (!p.waitForFinished(15000)) {
+            p.kill();
+            p.waitForFinished();
+            return {};
+        }
+        return QImage::fromData(p.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
+    }
+
+private:
+    QString FDisplay;
+    QProcess FServer;
+};
+
+} // namespace tallivo::test
