@@ -21,17 +21,60 @@ std::int64_t Dist2(TGesturePoint a, TGesturePoint b) {
     return dx * dx + dy * dy;
 }
 
-// Whether the whole line through a and b (not only the segment) meets the
-// circle of radius D around c: the discriminant of the line-circle equation
-// is positive. By Lagrange's identity it is 4 (|b - a|^2 D^2 - cross^2),
-// with cross = (b - a) x (a - c); computed exactly.
-bool LineMeetsCircle(TGesturePoint a, TGesturePoint b, TGesturePoint c, int D) {
-    const std::int64_t dx = std::int64_t(b.X) - a.X, dy = std::int64_t(b.Y) - a.Y;
-    const std::int64_t fx = std::int64_t(a.X) - c.X, fy = std::int64_t(a.Y) - c.Y;
-    const TInt128 cross = TInt128(dx) * fy - TInt128(dy) * fx;
-    const TInt128 len2 = TInt128(dx) * dx + TInt128(dy) * dy;
-    return len2 * D * D - cross * cross > 0;
-}
+// The whole line through a and b (not only the segment), tested against
+// circles of radius D: it meets one when the discriminant of the
+// line-circle equation is positive. By Lagrange's identity that
+// discriminant is 4 (|b - a|^2 D^2 - cross^2), cross = (b - a) x (a - c);
+// computed exactly.
+class TLineThrough {
+public:
+    TLineThrough(TGesturePoint a, TGesturePoint b, int D)
+        : FDx(std::int64_t(b.X) - a.X), FDy(std::int64_t(b.Y) - a.Y), FA(a),
+          FLimit((TInt128(FDx) * FDx + TInt128(FDy) * FDy) * D * D) {}
+    bool MeetsCircleAround(TGesturePoint c) const {
+        const TInt128 cross =
+            TInt128(FDx) * (std::int64_t(FA.Y) - c.Y) - TInt128(FDy) * (std::int64_t(FA.X) - c.X);
+        return FLimit - cross * cross > 0;
+    }
+
+private:
+    std::int64_t FDx, FDy;
+    TGesturePoint FA;
+    TInt128 FLimit;
+};
+
+// Closeness of a distance d (given squared): 100 up to k = round(D E / 100),
+// falling linearly from there to E at D, 0 beyond D. It counts only above
+// E, so only squared distances below Limit ever count; their closeness is
+// worked out once per score when there are not too many of them.
+class TCloseness {
+public:
+    TCloseness(int E, int D) : FE(E), FD(D), FK(int(RoundDiv(std::int64_t(D) * E, 100))) {
+        if (D < 0)
+            Limit = 0; // no distance is within a negative deviation
+        else if (FK < D)
+            Limit = std::int64_t(D) * D;
+        else // k = D: only the distances up to k, worth 100, can count
+            Limit = E < 100 ? std::int64_t(FK) * FK + 1 : 0;
+        if (Limit <= kTable) {
+            FTable.resize(std::size_t(Limit));
+            for (std::int64_t d2 = 0; d2 < Limit; ++d2) FTable[std::size_t(d2)] = Value(d2);
+        }
+    }
+    // For d2 below Limit only.
+    double operator()(std::int64_t d2) const { return FTable.empty() ? Value(d2) : FTable[std::size_t(d2)]; }
+
+    std::int64_t Limit = 0;
+
+private:
+    static constexpr std::int64_t kTable = 1 << 16;
+    double Value(std::int64_t d2) const {
+        if (FK >= 0 && d2 <= std::int64_t(FK) * FK) return 100.0;
+        return FE + (100.0 - FE) * (FD - std::sqrt(double(d2))) / (FD - FK);
+    }
+    int FE, FD, FK;
+    std::vector<double> FTable;
+};
 
 void RemoveConsecutiveDuplicates(TGesturePointArray& points) {
     points.erase(std::unique(points.begin(), points.end()), points.end());
@@ -159,23 +202,13 @@ TGestureScore ScoreStroke(const TGesturePointArray& P, const TGesturePointArray&
     if (P.empty() || T.empty()) return r;
     const int nP = int(P.size()), nT = int(T.size());
 
-    // Closeness of a distance (given squared): 100 up to k, falling linearly
-    // to E at D, 0 beyond. It counts only above E, hence only below D.
-    const int k = int(RoundDiv(std::int64_t(D) * E, 100));
-    const std::int64_t k2 = std::int64_t(k) * k, D2 = std::int64_t(D) * D;
-    const auto closeness = [&](std::int64_t d2) -> double {
-        if (k >= 0 && d2 <= k2) return 100.0;
-        if (D < 0 || d2 > D2) return 0.0;
-        const double d = std::sqrt(double(d2));
-        return E + (100.0 - E) * (D - d) / (D - k);
-    };
-    const auto keepBest = [&](double& slot, std::int64_t d2) {
-        const double c = closeness(d2);
-        if (c > E && c > slot) slot = c;
-    };
-
+    const TCloseness closeness(E, D);
     std::vector<double> IP(std::size_t(nP), 0.0), TP(std::size_t(nT), 0.0);
     std::vector<int> H(std::size_t(nT), 0);
+    const auto keepBest = [&](double& slot, std::int64_t d2) {
+        if (d2 >= closeness.Limit) return;
+        if (const double c = closeness(d2); c > slot) slot = c;
+    };
     // Template points in order, with a stroke cursor that never goes back.
     for (int i = 0, j = 0; i < nT; ++i) {
         while (j + 1 < nP && WithinDeviation(T[i], P[j + 1], D)) ++j;
@@ -185,9 +218,11 @@ TGestureScore ScoreStroke(const TGesturePointArray& P, const TGesturePointArray&
     for (int j = 0, m = 0; j < nP; ++j) {
         while (m + 1 < nT && WithinDeviation(P[j], T[m + 1], D)) ++m;
         for (int i = 0; i <= m; ++i) keepBest(TP[i], Dist2(P[j], T[i]));
-        if (j + 1 < nP)
+        if (j + 1 < nP) {
+            const TLineThrough line(P[j], P[j + 1], D);
             for (int i = 0; i <= m; ++i)
-                if (LineMeetsCircle(P[j], P[j + 1], T[i], D)) ++H[i];
+                if (line.MeetsCircleAround(T[i])) ++H[i];
+        }
     }
 
     // The stroke point nearest to each template point (the first of equals).
