@@ -65,6 +65,16 @@ struct SwipeGrid : GridWindow {
             QApplication::sendEvent(Grid, &move);
         }
     }
+    // A finger along a path: pressed on the first point, lifted on the last.
+    void FingerPath(const std::vector<QPoint>& path) {
+        QTest::touchEvent(Grid, TouchScreen()).press(0, path.front(), Grid);
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            Now += 10;
+            QTest::touchEvent(Grid, TouchScreen()).move(0, path[i], Grid);
+        }
+        QTest::touchEvent(Grid, TouchScreen()).release(0, path.back(), Grid);
+        Settle();
+    }
     void FingerDrag(QPoint from, QPoint to) {
         QTest::touchEvent(Grid, TouchScreen()).press(0, from, Grid);
         const int steps =
@@ -205,7 +215,13 @@ TEST(GridSwipes, AGridFreedBeforeItsManagerLeavesIt) {
 
 TEST(GridTouch, AFingerSwipeRunsTheActionAndATapStillClicks) {
     SwipeGrid w;
-    w.FingerDrag(w.OnRow(4, 700), w.OnRow(4, 400));
+    // Leftwards along row 4, then a hook 60 pixels down before lifting: from
+    // the press and the lift alone the stroke would be a slope, not a swipe.
+    std::vector<QPoint> path;
+    for (int x = 700; x >= 400; x -= 10) path.push_back(w.OnRow(4, x));
+    path.push_back(path.back() + QPoint(-5, 30));
+    path.push_back(path.back() + QPoint(-5, 30));
+    w.FingerPath(path);
     w.FingerDrag(w.OnRow(9, 300), w.OnRow(3, 300));
     w.FingerDrag(w.OnRow(6, 200), w.OnRow(6, 200));
     EXPECT_EQ(w.Log, (std::vector<QString>{"left 4", "click 4", "up 9", "click 9", "click 6"}));

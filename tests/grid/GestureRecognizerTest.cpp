@@ -215,7 +215,7 @@ TEST(SwipeExamples, DiagonalDragsScoreZero) {
     }
 }
 
-TEST(SwipeExamples, TheFirstPointBelowTheStroke) {
+TEST(SwipeExamples, TheFirstPointOffTheStroke) {
     // Press 40 pixels below the rest of a leftward drag: after normalising,
     // the first point is (200, 40), more than 30 from the template's start.
     const auto below = [](int offset) {
@@ -229,6 +229,12 @@ TEST(SwipeExamples, TheFirstPointBelowTheStroke) {
     const TSwipeRun near = below(25);
     EXPECT_EQ(near.Scores, (std::vector<int>{96, 0, 0, 0}));
     EXPECT_EQ(near.Id, sgiLeft);
+    // 31 pixels: the rest would score well, but the start is beyond the deviation.
+    EXPECT_EQ(below(31).Scores, kNone);
+    // Pressed 20 pixels above: the rest of the stroke lies 20 pixels off the
+    // template; still a swipe, thanks to the 4 the sensitivity adds to the margin.
+    const TSwipeRun above = below(-20);
+    EXPECT_EQ(above.Scores, (std::vector<int>{79, 0, 0, 0}));
 }
 
 TEST(SwipeExamples, ATapIsNoGesture) {
