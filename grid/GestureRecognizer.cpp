@@ -49,6 +49,7 @@ private:
 // worked out once per score when there are not too many of them.
 class TCloseness {
 public:
+    // k rounded to nearest, halves away from zero (7.5 -> 8), computed exactly.
     TCloseness(int E, int D) : FE(E), FD(D), FK(int(RoundDiv(std::int64_t(D) * E, 100))) {
         if (D < 0)
             Limit = 0; // no distance is within a negative deviation
@@ -169,6 +170,8 @@ void TCustomGestureRecognizer::ScalePoints(TGesturePointArray& Points,
 int TCustomGestureRecognizer::Match(const TGesturePointArray& Points, const TGesturePointArray& GesturePoints,
                                     TGestureOptions Options, TGestureID, int Deviation,
                                     int ErrorMargin) const {
+    // Every identifier is matched the same way: the scratch-out gesture's
+    // own matcher is not built, no gesture of this system uses it.
     return MatchStroke(Points, GesturePoints, Options, Deviation, ErrorMargin).Score;
 }
 
@@ -253,6 +256,7 @@ TGestureScore ScoreStroke(const TGesturePointArray& P, const TGesturePointArray&
     for (double v : TP) sumTP += std::lround(v);
     r.P0 = int(sumIP / nP);
     r.P1 = int(sumTP / nT);
+    // Rounded to nearest, halves away from zero, computed exactly.
     r.P2 = int(RoundDiv(100 * std::int64_t(agreeing), nT));
     r.P3 = int(RoundDiv(100 * std::int64_t(crossed), nT));
 
@@ -276,6 +280,7 @@ TGestureScore ScoreStroke(const TGesturePointArray& P, const TGesturePointArray&
         }
     }
     if (highCount == 0 || lowCount == 0) return r;
+    // The two group means are taken exactly; only their average is truncated.
     const int mean = int(std::trunc((high / highCount + low / lowCount) / 2));
     r.Score = mean > L ? mean : 0;
     return r;

@@ -1,3 +1,7 @@
+// The cell grid. In this file: sizes and look; geometry (draw info, cell
+// rectangles, hit tests, the column sizing zone); current cell and
+// horizontal scrolling; scroll bars; invalidation; painting. Pointer and
+// touch input are in GridInput.cpp.
 #include "grid/Grids.h"
 
 #include "grid/GraphUtil.h"
