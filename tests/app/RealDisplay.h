@@ -2,7 +2,6 @@
 // A virtual X display (Xvfb) for tests of the workstation in a real window,
 // and xdotool to drive it as a finger or a scanner would.
 
-#include <QFile>
 #include <QImage>
 #include <QPoint>
 #include <QProcess>
@@ -10,26 +9,26 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <unistd.h>
 
 namespace tallivo::test {
 
 class RealDisplay {
 public:
+    // Xvfb picks a free display number itself and tells it on its standard
+    // output, so that tests running at the same time never share a display.
     bool Start() {
-        for (int n = 90 + int(getpid() % 100); n < 400; ++n) {
-            if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
-                continue;
-            FDisplay = QString(":%1").arg(n);
-            FServer.start("Xvfb", {FDisplay, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-            if (!FServer.waitForStarted(5000)) return false;
-            for (int i = 0; i < 100; ++i) {
-                if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) return true;
-                if (FServer.waitForFinished(50)) break;
-            }
+        FServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        if (!FServer.waitForStarted(5000)) return false;
+        QByteArray out;
+        while (!out.contains('\n')) {
+            if (!FServer.waitForReadyRead(10000)) return false;
+            out += FServer.readAllStandardOutput();
         }
-        return false;
+        bool ok = false;
+        const int n = out.trimmed().toInt(&ok);
+        if (!ok) return false;
+        FDisplay = QString(":%1").arg(n);
+        return true;
     }
     ~RealDisplay() {
         FServer.kill();
