@@ -25,16 +25,15 @@ std::int64_t Dist2(TGesturePoint a, TGesturePoint b) {
 // circles of radius D: it meets one when the discriminant of the
 // line-circle equation is positive. By Lagrange's identity that
 // discriminant is 4 (|b - a|^2 D^2 - cross^2), cross = (b - a) x (a - c);
-// computed exactly.
+// computed exactly (coordinates are within kGestureCoordinateLimit).
 class TLineThrough {
 public:
     TLineThrough(TGesturePoint a, TGesturePoint b, int D)
         : FDx(std::int64_t(b.X) - a.X), FDy(std::int64_t(b.Y) - a.Y), FA(a),
           FLimit((TInt128(FDx) * FDx + TInt128(FDy) * FDy) * D * D) {}
     bool MeetsCircleAround(TGesturePoint c) const {
-        const TInt128 cross =
-            TInt128(FDx) * (std::int64_t(FA.Y) - c.Y) - TInt128(FDy) * (std::int64_t(FA.X) - c.X);
-        return FLimit - cross * cross > 0;
+        const std::int64_t cross = FDx * (std::int64_t(FA.Y) - c.Y) - FDy * (std::int64_t(FA.X) - c.X);
+        return FLimit - TInt128(cross) * cross > 0;
     }
 
 private:
@@ -180,18 +179,20 @@ TGestureScore MatchStroke(const TGesturePointArray& Points, const TGesturePointA
     const int E = std::min(100, ErrorMargin + kGestureSensitivityBonus);
     const int D = Deviation;
     if (Points.empty() || GesturePoints.empty()) return {};
-    TGesturePointArray P = Points;
+    TGesturePointArray P = Points, G = GesturePoints;
+    for (TGesturePointArray* a : {&P, &G})
+        for (TGesturePoint& p : *a) p = ClampGesturePoint(p);
     TCustomGestureRecognizer::NormalizePoints(P);
     // goRotate would turn the stroke first; no gesture of this system asks for it.
-    TCustomGestureRecognizer::ScalePoints(P, GesturePoints, Options);
+    TCustomGestureRecognizer::ScalePoints(P, G, Options);
     RemoveConsecutiveDuplicates(P);
     const bool uni = Options.Contains(goUniDirectional);
-    if (uni && !WithinDeviation(P.front(), GesturePoints.front(), D)) return {};
-    if (Options.Contains(goEndpoint) && !WithinDeviation(P.back(), GesturePoints.back(), D)) return {};
-    TGesturePointArray T = DensifyTemplate(GesturePoints);
+    if (uni && !WithinDeviation(P.front(), G.front(), D)) return {};
+    if (Options.Contains(goEndpoint) && !WithinDeviation(P.back(), G.back(), D)) return {};
+    TGesturePointArray T = DensifyTemplate(G);
     TGestureScore score = ScoreStroke(P, T, E, D);
     // A stroke drawn backwards gets a second try against the template reversed.
-    if (score.Score < E && !uni && WithinDeviation(P.front(), GesturePoints.back(), D)) {
+    if (score.Score < E && !uni && WithinDeviation(P.front(), G.back(), D)) {
         std::reverse(T.begin(), T.end());
         score = ScoreStroke(P, T, E, D);
     }

@@ -66,7 +66,8 @@ bool WithinDeviation(TGesturePoint a, TGesturePoint b, int D);
 // The template with every segment filled with points one step apart.
 TGesturePointArray DensifyTemplate(const TGesturePointArray& GesturePoints);
 // The score of a normalised, scaled stroke P against a densified template T,
-// with the error margin E (bonus included) and deviation D.
+// with the error margin E (bonus included) and deviation D. Coordinates are
+// within kGestureCoordinateLimit (Match clamps them).
 TGestureScore ScoreStroke(const TGesturePointArray& P, const TGesturePointArray& T, int E, int D);
 
 } // namespace tallivo

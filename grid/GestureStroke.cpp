@@ -31,6 +31,9 @@ bool TStrokeCapture::StrokeUp(int X, int Y, std::int64_t Now) {
 }
 
 void TStrokeCapture::AppendStrokePoint(int X, int Y) {
+    const TGesturePoint at = ClampGesturePoint({X, Y});
+    X = at.X;
+    Y = at.Y;
     if (FPoints.empty()) {
         FPoints.push_back({X, Y});
         return;

@@ -89,6 +89,19 @@ struct TGesturePoint {
 };
 using TGesturePointArray = std::vector<TGesturePoint>;
 
+// Strokes and templates are taken within this many pixels of the origin in
+// each axis (beyond any screen), so that their arithmetic never overflows and
+// a jump is never filled with more than a few ten thousand points.
+inline constexpr int kGestureCoordinateLimit = 1 << 16;
+constexpr TGesturePoint ClampGesturePoint(TGesturePoint p) {
+    const auto clamp = [](int v) {
+        return v < -kGestureCoordinateLimit  ? -kGestureCoordinateLimit
+               : v > kGestureCoordinateLimit ? kGestureCoordinateLimit
+                                             : v;
+    };
+    return {clamp(p.X), clamp(p.Y)};
+}
+
 // The template of a standard gesture.
 struct TStandardGestureData {
     TGesturePointArray Points;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -139,6 +140,22 @@ TEST(MatchSteps, StartEndAndReversedTries) {
     hook.push_back({300, 90});
     EXPECT_EQ(r.Match(hook, rightward, {goEndpoint}, sgiNoGesture, 30, 20), 0);
     EXPECT_GT(r.Match(rightDrag, rightward, {goEndpoint}, sgiNoGesture, 30, 20), 0);
+}
+
+TEST(MatchSteps, PointsFarOffScreenAreHeldAtTheLimit) {
+    // Coordinates no screen gives are clamped: no arithmetic overflows (the
+    // sanitizer build checks) and a jump is filled with a bounded number of points.
+    const int far = std::numeric_limits<int>::max(), nearFar = std::numeric_limits<int>::min();
+    TStrokeCapture c;
+    c.StrokeDown(nearFar, nearFar, 0);
+    c.StrokeMove(far, nearFar, 1);
+    ASSERT_TRUE(c.StrokeUp(far, far, 2));
+    EXPECT_EQ(c.Points().front(), (TGesturePoint{-kGestureCoordinateLimit, -kGestureCoordinateLimit}));
+    EXPECT_EQ(c.Points().back(), (TGesturePoint{kGestureCoordinateLimit, kGestureCoordinateLimit}));
+    EXPECT_LT(c.Points().size(), 60000u);
+    const TGesturePointArray huge{{nearFar, nearFar}, {far, far}, {far, nearFar}};
+    for (TGestureID id : {sgiLeft, sgiRight, sgiUp, sgiDown}) EXPECT_EQ(SwipeParts(huge, id).Score, 0);
+    EXPECT_EQ(GestureRecognizer().Match(huge, {{far, far}, {nearFar, far}}, {}, sgiNoGesture, 30, 20), 0);
 }
 
 TEST(MatchSteps, IsGestureTakesTheBestScoreStandardGesturesFirst) {
