@@ -132,7 +132,7 @@ TGesturePointArray DensifyTemplate(const TGesturePointArray& G) {
         const int adx = std::abs(dx), ady = std::abs(dy);
         const int s = adx != 0 && ady != 0 ? std::min(adx, ady) : std::max(adx, ady);
         // Integer division truncates towards zero, as trunc does.
-        for (int l = 1; l < s; ++l) T.push_back({a.X + l * dx / s, a.Y + l * dy / s});
+        for (std::int64_t l = 1; l < s; ++l) T.push_back({a.X + int(l * dx / s), a.Y + int(l * dy / s)});
         T.push_back(b);
     }
     RemoveConsecutiveDuplicates(T);
