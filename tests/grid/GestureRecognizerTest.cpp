@@ -312,7 +312,7 @@ TEST(SwipeProperty, AxisDragsWithSmallDriftAreTheirDirection) {
     std::mt19937 rng(20240516);
     std::uniform_int_distribution<int> length(100, 700);
     int n = 0;
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 500; ++i)
         for (const TDirection& d : kDirections) {
             const TStrokeEvents e = RandomAxisDrag(rng, d, length(rng), 20);
             const TSwipeRun run = RunSwipe(e);
