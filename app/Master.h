@@ -19,6 +19,8 @@
 
 namespace tallivo {
 
+class TGestureManager;
+
 // The collection and the article catalogue, created by the main window and
 // freed when it closes.
 extern TClientDataSet* CollectionTable;
@@ -64,6 +66,8 @@ public:
     TAction* Action2 = nullptr;
     TAction* Action3 = nullptr;
     TAction* Action4 = nullptr;
+    // The swipes over DBGrid1: left, right, up and down run Action1 to Action4.
+    TGestureManager* GestureManager2 = nullptr;
 
     // Start-up and lifecycle.
     void FormCreate(TObject* Sender);

@@ -1,5 +1,6 @@
 // Layout of the main window, as designed at 96 dots per inch.
 #include "app/Master.h"
+#include "grid/Gestures.h"
 #include "tiles/Glyphs.h"
 
 namespace tallivo {
@@ -197,6 +198,13 @@ void TMasterform::CreateLayout() {
         a->SetActionList(ActionList1);
         *actions[i] = a;
     }
+    GestureManager2 = new TGestureManager(this);
+    GestureManager2->SetName(QStringLiteral("GestureManager2"));
+    TGestureCollection& gestures = GestureManager2->GestureData(DBGrid1);
+    gestures.AddStandard(sgiLeft, Action1);
+    gestures.AddStandard(sgiRight, Action2);
+    gestures.AddStandard(sgiUp, Action3);
+    gestures.AddStandard(sgiDown, Action4);
     DBGrid1->SetDataSource(DataSource1.get());
 }
 

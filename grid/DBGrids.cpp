@@ -598,11 +598,12 @@ void TCustomDBGrid::DeleteWithConfirmation() {
     TClientDataSet* ds = FDataLink->DataSet();
     if (FReadOnly || ds->IsEmpty() || !ds->CanModify()) return;
     if (FOptions.Contains(dgConfirmDelete)) {
+        // Without an application object there is no one to ask: nothing is deleted.
         const int answer =
             Application ? Application->MessageBox(QStringLiteral("Supprimer l'enregistrement ?"),
                                                   QStringLiteral("Confirmer"), MB_OKCANCEL | MB_ICONQUESTION)
-                        : IDOK;
-        if (answer == IDCANCEL) return;
+                        : IDCANCEL;
+        if (answer != IDOK) return; // only OK deletes
     }
     ds->Delete();
 }
@@ -694,6 +695,11 @@ void TCustomDBGrid::KeyDown(TKey& Key, TShiftState Shift) {
 // ---------------------------------------------------------------- mouse and scrolling
 
 void TCustomDBGrid::GridMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    // Only the left button selects: the others do not move the table.
+    if (Button != mbLeft) {
+        TCustomControl::MouseDown(Button, Shift, X, Y);
+        return;
+    }
     if (!AcquireFocus()) return;
     if (Button == mbLeft && Shift.Contains(ssDouble)) {
         DblClick();

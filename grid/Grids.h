@@ -16,6 +16,7 @@
 #include <vector>
 
 class QScrollBar;
+class QTouchEvent;
 
 namespace tallivo {
 
@@ -42,13 +43,16 @@ struct TGridDrawInfo {
 
 // Sees every mouse press, move and release of a grid before the grid's own
 // handling (client coordinates). The release arrives once Qt has finished
-// delivering it, like the grid's own release handling.
+// delivering it, like the grid's own release handling. A finger on the grid
+// arrives here the same way, as the left button.
 class TGridMouseHook {
 public:
     virtual ~TGridMouseHook() = default;
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) = 0;
     virtual void MouseMove(TShiftState Shift, int X, int Y) = 0;
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) = 0;
+    // The press will get no release: a second finger turned it into a pan.
+    virtual void PressCancelled() {}
 };
 
 class TCustomGrid : public TCustomControl {
@@ -161,6 +165,17 @@ protected:
     virtual void GridMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void GridMouseMove(TShiftState Shift, int X, int Y);
     virtual void GridMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Ends a press that will get no release: column sizing or moving stops
+    // where it began, and no click follows.
+    virtual void CancelPress();
+
+    // Touch panning, in client coordinates: the start, then each new
+    // position. Horizontal movement scrolls whole columns against the
+    // finger (a finger moving left brings the right-hand columns in);
+    // movement smaller than the left column is carried to the next move.
+    void PanBegin(TPoint P);
+    void PanMove(TPoint P);
+    TPoint PanPoint() const { return FPanPoint; }
 
     // Makes (ACol, ARow) the current cell; Show scrolls its column into view.
     void MoveCurrent(int ACol, int ARow, bool Show);
@@ -202,6 +217,7 @@ protected:
 
     void Paint() override;
     void paintEvent(QPaintEvent* e) override;
+    bool event(QEvent* e) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -280,6 +296,14 @@ private:
     int FDrawnMarkerPos = -1;
     int FDrawnSizingPos = -1;
     TGridMouseHook* FMouseHook = nullptr;
+    // One finger is a press, its moves and its release, like the left
+    // button; two or more fingers pan the grid.
+    enum class TTouchMode { None, Press, Pan };
+    void TouchInput(QTouchEvent* e);
+    TTouchMode FTouchMode = TTouchMode::None;
+    qsizetype FTouchCount = 0;
+    TPoint FTouchPos;
+    TPoint FPanPoint;
     QRegion FPaintRegion; // region of the paint in progress (client coordinates)
     bool FPainting = false;
 };

@@ -2,9 +2,12 @@
 // table, each press followed by its repaint, offscreen: with the rows slid
 // by one pitch (the grid's own way) and with every move repainting the whole
 // grid, in the same run. Per-press medians are in the counters (median_us);
-// the ratio is printed after the table.
+// the ratio is printed after the table. And the recognition of swipe
+// strokes of 10, 100 and 500 points, the work a stroke's release adds.
 
 #include "grid/DBGrids.h"
+#include "grid/GestureRecognizer.h"
+#include "grid/GestureStroke.h"
 #include "table/ClientDataSet.h"
 #include "toolkit/Forms.h"
 #include "tools/catgen/Catalogue.h"
@@ -125,6 +128,36 @@ void BM_Down(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Down)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A finger dragging left and wobbling 5 pixels up and down at every 2-pixel
+// step, so that the stroke keeps every point through capture and scaling.
+TGesturePointArray WobblyStroke(std::size_t points) {
+    TStrokeCapture capture;
+    capture.StrokeDown(1500, 400, 0);
+    for (int i = 1; capture.Points().size() < points; ++i)
+        capture.StrokeMove(1500 - 2 * i, 400 + (i % 2) * 5, i);
+    return capture.Points();
+}
+
+// What the release of a stroke over the collection grid costs: the stroke
+// tried against the grid's four swipes (Arg: points in the stroke).
+void BM_Recognise(benchmark::State& state) {
+    const TGesturePointArray points = WobblyStroke(std::size_t(state.range(0)));
+    TGestureList swipes;
+    for (TGestureID id : {sgiLeft, sgiRight, sgiUp, sgiDown})
+        swipes.push_back({id, gtStandard, {}, 0, 0, {}});
+    bool recognised = false;
+    for (auto _ : state) {
+        TGestureEventInfo info;
+        recognised =
+            GestureRecognizer().IsGesture(points, swipes, {gtStandard, gtRecorded, gtRegistered}, info);
+        benchmark::DoNotOptimize(info);
+    }
+    state.counters["points"] = double(points.size());
+    state.SetLabel(recognised ? "recognised" : "not recognised");
+}
+
+BENCHMARK(BM_Recognise)->Arg(10)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

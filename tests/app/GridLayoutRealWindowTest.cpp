@@ -107,9 +107,9 @@ TEST(RealWindow, MovedAndWidenedColumnsComeBackAtTheNextStart) {
         // Designed: Article 544, Quantité 93, Prix Achat 132, Code article 292.
         EXPECT_EQ(TitleLines(QImage(before)).mid(0, 3), (QList<int>{544, 638, 771}));
         // "Quantité" dragged onto "Prix Achat": it goes before "Code article".
-        display.Drag(first.Grid(545 + 46, kTitleY), first.Grid(639 + 66, kTitleY));
+        display.Drag(first.Grid(545 + 46, kTitleY), first.Grid(639 + 66, kTitleY), 8, 30);
         // The border after "Article" pulled from 544 to 600.
-        display.Drag(first.Grid(544, kTitleY), first.Grid(600, kTitleY));
+        display.Drag(first.Grid(544, kTitleY), first.Grid(600, kTitleY), 8, 30);
         ASSERT_TRUE(first.Quit()) << "the workstation did not end";
     }
     const std::string saved = ReadAll(layout);

@@ -1,33 +1,34 @@
 #pragma once
-// A virtual X display (Xvfb) for tests that start the workstation as a real
-// program, and xdotool to find its windows and drive the pointer and keys.
+// A virtual X display (Xvfb) for tests of the workstation in a real window,
+// and xdotool to drive it as a finger, a mouse or a scanner would.
 
 #include <QFile>
+#include <QImage>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <unistd.h>
 
 namespace tallivo::test {
 
 class RealDisplay {
 public:
-    // Xvfb picks a free display number itself and writes it on its standard
-    // output (-displayfd), so parallel tests never race for one.
+    // Xvfb picks a free display number itself and tells it on its standard
+    // output, so that tests running at the same time never share a display.
     bool Start() {
         FServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         if (!FServer.waitForStarted(5000)) return false;
-        QByteArray number;
-        for (int i = 0; i < 200 && !number.endsWith('\n'); ++i) {
-            if (!FServer.waitForReadyRead(50) && FServer.state() != QProcess::Running) return false;
-            number += FServer.readAllStandardOutput();
+        QByteArray out;
+        while (!out.contains('\n')) {
+            if (!FServer.waitForReadyRead(10000)) return false;
+            out += FServer.readAllStandardOutput();
         }
-        number = number.trimmed();
-        if (number.isEmpty()) return false;
-        FDisplay = ":" + QString::fromLatin1(number);
+        bool ok = false;
+        const int n = out.trimmed().toInt(&ok);
+        if (!ok) return false;
+        FDisplay = QString(":%1").arg(n);
         return true;
     }
     ~RealDisplay() {
@@ -79,18 +80,20 @@ public:
         Tool({"click", "1"});
         QThread::msleep(250);
     }
-    // Presses the left button at from, moves to to in steps, releases it.
-    void Drag(QPoint from, QPoint to, int steps = 8) const {
-        Tool({"mousemove", QString::number(from.x()), QString::number(from.y())});
-        QThread::msleep(80);
-        Tool({"mousedown", "1"});
-        QThread::msleep(80);
+    // A drag with the left button held: pressed at from, then steps moves
+    // stepMs apart to to, then released; one xdotool run, so that the pacing
+    // does not depend on starting a process per move.
+    void Drag(QPoint from, QPoint to, int steps = 12, int stepMs = 10) const {
+        const QString pause = QString::number(stepMs / 1000.0, 'f', 3);
+        QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.08",
+                         "mousedown", "1"};
         for (int i = 1; i <= steps; ++i) {
             const QPoint p = from + (to - from) * i / steps;
-            Tool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-            QThread::msleep(30);
+            args << "sleep" << pause << "mousemove" << QString::number(p.x()) << QString::number(p.y());
         }
-        Tool({"mouseup", "1"});
+        args << "mouseup"
+             << "1";
+        Tool(args);
         QThread::msleep(250);
     }
     // A PNG of a window as the display shows it; false when it cannot be taken.
@@ -99,6 +102,18 @@ public:
         p.setProcessEnvironment(Env());
         p.start("import", {"-window", windowId, path});
         return p.waitForFinished(20000) && p.exitCode() == 0 && QFile::exists(path);
+    }
+    // The whole screen as it is now (empty when it cannot be taken).
+    QImage Screenshot() const {
+        QProcess p;
+        p.setProcessEnvironment(Env());
+        p.start("import", {"-window", "root", "png:-"});
+        if (!p.waitForFinished(15000)) {
+            p.kill();
+            p.waitForFinished();
+            return {};
+        }
+        return QImage::fromData(p.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
     }
 
 private:

@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
-#include <unistd.h>
 
 using namespace tallivo;
 using namespace tallivo::test;

@@ -3,6 +3,7 @@
 #include "GridTestUtil.h"
 
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -153,6 +154,47 @@ TEST(Keys, CtrlDeleteAsksFirst) {
     PressKey(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(w.Table.RecordCount(), 3);
     EXPECT_EQ(boxes.Boxes().size(), 2u);
+}
+
+TEST(Keys, CtrlDeleteWithNoOneToAskDeletesNothing) {
+    GridWindow w(5);
+    w.Grid->SetFocus();
+    w.Table.MoveBy(1);
+    TApplication* const application = Application;
+    // Without the application object (tools, tests) there is no box to ask in.
+    Application = nullptr;
+    TKey key = VK_DELETE;
+    w.Grid->KeyDown(key, ssCtrl);
+    EXPECT_EQ(w.Table.RecordCount(), 5);
+    // Without the option nobody needs asking.
+    w.Grid->SetOptions(w.Grid->Options() - TDBGridOptions{dgConfirmDelete});
+    key = VK_DELETE;
+    w.Grid->KeyDown(key, ssCtrl);
+    Application = application;
+    EXPECT_EQ(w.Table.RecordCount(), 4);
+    // With someone to ask, OK deletes.
+    w.Grid->SetOptions(w.Grid->Options() + TDBGridOptions{dgConfirmDelete});
+    MessageBoxRecorder boxes(IDOK);
+    key = VK_DELETE;
+    w.Grid->KeyDown(key, ssCtrl);
+    EXPECT_EQ(w.Table.RecordCount(), 3);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+TEST(Mouse, OnlyTheLeftButtonSelectsARow) {
+    GridWindow w(50);
+    Clicks clicks(w);
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(w.Grid, button, {}, w.CellCenter(1, 5));
+        Settle();
+        EXPECT_EQ(w.Table.RecNo(), 1) << button;
+        EXPECT_EQ(w.Grid->FCurrent().Y, 1) << button;
+    }
+    EXPECT_TRUE(clicks.Cells.empty());
+    Click(w.Grid, w.CellCenter(1, 5));
+    Settle();
+    EXPECT_EQ(w.Table.RecNo(), 5);
+    EXPECT_EQ(clicks.Cells.size(), 1u);
 }
 
 TEST(Mouse, PressOnARowMovesTheTableBeforeTheCellClick) {
