@@ -21,7 +21,7 @@ trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null; [ -n "${KEEP_LOG:-}" ] && c
 for n in $(seq $((200 + $$ % 100)) 600); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
 done
-Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :$n -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=:$n
 for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
