@@ -35,6 +35,7 @@ TMasterform::TCollectionVersion TMasterform::CollectionVersion() {
 }
 
 void TMasterform::WriteCollection() {
+    if (!CollectionTable) return;
     FTriedVersion = CollectionVersion();
     try {
         CollectionTable->SaveToFile(DataFile(QStringLiteral("COLLECTION.XML")), dfXML);
