@@ -3,7 +3,7 @@
 // is a keyboard that types a whole code and Enter within a few milliseconds;
 // a person, even a fast typist, leaves tens of milliseconds between keys,
 // and a tile tap hundreds. Measured on this system (keypad_timing.sh): a
-// scanner's keys 1 to 2 ms apart (a stray gap of up to about 30 ms when the
+// scanner's keys 1 to 2 ms apart (a stray gap of up to about 45 ms when the
 // machine is loaded), keys typed at the pace of 30 ms, faster than anybody
 // types, never closer than 30 ms, and tile taps more than 250 ms apart.
 //

@@ -1,10 +1,11 @@
 #!/bin/bash
 # Measures how fast keys reach the keypad's quantity field, and how many
 # entries the keypad refused as a scanner's burst: a barcode scanner
-# (xdotool type --delay 3, and 1), a person typing on a keyboard (delays of
-# 200, 120 and 60 ms between keys) and taps on the keypad's tiles (150 ms
-# apart), on an idle user-interface thread and on one kept busy while the
-# keypad opens (keys queued meanwhile: F5 makes the tool block its thread). Prints, per case, the gaps between
+# (xdotool type --delay 3, and 1), a person typing on a keyboard (xdotool
+# type --delay 200, 120 and 60, which puts keys 100, 60 and 30 ms apart) and
+# taps on the keypad's tiles (150 ms pauses between the taps); then keys
+# typed while the user-interface thread is busy (F5 makes the tool block its
+# thread for 400 ms), which arrive queued. Prints, per case, the gaps between
 # successive key presses as the window system stamped them and as the field
 # received them.
 #
@@ -68,7 +69,7 @@ case_end() { # label
         }' "$log" >"$work/gaps"
     local n platform arrival
     n=$(wc -l <"$work/gaps")
-    if [ "$n" -eq 0 ]; then printf '%-36s no key gaps\n' "$1"; return; fi
+    if [ "$n" -eq 0 ]; then printf '%-40s no key gaps\n' "$1"; return; fi
     stats() { # column: min median max
         cut -d' ' -f"$1" "$work/gaps" | sort -g | awk '{ v[NR] = $1 } END { printf "min %6.1f  median %6.1f  max %6.1f", v[1], v[int((NR + 1) / 2)], v[NR] }'
     }
@@ -76,7 +77,7 @@ case_end() { # label
     arrival=$(stats 2)
     local refused
     refused=$(awk -v first=$first -v last=$last '$1 == "refused" && $2 >= first && $2 <= last' "$log" | wc -l)
-    printf '%-36s %4d gaps   stamped: %s   received: %s   refused %d of %d\n' "$1" "$n" "$platform" "$arrival" \
+    printf '%-40s %4d gaps   stamped: %s   received: %s   refused %d of %d\n' "$1" "$n" "$platform" "$arrival" \
         "$refused" $((last - first + 1))
 }
 scanner() { # delay, count
@@ -97,7 +98,7 @@ hand() { # delay, count
         session=$((session + 1))
         sleep 0.2
     done
-    case_end "keyboard by hand ($1 ms apart)"
+    case_end "keyboard by hand (type --delay $1)"
 }
 tiles() { # count
     case_begin
@@ -110,7 +111,7 @@ tiles() { # count
         session=$((session + 1))
         sleep 0.3
     done
-    case_end "keypad tiles (150 ms apart)"
+    case_end "keypad tiles (150 ms pauses)"
 }
 
 echo "Key gaps reaching the keypad's field (load: $(cut -d' ' -f1-3 /proc/loadavg))"
@@ -139,4 +140,4 @@ for _ in 1 2 3 4 5; do
     session=$((session + 1))
     sleep 0.6
 done
-case_end "keyboard by hand (120 ms), queued"
+case_end "keyboard by hand (--delay 120), queued"
