@@ -85,23 +85,6 @@ TEST_F(Saving, AFailedSaveIsShownUntilTheNextSaveSucceeds) {
     EXPECT_TRUE(Header().AutoSize());
 }
 
-TEST_F(Saving, AFailedDeletionOrEmptyingIsShownToo) {
-    Add("ABC", "2");
-    Add("XY;Z", "1");
-    FailSaves(TAtomicFile::stRename, EIO);
-    Click(Form().AdvMetroTile2); // deletes the current line, XY;Z
-    Settle();
-    EXPECT_EQ(Header().Caption(), QString("Enregistrement impossible : Erreur E/S 5"));
-    EXPECT_EQ(SavedLines(), QStringList({"ABC=2", "XY;Z=1"}));
-    TAtomicFile::SetHook(nullptr);
-    ExpectMessage("Initialiser les données collectées ?", true,
-                  [this](TMetroMessage*) { ExpectMessage("Initialiser les données collectées ?", true); });
-    Click(Form().AdvMetroTile4);
-    Settle();
-    EXPECT_EQ(SavedLines(), QStringList());
-    EXPECT_EQ(Header().Caption(), QString("Tallivo - 2 records"));
-}
-
 // A long reason (a file name) stays inside the header, also on a narrow
 // window where the command band wraps.
 TEST_F(Saving, TheWarningFitsTheHeader) {
