@@ -20,12 +20,14 @@ void TMasterform::AdvMetroTile6Click(TObject*) {
     if (coll.Locate(QStringLiteral("CODE_ART"), TKeyValue(Edit1->Text()), loCaseInsensitive)) {
         coll.Edit();
         PostOrCancel(coll, [&] { coll.FieldByName(QStringLiteral("QTE")).SetAsFloat(StrToFloat(Edit2->Text())); });
+        SaveCollection();
     }
     ReadyForNextCode();
 }
 
 void TMasterform::AdvMetroTile2Click(TObject*) {
     DBGrid1->DataSource()->DataSet()->Delete();
+    SaveCollection();
     Edit1->SetFocus();
 }
 
@@ -36,6 +38,7 @@ void TMasterform::AdvMetroTile4Click(TObject*) {
     // "Oui" cannot empty the collection by accident.
     if (!ShowMetroMessage(question, true, 12232186)) return;
     CollectionTable->EmptyDataSet();
+    SaveCollection();
 }
 
 void TMasterform::AdvMetroTile1Click(TObject*) {

@@ -71,6 +71,7 @@ void TMasterform::Button1Click(TObject*) {
             qte.SetAsFloat(sum);
         });
         ReadyForNextCode();
+        SaveCollection();
         return;
     }
 
@@ -86,13 +87,8 @@ void TMasterform::Button1Click(TObject*) {
         coll.FieldByName(QStringLiteral("QTE")).SetAsFloat(StrToFloat(Edit2->Text()));
     });
     ReadyForNextCode();
-    Label2->SetCaption(QStringLiteral("Tallivo - %1 records").arg(coll.RecordCount()));
-    try {
-        coll.SaveToFile(DataFile(QStringLiteral("COLLECTION.XML")), dfXML);
-    } catch (...) {
-        // The line stays in the table; the file is written again with the
-        // next new line or when the window closes.
-    }
+    SetHeader(QStringLiteral("Tallivo - %1 records").arg(coll.RecordCount()));
+    SaveCollection();
 }
 
 } // namespace tallivo

@@ -4,47 +4,46 @@
 #include "base/CodePage.h"
 #include "base/InOutError.h"
 #include "dialogs/MetroMessage1.h"
+#include "table/AtomicFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <cerrno>
+#include <optional>
 
 namespace tallivo {
 
 namespace {
 
-// Writes the lines of an export, raising the input/output error of the
-// first failing operation.
+// Writes the lines of an export through the atomic writer: the file appears
+// whole when the export ends, or not at all, so that the back office never
+// imports half an export (an older file of that name stays as it was).
+// Failures are raised as the input/output error of their error number.
 class TExportFile {
 public:
-    explicit TExportFile(const QString& name) : FFile(name) {}
-
-    void Create() {
-        errno = 0;
-        if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) Fail();
+    explicit TExportFile(const QString& name) {
+        Checked([&] { FFile.emplace(name); });
     }
     // One line in the code page, ended by CR LF; no quoting, no escaping.
     void WriteLine(const QString& line) {
         std::string bytes = ToAnsi(line);
         bytes += "\r\n";
-        errno = 0;
-        if (FFile.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) Fail();
+        Checked([&] { FFile->Put(bytes.data(), bytes.size()); });
     }
     void Close() {
-        errno = 0;
-        const bool flushed = FFile.flush();
-        FFile.close();
-        if (!flushed) Fail();
+        Checked([&] { FFile->Commit(); });
     }
 
 private:
-    [[noreturn]] void Fail() {
-        const int err = errno ? errno : EIO;
-        FFile.close();
-        throw InOutError(err);
+    template <class F> static void Checked(F&& step) {
+        try {
+            step();
+        } catch (const EFileCreationError& e) {
+            throw InOutError(e.ErrorCode());
+        } catch (const EInOutError& e) {
+            throw InOutError(e.ErrorCode());
+        }
     }
-    QFile FFile;
+    std::optional<TAtomicFile> FFile;
 };
 
 // Fields 0 to N-2 of the current record (the last field is not exported).
@@ -69,7 +68,6 @@ void TMasterform::Button2Click(TObject*) {
     SaveDialog1->InitialDir = QFileInfo(SaveDialog1->FileName).absolutePath();
 
     TExportFile file(SaveDialog1->FileName);
-    file.Create();
     file.WriteLine(header);
     // The grid does not repaint for each line while the loop runs; whatever
     // happens, its display resumes and the file is closed.

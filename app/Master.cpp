@@ -108,6 +108,7 @@ void TMasterform::FormCreate(TObject*) {
     DataDir = QDir::currentPath();
     CollectionTable = CreateTable(kCollectionFields, DataSource1.get());
     ArticleTable = CreateTable(kArticleFields, ARTICLE_Source.get());
+    WatchCollectionChanges();
 }
 
 void TMasterform::FormShow(TObject*) {
@@ -115,6 +116,7 @@ void TMasterform::FormShow(TObject*) {
         CollectionTable->SetActive(false);
         CollectionTable->LoadFromFile(DataFile(QStringLiteral("COLLECTION.XML")));
         CollectionTable->SetActive(true);
+        FTriedVersion = CollectionVersion(); // what was loaded needs no save
     }
     if (QFileInfo::exists(DataFile(QStringLiteral("ARTICLE.XML")))) {
         ArticleTable->SetActive(false);
@@ -137,11 +139,12 @@ void TMasterform::FormShow(TObject*) {
 void TMasterform::FormResize(TObject*) {
     // One row of command panels from 1024 pixels on, two rows below.
     FlowPanel1->SetHeight(Width() >= 1024 ? 134 : 222);
+    PlaceSaveFailure();
 }
 
 void TMasterform::FormClose(TObject*, TCloseAction&) {
     // A failed save raises: the close is abandoned and both tables stay.
-    CollectionTable->SaveToFile(DataFile(QStringLiteral("COLLECTION.XML")), dfXML);
+    WriteCollection();
     try {
         SaveGridLayout();
     } catch (...) {

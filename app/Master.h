@@ -105,6 +105,15 @@ public:
     // DataDir followed by the file name.
     static QString DataFile(const QString& name);
 
+    // Saving the collection after every change (Saving.cpp). SaveCollection
+    // never raises: a failure shows in Label2 until a save succeeds, and the
+    // next change tries again. WriteCollection does the same but raises the
+    // failure (the close). SetHeader sets the usual text of Label2, shown
+    // whenever no failure is.
+    bool SaveCollection();
+    void WriteCollection();
+    void SetHeader(const QString& caption);
+
 private:
     // Clears the code field, resets the pending quantity to 1 and gives the
     // code field the focus: the state after every completed command.
@@ -120,6 +129,27 @@ private:
     void PacedMove(int firstMove, TKey key, int steps, int (*waitBefore)(int step));
     void LoadGridLayout();
     void SaveGridLayout();
+
+    // Saving.cpp: the failure shown in the header, and the check that saves
+    // changes made outside the commands (the grid's Ctrl+Delete) once the
+    // input that made them has been handled.
+    struct TCollectionVersion {
+        const void* Store = nullptr;
+        uint64_t Changes = 0;
+        bool operator==(const TCollectionVersion&) const = default;
+    };
+    static TCollectionVersion CollectionVersion();
+    void WatchCollectionChanges();
+    void SaveIfChangedElsewhere();
+    void ShowSaveFailure(const QString& message);
+    void PlaceSaveFailure();
+    void ShowHeader();
+    QString FHeader = QStringLiteral("Tallivo");
+    TFont FHeaderFont; // Label2 as designed, while the failure replaces it
+    TPoint FHeaderAt;
+    bool FSaveFailureShown = false;
+    bool FSaveCheckPending = false;
+    TCollectionVersion FTriedVersion; // the collection as last loaded or saved (or tried)
 };
 
 extern TMasterform* Masterform;

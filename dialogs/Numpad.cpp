@@ -1,29 +1,110 @@
 #include "dialogs/Numpad.h"
 
 #include "base/FormatSettings.h"
+#include "dialogs/ScanBurst.h"
 #include "tiles/AdvMetroTile.h"
 #include "toolkit/Platform.h"
 #include "toolkit/StdCtrls.h"
+
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
 
 namespace tallivo {
 
 TNumPadBox* NumPadBox = nullptr;
 
-namespace {
+// Watches the keys that reach Edit1 and refuses a scanner's burst ended by
+// Enter. Keys from the keyboard are timed by the window system's own stamp,
+// which keeps their true pace even when they waited in the queue while the
+// user-interface thread was busy (the keypad opening); keys without a stamp
+// are timed when they arrive. The keys the tiles inject are never part of a
+// burst.
+class TNumPadBox::TKeyPace : public QObject {
+public:
+    explicit TKeyPace(TNumPadBox* box) : QObject(box), FBox(box) { FClock.start(); }
+    // A tile is about to inject a key press.
+    void TileKeyComing() { ++FTileKeys; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) return KeyPress(*static_cast<QKeyEvent*>(event));
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool KeyPress(const QKeyEvent& k) {
+        if (IsModifier(k.key())) return false; // a scanner types capitals with Shift
+        const bool stamped = k.timestamp() != 0;
+        if (!stamped && FTileKeys > 0) {
+            --FTileKeys;
+            FBurst.Reset();
+            return false;
+        }
+        if (stamped != FStamped) {
+            FBurst.Reset();
+            FStamped = stamped;
+        }
+        const uint64_t ms = stamped ? uint64_t(k.timestamp()) : uint64_t(FClock.elapsed());
+        if (k.key() == Qt::Key_Return || k.key() == Qt::Key_Enter) {
+            if (!FBurst.EndsBurst(ms)) return false;
+            FBox->RefuseScan();
+            return true; // the Enter confirms nothing
+        }
+        FBox->ScanWarning->SetVisible(false);
+        if (!k.text().isEmpty() && k.text()[0] >= QChar(u' '))
+            FBurst.Character(ms);
+        else
+            FBurst.Reset();
+        return false;
+    }
+    static bool IsModifier(int key) {
+        switch (key) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    TNumPadBox* FBox;
+    TScanBurst FBurst;
+    QElapsedTimer FClock;
+    int FTileKeys = 0;
+    bool FStamped = false;
+};
+
+TNumPadBox::TNumPadBox(TComponent* AOwner) : TForm(AOwner) {
+    CreateLayout();
+    FKeyPace = new TKeyPace(this);
+    Edit1->Editor()->installEventFilter(FKeyPace);
+    DoCreate();
+}
 
 // Makes the system believe that virtual key vk was pressed and released: the
 // focused control (the edit) receives it as a real keystroke.
-void TypeKey(std::uint8_t vk) {
+void TNumPadBox::TypeKey(std::uint8_t vk) {
+    ScanWarning->SetVisible(false);
+    InjectKey(vk);
+}
+
+void TNumPadBox::InjectKey(std::uint8_t vk) {
+    FKeyPace->TileKeyComing();
     const auto scan = std::uint8_t(MapVirtualKey(vk, MAPVK_VK_TO_VSC));
     keybd_event(vk, scan, 0, 0);
     keybd_event(vk, scan, KEYEVENTF_KEYUP, 0);
 }
 
-} // namespace
-
-TNumPadBox::TNumPadBox(TComponent* AOwner) : TForm(AOwner) {
-    CreateLayout();
-    DoCreate();
+void TNumPadBox::RefuseScan() {
+    Edit1->SetText(QString());
+    ScanWarning->SetVisible(true);
+    MessageBeep(MB_BEEP_EXCLAMATION);
 }
 
 TNumPadBox::~TNumPadBox() {
@@ -33,7 +114,7 @@ TNumPadBox::~TNumPadBox() {
 void TNumPadBox::FormActivate(TObject*) {
     BringToFront();
     // Caret to the end of the text, without a selection.
-    TypeKey(VK_RIGHT);
+    InjectKey(VK_RIGHT);
 }
 
 void TNumPadBox::Edit1KeyDown(TObject*, TKey& Key, TShiftState) {
@@ -54,6 +135,7 @@ void TNumPadBox::AdvMetroTile32Click(TObject*) {
     TypeKey(VK_NUMPAD0 + 9);
 }
 void TNumPadBox::AdvMetroTile35Click(TObject*) {
+    ScanWarning->SetVisible(false);
     Edit1->SetText(QString());
 }
 void TNumPadBox::AdvMetroTile27Click(TObject*) {

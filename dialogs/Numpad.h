@@ -5,8 +5,16 @@
 // ordinary keystrokes and a physical keyboard works the same way. The caller
 // reads Edit1's text after the modal loop (modal result 1 for "Ok", 2 for
 // "Annuler").
+//
+// A barcode scanner is a keyboard too: a code scanned while the keypad is
+// open would land in the field and its Enter would confirm it as a quantity.
+// Such a burst (see TScanBurst) is refused: the field is emptied, the keypad
+// stays open and ScanWarning says why. Tiles and hand typing are never
+// refused.
 
 #include "toolkit/Forms.h"
+
+#include <cstdint>
 
 namespace tallivo {
 
@@ -41,6 +49,8 @@ public:
     TAdvMetroTile* AdvMetroTile33 = nullptr; // 0
     TAdvMetroTile* AdvMetroTile34 = nullptr; // ",": only while its Tag <= 0
     TAdvMetroTile* AdvMetroTile2 = nullptr;  // "-": only while its Tag <= 0 and the edit is empty
+    // Below the tiles, shown from a refused scan until the next key.
+    TLabel* ScanWarning = nullptr;
 
     // Handlers.
     void FormActivate(TObject* Sender);
@@ -62,7 +72,14 @@ public:
     void AdvMetroTile2Click(TObject* Sender);
 
 private:
+    class TKeyPace;
     void CreateLayout();
+    // A tile's key: hides ScanWarning, then injects the key of virtual key vk.
+    void TypeKey(std::uint8_t vk);
+    void InjectKey(std::uint8_t vk);
+    // A scanner's code reached the field: it is no quantity.
+    void RefuseScan();
+    TKeyPace* FKeyPace = nullptr;
 };
 
 // The keypad in use, for callers that keep it there (null when none is alive).

@@ -137,6 +137,18 @@ void TNumPadBox::CreateLayout() {
         AdvMetroTile18->SetModalResult(mrCancel);
     }
 
+    // A refused scan is said below the tiles, in dark red, until the next key.
+    ScanWarning = new TLabel(this);
+    ScanWarning->SetName(QStringLiteral("ScanWarning"));
+    ScanWarning->SetAutoSize(false);
+    ScanWarning->SetBounds(25, 396, 498, 28);
+    ScanWarning->SetTransparent(true);
+    ScanWarning->SetLayout(tlCenter);
+    ScanWarning->Font() = TFont(QStringLiteral("Calibri"), -19, 0x000000C0, fsBold);
+    ScanWarning->SetCaption(QStringLiteral("Code-barres lu pendant la saisie de la quantité"));
+    ScanWarning->SetVisible(false);
+    ScanWarning->SetParent(this);
+
     AdvMetroTile19 = MakeTile(this, this, "AdvMetroTile19", QStringLiteral("Ok"), 402, 172, 121, 63);
     {
         AdvMetroTile19->Appearance().Assign(

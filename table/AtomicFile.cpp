@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -38,6 +39,18 @@ std::string DirectoryOf(const std::string& path) {
 // final flush has little left to do.
 constexpr uint64_t kWriteBackStep = uint64_t(8) << 20;
 
+// Pieces of an in-place rewrite.
+constexpr size_t kInPlaceChunk = size_t(256) << 10;
+
+// Why this user may not write the existing file at path (an errno), or 0.
+// The superuser may write any file; but a file that nobody may write was
+// protected on purpose (a finished count), and is refused to him too.
+int WriteRefusal(const std::string& path, const struct stat& st) {
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+    if (geteuid() == 0 && (st.st_mode & 0222) == 0) return EACCES;
+    return 0;
+}
+
 } // namespace
 
 void TAtomicFile::SetHook(THook hook) {
@@ -56,6 +69,8 @@ TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName) {
         }
     }
     const bool existing = stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (existing)
+        if (const int refusal = WriteRefusal(FTarget, st)) FailCreate(refusal);
     const std::string dir = DirectoryOf(FTarget);
     const std::string base =
         FTarget.substr(FTarget.rfind('/') == std::string::npos ? 0 : FTarget.rfind('/') + 1);
@@ -77,8 +92,22 @@ TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName) {
     }
     if (err) {
         FTemp.clear();
-        throw EFCreateError(Format("Impossible de créer le fichier \"%s\". %s",
-                                   QFileInfo(fileName).absoluteFilePath(), SysErrorMessage(err)));
+        // The folder refuses a new file, but the file itself may be written.
+        // Rewriting it in place is less safe than a rename (a crash during
+        // the write damages it), but without it no save could ever succeed
+        // and the whole session would be lost.
+        if (existing && (err == EACCES || err == EPERM)) {
+            int openErr = HookFor(stInPlace, 0);
+            if (!openErr) {
+                FFd = ::open(FTarget.c_str(), O_WRONLY | O_CLOEXEC);
+                openErr = FFd < 0 ? errno : 0;
+            }
+            if (!openErr) {
+                FInPlace = true;
+                return;
+            }
+        }
+        FailCreate(err);
     }
     if (existing) (void)fchmod(FFd, st.st_mode & 07777);
 }
@@ -87,7 +116,14 @@ TAtomicFile::~TAtomicFile() {
     if (!FCommitted) Discard();
 }
 
+void TAtomicFile::FailCreate(int err) const {
+    throw EFileCreationError(Format("Impossible de créer le fichier \"%s\". %s",
+                                    QFileInfo(FFileName).absoluteFilePath(), SysErrorMessage(err)),
+                             err);
+}
+
 void TAtomicFile::Discard() {
+    FPending = std::string();
     if (FFd >= 0) {
         ::close(FFd);
         FFd = -1;
@@ -106,6 +142,11 @@ void TAtomicFile::Fail(int err) {
 
 void TAtomicFile::Put(const char* data, size_t size) {
     if (FFd < 0) Fail(EBADF);
+    if (FInPlace) {
+        FPending.append(data, size);
+        FWritten += size;
+        return;
+    }
     while (size) {
         if (const int err = HookFor(stWrite, FWritten)) Fail(err);
         const ssize_t n = ::write(FFd, data, size);
@@ -128,6 +169,10 @@ void TAtomicFile::Put(const char* data, size_t size) {
 
 void TAtomicFile::Commit() {
     if (FFd < 0) Fail(EBADF);
+    if (FInPlace) {
+        CommitInPlace();
+        return;
+    }
     int err = HookFor(stSync, FWritten);
     if (!err && ::fsync(FFd) != 0) err = errno;
     if (err) Fail(err);
@@ -146,6 +191,42 @@ void TAtomicFile::Commit() {
         (void)::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+void TAtomicFile::CommitInPlace() {
+    const uint64_t size = FPending.size();
+    struct stat st;
+    if (fstat(FFd, &st) != 0) Fail(errno);
+    if (size > uint64_t(st.st_size)) {
+        // Room for the longer content is reserved before the first byte is
+        // overwritten, so that a full disk leaves the file as it was.
+        int err = HookFor(stReserve, 0);
+        if (!err && ::fallocate(FFd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
+            errno != ENOSYS)
+            err = errno;
+        if (err) Fail(err);
+    }
+    uint64_t done = 0;
+    while (done < size) {
+        if (const int err = HookFor(stWrite, done)) Fail(err);
+        const size_t chunk = size_t(std::min<uint64_t>(size - done, kInPlaceChunk));
+        const ssize_t n = ::pwrite(FFd, FPending.data() + done, chunk, off_t(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno);
+        }
+        if (n == 0) Fail(ENOSPC);
+        done += uint64_t(n);
+    }
+    if (::ftruncate(FFd, off_t(size)) != 0) Fail(errno);
+    int err = HookFor(stSync, size);
+    if (!err && ::fsync(FFd) != 0) err = errno;
+    if (err) Fail(err);
+    const int fd = FFd;
+    FFd = -1;
+    FPending = std::string();
+    if (::close(fd) != 0 && errno != EINTR) Fail(errno);
+    FCommitted = true;
 }
 
 } // namespace tallivo

@@ -5,18 +5,13 @@
 //    keypad shown and active; the first lookup after start is measured apart
 //    (EnterToKeypadFirst) from the following ones.
 
-#include "app/Master.h"
+#include "Driver.h"
 #include "dialogs/Numpad.h"
 #include "tools/catgen/Catalogue.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QKeyEvent>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -28,55 +23,13 @@ namespace {
 
 constexpr uint32_t kArticles = 1000000;
 
-QTemporaryDir& DataFolder() {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        TClientDataSet catalogue;
-        catgen::FillCatalogue(catalogue, kArticles);
-        catalogue.SaveToFile(dir.filePath("ARTICLE.XML"), dfXML);
-        made = true;
-    }
-    return dir;
-}
+QString DataFolder() { return bench::DataFolder(kArticles); }
 
-// Creates the main window in the data folder and waits until it is ready
-// for a code.
-std::unique_ptr<TMasterform> StartWorkstation() {
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(DataFolder().path());
-    auto form = std::make_unique<TMasterform>(nullptr);
-    QDir::setCurrent(previous);
-    form->SetWindowState(wsNormal);
-    form->SetClientSize(1208, 746);
-    form->Show();
-    form->activateWindow();
-    while (!(form->Edit1->Focused() && ArticleTable && ArticleTable->Active() &&
-             ArticleTable->RecordCount() == int(kArticles)))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return form;
-}
+std::unique_ptr<TMasterform> StartWorkstation() { return bench::StartWorkstation(DataFolder()); }
 
 // Seconds from Enter on code to the keypad active; the keypad is cancelled.
 double EnterToKeypad(TMasterform& form, const QString& code) {
-    form.Edit1->SetText(code);
-    QElapsedTimer clock;
-    double seconds = -1;
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [&] {
-        if (auto* pad = dynamic_cast<TNumPadBox*>(QApplication::activeModalWidget()); pad && pad->isActiveWindow()) {
-            seconds = clock.nsecsElapsed() / 1e9;
-            poll->stop();
-            pad->SetModalResult(mrCancel);
-        }
-    });
-    poll->start(0);
-    clock.start();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-    QApplication::sendEvent(form.Edit1->FocusWidget(), &enter);
-    delete poll;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return seconds;
+    return bench::EnterCode(form, code, [](TNumPadBox* pad) { pad->SetModalResult(mrCancel); });
 }
 
 QString KnownCode(uint32_t i) { return catgen::Article(i).Code; }

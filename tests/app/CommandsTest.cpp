@@ -41,6 +41,29 @@ TEST_F(Commands, QuantityAfterALineClickReplacesThatLinesQuantity) {
     EXPECT_EQ(QuantityOf("ABC"), 2);
     EXPECT_TRUE(Form().Edit1->Text().isEmpty());
     EXPECT_EQ(Form().Edit2->Text(), QString("1"));
+    // Saved at once (a changed line comes back at the place of its newest version).
+    EXPECT_EQ(SavedLines(), QStringList({"ABC=2", "NOPRICE=2", "XY;Z=7"}));
+}
+
+TEST_F(Commands, QuantityThatIsNotANumberIsShownAndChangesNothing) {
+    AddLines();
+    Click(Form().DBGrid1, RowPoint(1));
+    Settle();
+    WhenModal([](TForm* d) { KeyQuantity(dynamic_cast<TNumPadBox*>(d), ""); });
+    Click(Form().AdvMetroTile6);
+    Settle();
+    ASSERT_EQ(FErrors->Boxes().size(), 1u);
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("'' n'est pas une valeur en virgule flottante correcte."));
+    EXPECT_EQ(QuantityOf("ABC"), 2);
+    EXPECT_EQ(Collection().State(), dsBrowse);
+    EXPECT_EQ(Form().Edit1->Text(), QString("ABC")) << "the code stays for another try";
+    EXPECT_EQ(SavedLines(), QStringList({"ABC=2", "XY;Z=2", "NOPRICE=2"}));
+    // Another try works.
+    WhenModal([](TForm* d) { KeyQuantity(dynamic_cast<TNumPadBox*>(d), "4"); });
+    Click(Form().AdvMetroTile6);
+    Settle();
+    EXPECT_EQ(QuantityOf("ABC"), 4);
+    EXPECT_EQ(FErrors->Boxes().size(), 1u);
 }
 
 TEST_F(Commands, QuantityWithAnEmptyCodeFieldChangesNothing) {
@@ -73,7 +96,8 @@ TEST_F(Commands, DeleteRemovesTheCurrentLineAndRefusesAnEmptyCollection) {
     EXPECT_EQ(Codes(), QStringList({"XY;Z", "NOPRICE"}));
     EXPECT_TRUE(Form().Edit1->Focused());
     EXPECT_EQ(Form().Label2->Caption(), QString("Tallivo - 3 records")) << "deleting leaves the header";
-    // Saved on close, and gone after a restart.
+    EXPECT_EQ(SavedLines(), QStringList({"XY;Z=2", "NOPRICE=2"})) << "saved at once";
+    // Gone after a restart.
     CloseWindow();
     FForm.reset();
     Start();
@@ -96,12 +120,14 @@ TEST_F(Commands, EmptyingNeedsTwoYesAnswersTheSecondOnPink) {
     Click(Form().AdvMetroTile4);
     Settle();
     EXPECT_EQ(Collection().RecordCount(), 3);
+    EXPECT_EQ(SavedLines().size(), 3);
     // Two "Oui".
     ExpectMessage("Initialiser les données collectées ?", true,
                   [this](TMetroMessage*) { ExpectMessage("Initialiser les données collectées ?", true); });
     Click(Form().AdvMetroTile4);
     Settle();
     EXPECT_EQ(Collection().RecordCount(), 0);
+    EXPECT_EQ(SavedLines(), QStringList()) << "the emptied collection is saved at once";
     EXPECT_EQ(Form().Label2->Caption(), QString("Tallivo - 3 records")) << "the header keeps the last count";
     EXPECT_EQ(FMessages.size(), 5u);
 }
@@ -140,9 +166,11 @@ TEST_F(Commands, CtrlDeleteInTheFocusedGridAsksFirst) {
     EXPECT_EQ(Collection().RecordCount(), 3);
     FErrors->SetAnswer(IDOK);
     PressKey(Qt::Key_Delete, Qt::ControlModifier);
+    Settle();
     EXPECT_EQ(Collection().RecordCount(), 2);
-    EXPECT_FALSE(ReadFile("COLLECTION.XML").isEmpty());
-    EXPECT_TRUE(ReadFile("COLLECTION.XML").contains("NOPRICE")) << "deleting writes nothing to the file";
+    // The file keeps the deleted line as a deleted row: what counts is that
+    // a restart no longer shows it.
+    EXPECT_EQ(SavedLines(), QStringList({"ABC=2", "XY;Z=2"})) << "the deletion is saved at once";
     // Ctrl is let go: the next paced movement reads a plain Down.
     EXPECT_FALSE(CurrentShiftState().Contains(ssCtrl));
 }

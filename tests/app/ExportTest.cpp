@@ -1,7 +1,11 @@
 // The CSV export, byte for byte.
 #include "Workstation.h"
 
+#include "table/AtomicFile.h"
+
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 
 using namespace tallivo;
 using namespace tallivo::test;
@@ -79,16 +83,49 @@ TEST_F(Export, CancellingTheDialogWritesAndShowsNothing) {
     EXPECT_EQ(QDir(FDir.path()).entryList({"*.csv", "*.CSV"}).size(), 0);
 }
 
-TEST_F(Export, AnInputOutputErrorIsShownAndTheGridComesBack) {
+TEST_F(Export, AnErrorWhileWritingTheLinesIsShownAndLeavesNoHalfFile) {
     EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
-    FChosen = Path("no-such-folder/export.csv");
+    EnterCode("XY;Z", [](TNumPadBox* pad) { KeyQuantity(pad, "2"); });
+    QFile old(Path("export.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("yesterday's export\r\n");
+    old.close();
+    // The disk fills up once the header is written: in the loop over the
+    // lines, while the grid's display is suspended.
+    const qsizetype header = qsizetype(strlen("CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT\r\n"));
+    bool failed = false;
+    TAtomicFile::SetHook([&](TAtomicFile::TStep step, uint64_t written) {
+        if (step != TAtomicFile::stWrite || written < uint64_t(header)) return 0;
+        failed = Collection().ControlsDisabled();
+        return ENOSPC;
+    });
+    FChosen = Path("export.csv");
     RunExport(false);
+    TAtomicFile::SetHook(nullptr);
+    EXPECT_TRUE(failed) << "the failure came from the loop over the lines";
     ASSERT_EQ(FErrors->Boxes().size(), 1u);
-    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Fichier introuvable."));
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Disque plein."));
     EXPECT_TRUE(FMessages.empty()) << "no \"Opération terminée\" after an error";
     EXPECT_FALSE(Collection().ControlsDisabled()) << "the grid's display is resumed";
+    EXPECT_EQ(ReadFile("export.csv"), QByteArray("yesterday's export\r\n")) << "no half export";
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no file left behind";
     // A later export works.
-    FChosen = Path("export.csv");
     RunExport();
     EXPECT_TRUE(ReadFile("export.csv").startsWith("CODE_ART;"));
+}
+
+TEST_F(Export, FilesThatCannotBeWrittenGiveTheirInputOutputError) {
+    FChosen = Path("no-such-folder/export.csv");
+    RunExport(false);
+    FChosen = Path("protected.csv");
+    QFile protectedFile(FChosen);
+    ASSERT_TRUE(protectedFile.open(QIODevice::WriteOnly));
+    protectedFile.close();
+    ASSERT_TRUE(QFile::setPermissions(FChosen, QFile::ReadOwner | QFile::ReadGroup));
+    RunExport(false);
+    ASSERT_EQ(FErrors->Boxes().size(), 2u);
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Fichier introuvable."));
+    EXPECT_EQ(FErrors->Boxes()[1].Text, QString("Accès au fichier refusé."));
+    EXPECT_TRUE(FMessages.empty());
+    EXPECT_TRUE(ReadFile("protected.csv").isEmpty());
 }

@@ -142,16 +142,40 @@ TEST_F(CollectionGrid, SwipeActionsScrollAndStopAtTheEnd) {
         EnterCode(QString("C%1").arg(i, 2, 10, QChar(u'0')), [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
     Collection().First();
     Settle();
-    // Swipe up near the end stops on the last line.
+    // Swipe up near the end stops on the last line, shown on the grid's
+    // last full row, after fifteen paced steps even though the end came
+    // sooner.
+    const int visible = Grid().FullyVisibleRowCount();
+    ASSERT_LT(visible, 12);
+    QElapsedTimer t;
+    t.start();
     Form().Action3->Execute();
+    EXPECT_GE(t.elapsed(), 386) << "the fifteen waits";
     EXPECT_EQ(Collection().RecNo(), 12);
-    EXPECT_TRUE(Collection().Eof() || Collection().RecNo() == Collection().RecordCount());
+    EXPECT_EQ(Grid().FCurrent().Y, visible);
     // Swipe down goes back up by the visible rows and fifteen more (to the first).
     Form().Action4->Execute();
     EXPECT_EQ(Collection().RecNo(), 1);
-    // Horizontal swipes give the grid the focus.
+    EXPECT_EQ(Grid().FCurrent().Y, 1);
+}
+
+TEST_F(CollectionGrid, HorizontalSwipesScrollTheColumnsAndTakeTheFocus) {
+    EnterCode("C01", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    // All columns fit: nothing scrolls, but the grid takes the focus.
+    const int first = Grid().FTopLeft().X;
     Form().Action1->Execute();
     EXPECT_TRUE(Grid().Focused());
+    EXPECT_EQ(Grid().FTopLeft().X, first);
+    // On a narrow window the columns do not fit: a swipe left brings the
+    // right-hand columns in, a swipe right the left-hand ones back.
+    Form().SetClientSize(700, 700);
+    Settle();
+    Form().Edit1->SetFocus();
+    Form().Action1->Execute();
+    EXPECT_TRUE(Grid().Focused());
+    EXPECT_GT(Grid().FTopLeft().X, first);
+    Form().Edit1->SetFocus();
     Form().Action2->Execute();
     EXPECT_TRUE(Grid().Focused());
+    EXPECT_EQ(Grid().FTopLeft().X, first);
 }

@@ -1,6 +1,8 @@
 // Start-up, the data files and closing.
 #include "Workstation.h"
 
+#include "base/Exception.h"
+
 #include <QFile>
 
 using namespace tallivo;
@@ -62,21 +64,24 @@ TEST_F(Lifecycle, AFailedSaveOnCloseKeepsTheWindowOpenWithItsData) {
     WriteDefaultCatalogue();
     Start();
     EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "2"); });
-    // Make the collection file impossible to replace (a folder in its place:
-    // a read-only file would not stop the superuser).
-    ASSERT_TRUE(QFile::remove(Path("COLLECTION.XML")));
-    ASSERT_TRUE(QDir(FDir.path()).mkdir("COLLECTION.XML"));
+    // The count file is write-protected: it is never replaced, not even when
+    // the program runs as the superuser.
+    const QByteArray saved = ReadFile("COLLECTION.XML");
+    ASSERT_TRUE(QFile::setPermissions(Path("COLLECTION.XML"), QFile::ReadOwner | QFile::ReadGroup));
     CloseWindow();
     ASSERT_EQ(FErrors->Boxes().size(), 1u);
     EXPECT_EQ(FErrors->Boxes()[0].Caption, QString("Tallivo-6"));
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Impossible de créer le fichier \"%1\". %2.")
+                                            .arg(Path("COLLECTION.XML"), SysErrorMessage(EACCES)));
+    EXPECT_EQ(ReadFile("COLLECTION.XML"), saved);
     EXPECT_TRUE(Form().isVisible());
     ASSERT_NE(CollectionTable, nullptr);
     EXPECT_EQ(QuantityOf("ABC"), 2);
     // Once the file can be written, closing works.
-    ASSERT_TRUE(QDir(FDir.path()).rmdir("COLLECTION.XML"));
+    ASSERT_TRUE(QFile::setPermissions(Path("COLLECTION.XML"), QFile::ReadOwner | QFile::WriteOwner));
     CloseWindow();
     EXPECT_FALSE(Form().isVisible());
-    EXPECT_TRUE(ReadFile("COLLECTION.XML").contains("QTE=\"2\""));
+    EXPECT_EQ(SavedLines(), QStringList{"ABC=2"});
 }
 
 TEST_F(Lifecycle, AnUnreadableCollectionIsReportedAndNeverOverwritten) {

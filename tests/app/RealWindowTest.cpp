@@ -167,3 +167,55 @@ TEST(RealWindow, AnArticleFoundByNameIsCountedAndACancelledSearchAddsNothing) {
     EXPECT_EQ(content.count("CODE_ART=\""), 1) << content.toStdString();
     EXPECT_TRUE(content.contains("QTE=\"2\"")) << content.toStdString();
 }
+
+// An operator who scans the next article while the keypad still asks for
+// the quantity: the scanner's code and Enter are refused in the keypad, the
+// quantity then typed by hand is taken.
+TEST(RealWindow, AScanIntoTheOpenKeypadIsRefusedAndHandTypingIsNot) {
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+        QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "Xvfb and xdotool are needed";
+    QTemporaryDir dir, runtime;
+    WriteCatalogueFile(
+        QDir(dir.path()).filePath("ARTICLE.XML"),
+        {{"3760123450017", "Peinture blanche", "PEINTURE", 24.9, "PB25", 12.5, "Couleurs SA", "O"},
+         {"3792008224652", "Rouleau", "PEINTURE", 4.5, "RL1", 2.1, "Couleurs SA", "O"}});
+    RealDisplay display;
+    ASSERT_TRUE(display.Start()) << "no virtual display";
+    QProcess app;
+    QProcessEnvironment env = display.Env();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    app.setProcessEnvironment(env);
+    app.setWorkingDirectory(dir.path());
+    app.start(QStringLiteral(TALLIVO_BINARY), {});
+    ASSERT_TRUE(app.waitForStarted(5000));
+
+    QString mainId, padId;
+    QPoint mainAt, padAt;
+    ASSERT_TRUE(display.FindWindow("Tallivo-6", mainId, mainAt)) << "the main window did not appear";
+    QThread::msleep(500);
+    display.Tool({"type", "--delay", "3", "3760123450017\r"});
+    ASSERT_TRUE(display.FindWindow("Quantité", padId, padAt)) << "the keypad did not open";
+    QThread::msleep(300);
+    // The next article is scanned while the keypad is open.
+    display.Tool({"type", "--delay", "3", "3792008224652\r"});
+    QThread::msleep(500);
+    EXPECT_FALSE(display.Tool({"search", "--onlyvisible", "--name", "^Quantité$"}).isEmpty())
+        << "the scanner's Enter closed the keypad";
+    // The quantity typed by hand is taken.
+    display.Tool({"type", "--delay", "250", "12\r"});
+    QString saved;
+    for (int i = 0; i < 50 && !saved.contains("3760123450017"); ++i) {
+        QThread::msleep(100);
+        QFile file(QDir(dir.path()).filePath("COLLECTION.XML"));
+        if (file.open(QIODevice::ReadOnly)) saved = QString::fromLatin1(file.readAll());
+    }
+    app.kill();
+    app.waitForFinished(5000);
+    TClientDataSet collection;
+    collection.LoadFromFile(QDir(dir.path()).filePath("COLLECTION.XML"));
+    ASSERT_EQ(collection.RecordCount(), 1);
+    collection.First();
+    EXPECT_EQ(collection.FieldByName("CODE_ART").AsString(), QString("3760123450017"));
+    EXPECT_EQ(collection.FieldByName("QTE").AsFloat(), 12);
+}

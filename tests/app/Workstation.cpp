@@ -1,5 +1,7 @@
 #include "Workstation.h"
 
+#include "base/Exception.h"
+
 #include <QFile>
 #include <cmath>
 
@@ -131,6 +133,19 @@ double WorkstationTest::QuantityOf(const QString& code) {
     TClientDataSet& c = Collection();
     if (!c.Locate("CODE_ART", TKeyValue(code), 0)) return std::nan("");
     return c.FieldByName("QTE").AsFloat();
+}
+
+QStringList WorkstationTest::SavedLines() const {
+    TClientDataSet saved;
+    try {
+        saved.LoadFromFile(Path("COLLECTION.XML"));
+    } catch (const Exception& e) {
+        return {"unreadable: " + e.Message()};
+    }
+    QStringList lines;
+    for (saved.First(); !saved.Eof(); saved.Next())
+        lines << saved.FieldByName("CODE_ART").AsString() + u'=' + saved.FieldByName("QTE").AsString();
+    return lines;
 }
 
 QStringList WorkstationTest::Codes() {

@@ -62,6 +62,9 @@ protected:
     // The quantity of the collection line with code (NaN when none).
     double QuantityOf(const QString& code);
     QStringList Codes();
+    // The lines a restart would show from COLLECTION.XML as it is now, as
+    // "CODE=quantity" in file order ("unreadable: ..." when it does not load).
+    QStringList SavedLines() const;
 
     QTemporaryDir FDir;
     QString FOldDir;

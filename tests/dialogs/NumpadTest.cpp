@@ -6,8 +6,10 @@
 #include "toolkit/StdCtrls.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -41,9 +43,51 @@ protected:
         for (TAdvMetroTile* t : tiles) Tap(t);
     }
     QString Text() const { return Pad->Edit1->Text(); }
+    // A key from a keyboard, stamped by the window system at ms (0: no stamp).
+    static void KeyAt(uint64_t ms, int key, const QString& text = {}, Qt::KeyboardModifiers mods = {}) {
+        QWidget* target = QApplication::focusWidget();
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, key, mods, text);
+            e.setTimestamp(ms);
+            QApplication::sendEvent(target, &e);
+        }
+    }
+    // Each character of code, then Enter, gap ms apart from ms on; capitals
+    // with Shift as a scanner types them.
+    static void Scan(const QString& code, uint64_t ms, uint64_t gap = 2) {
+        for (const QChar c : code) {
+            const bool capital = c.isUpper();
+            if (capital) KeyAt(ms, Qt::Key_Shift, {}, Qt::ShiftModifier);
+            const int key = c.isDigit()    ? Qt::Key_0 + c.digitValue()
+                            : c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - u'A')
+                                           : Qt::Key_Minus;
+            KeyAt(ms, key, QString(c), capital ? Qt::ShiftModifier : Qt::NoModifier);
+            ms += gap;
+        }
+        KeyAt(ms, Qt::Key_Return, "\r");
+    }
+    // Runs keys on the keypad shown modally; the modal result.
+    int WhileOpen(const std::function<void()>& keys) {
+        ModalWatchdog watchdog;
+        WhenModal([&](TForm*) {
+            Settle();
+            keys();
+            Settle();
+            if (Pad->ModalResult() == mrNone) {
+                FStayedOpen = true;
+                FTextWhileOpen = Text();
+                FWarned = Pad->ScanWarning->Visible();
+                Tap(Pad->AdvMetroTile19);
+            }
+        });
+        FStayedOpen = FWarned = false;
+        return Pad->ShowModal();
+    }
     bool EditHasFocus() const { return QApplication::focusWidget() == Pad->Edit1->Editor(); }
 
     std::unique_ptr<TNumPadBox> Pad;
+    bool FStayedOpen = false, FWarned = false;
+    QString FTextWhileOpen;
 };
 
 } // namespace
@@ -229,4 +273,75 @@ TEST(NumpadCaller, TheWorkstationsQuantityDialogFromCreationToRelease) {
     RunDeferredDeletes();
     EXPECT_TRUE(released.isNull());
     EXPECT_EQ(NumPadBox, nullptr);
+}
+
+TEST_F(NumpadTest, AScanWhileTheKeypadIsOpenIsRefusedAndTheKeypadStays) {
+    bool hiddenByTheNextTile = false;
+    const int result = WhileOpen([&] {
+        Tap(Pad->AdvMetroTile28); // 5, then the next article is scanned
+        Scan("3792008224652", 100000);
+        Settle();
+        ASSERT_EQ(Pad->ModalResult(), mrNone) << "the keypad stays open";
+        EXPECT_EQ(Text(), "") << "the code is no quantity";
+        EXPECT_TRUE(Pad->ScanWarning->Visible());
+        EXPECT_EQ(Pad->ScanWarning->Caption(), QString("Code-barres lu pendant la saisie de la quantité"));
+        // The warning is drawn below the tiles, in dark red, and fits.
+        const QImage img = Grab(Pad.get());
+        const TLabel& w = *Pad->ScanWarning;
+        const QRect r(w.Left(), w.Top(), w.Width(), w.Height());
+        EXPECT_GT(InkPixels(img, r, clInactiveCaption), 150);
+        EXPECT_GE(w.Top(), Pad->Panel1->Top() + Pad->Panel1->Height());
+        EXPECT_LE(w.Top() + w.Height(), Pad->ClientHeight());
+        TCanvas measure(nullptr);
+        measure.Font = w.Font();
+        EXPECT_LE(measure.TextWidth(w.Caption()), w.Width());
+        // The operator keys the quantity again; the warning goes.
+        Tap(Pad->AdvMetroTile26);
+        hiddenByTheNextTile = !Pad->ScanWarning->Visible();
+        Tap(Pad->AdvMetroTile19);
+    });
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(Text(), "3");
+    EXPECT_TRUE(hiddenByTheNextTile);
+}
+
+// Keys that waited in the queue while the keypad was busy arrive all at
+// once: their own stamps keep the scanner's pace apart from a person's.
+TEST_F(NumpadTest, QueuedKeysAreJudgedByTheirOwnStamps) {
+    EXPECT_EQ(WhileOpen([] { Scan("VB4X40", 5000); }), mrOk);
+    EXPECT_TRUE(FStayedOpen) << "a scan with capitals (Shift between them) is refused";
+    EXPECT_TRUE(FWarned);
+    EXPECT_EQ(FTextWhileOpen, "");
+
+    Pad->Edit1->Clear();
+    EXPECT_EQ(WhileOpen([] { Scan("1250", 9000, 120); }), mrOk);
+    EXPECT_FALSE(FStayedOpen) << "a person's keys, queued, are still a quantity";
+    EXPECT_EQ(Text(), "1250");
+
+    // Keys 30 ms apart, faster than anybody types: a quantity as well.
+    Pad->Edit1->Clear();
+    EXPECT_EQ(WhileOpen([] { Scan("123456", 20000, 30); }), mrOk);
+    EXPECT_FALSE(FStayedOpen);
+    EXPECT_EQ(Text(), "123456");
+}
+
+TEST_F(NumpadTest, TilesAreNeverTakenForAScanner) {
+    // Five quick taps, then Enter on the keyboard: the tiles' keys carry no
+    // stamp and arrive within moments of each other.
+    EXPECT_EQ(WhileOpen([this] {
+                  for (TAdvMetroTile* t : {Pad->AdvMetroTile24, Pad->AdvMetroTile25, Pad->AdvMetroTile26,
+                                           Pad->AdvMetroTile27, Pad->AdvMetroTile28})
+                      Click(t);
+                  Settle();
+                  PressKey(Qt::Key_Return, {}, "\r");
+              }),
+              mrOk);
+    EXPECT_FALSE(FStayedOpen);
+    EXPECT_EQ(Text(), "12345");
+    // Keys without a stamp that are not the tiles' are timed on arrival:
+    // back to back, they are a scanner's.
+    Pad->Edit1->Clear();
+    EXPECT_EQ(WhileOpen([] { Scan("3792008224652", 0, 0); }), mrOk);
+    EXPECT_TRUE(FStayedOpen);
+    EXPECT_EQ(FTextWhileOpen, "");
 }

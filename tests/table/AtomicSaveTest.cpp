@@ -6,8 +6,13 @@
 #include "table/AtomicFile.h"
 
 #include <csignal>
+#include <functional>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tallivo;
@@ -31,6 +36,67 @@ QStringList FilesIn(const QTemporaryDir& dir) {
 struct THookGuard {
     explicit THookGuard(TAtomicFile::THook hook) { TAtomicFile::SetHook(std::move(hook)); }
     ~THookGuard() { TAtomicFile::SetHook(nullptr); }
+};
+
+QByteArray Local(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+ino_t InodeOf(const QString& path) {
+    struct stat st;
+    return stat(Local(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+QString CreateMessage(const QString& path, int err) {
+    return QString("Impossible de créer le fichier \"%1\". %2").arg(path, SysErrorMessage(err));
+}
+
+constexpr uid_t kPlainUser = 65534; // nobody
+
+// Runs body in a child process and returns what it returned (empty when all
+// went well). When the tests run as the superuser, the child first gives up
+// his rights and becomes a plain user owning ownedPaths, so that file
+// permissions apply as they do for an operator (unless plainUser is false).
+QString InChild(const std::function<QString()>& body, const QStringList& ownedPaths = {},
+                bool plainUser = true) {
+    const bool root = geteuid() == 0 && plainUser;
+    if (root)
+        for (const QString& p : ownedPaths)
+            if (chown(Local(p).constData(), kPlainUser, kPlainUser) != 0) return "chown failed: " + p;
+    int out[2];
+    if (pipe(out) != 0) return "no pipe";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(out[0]);
+        QString result;
+        if (root && (setgroups(0, nullptr) != 0 || setgid(kPlainUser) != 0 || setuid(kPlainUser) != 0))
+            result = "could not become a plain user";
+        else
+            result = body();
+        const QByteArray bytes = result.toUtf8();
+        (void)!write(out[1], bytes.constData(), size_t(bytes.size()));
+        _exit(0);
+    }
+    close(out[1]);
+    QByteArray reply;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) reply.append(buffer, n);
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status)) return "the child process died";
+    return QString::fromUtf8(reply);
+}
+
+// Accumulates the differences a child process finds.
+struct TChecks {
+    QString Failures;
+    void Equal(const QString& what, const QString& got, const QString& expected) {
+        if (got != expected) Failures += QString("%1: got '%2', expected '%3'\n").arg(what, got, expected);
+    }
+    void True(const QString& what, bool ok) {
+        if (!ok) Failures += what + "\n";
+    }
 };
 
 } // namespace
@@ -120,33 +186,186 @@ TEST(AtomicSave, AFileThatCannotBeCreated) {
     auto t = MakeCollection();
     AddLine(*t, "A", "1");
     const QString missing = dir.filePath("no/such/folder/COLLECTION.XML");
-    EXPECT_EQ(ErrorOf([&] { t->SaveToFile(missing, dfXML); }),
-              QString("Impossible de créer le fichier \"%1\". %2").arg(missing, SysErrorMessage(ENOENT)));
-    // An injected refusal at creation time.
+    try {
+        t->SaveToFile(missing, dfXML);
+        ADD_FAILURE() << "no error";
+    } catch (const EFileCreationError& e) {
+        EXPECT_EQ(e.Message(), CreateMessage(missing, ENOENT));
+        EXPECT_EQ(e.ErrorCode(), ENOENT);
+    }
+    // The folder refuses the temporary file and the file cannot be opened
+    // either: the refusal of the folder is reported.
     const QString path = dir.filePath("COLLECTION.XML");
     WriteFileBytes(path, "old");
-    THookGuard guard(
-        [](TAtomicFile::TStep step, uint64_t) { return step == TAtomicFile::stCreate ? EACCES : 0; });
-    EXPECT_EQ(ErrorOf([&] { t->SaveToFile(path, dfXML); }),
-              QString("Impossible de créer le fichier \"%1\". %2").arg(path, SysErrorMessage(EACCES)));
+    THookGuard guard([](TAtomicFile::TStep step, uint64_t) {
+        return step == TAtomicFile::stCreate ? EACCES : step == TAtomicFile::stInPlace ? EPERM : 0;
+    });
+    EXPECT_EQ(ErrorOf([&] { t->SaveToFile(path, dfXML); }), CreateMessage(path, EACCES));
     EXPECT_EQ(ReadFileBytes(path), "old");
     EXPECT_EQ(FilesIn(dir), QStringList{"COLLECTION.XML"});
 }
 
-TEST(AtomicSave, ReadOnlyFolder) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+// A file nobody may write was protected on purpose: it is never replaced,
+// not even by the superuser (a rename needs only the folder's permission).
+TEST(AtomicSave, AWriteProtectedFileIsNeverReplaced) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COLLECTION.XML");
+    WriteFileBytes(path, "the finished count");
+    ASSERT_EQ(chmod(Local(path).constData(), 0444), 0);
+    auto t = MakeCollection();
+    AddLine(*t, "A", "1");
+    try {
+        t->SaveToFile(path, dfXML);
+        ADD_FAILURE() << "a write-protected file was replaced";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), CreateMessage(path, EACCES));
+    }
+    EXPECT_EQ(ReadFileBytes(path), "the finished count");
+    EXPECT_EQ(FilesIn(dir), QStringList{"COLLECTION.XML"});
+    // Through a symbolic link the file it points to is what counts.
+    const QString link = dir.filePath("LINK.XML");
+    ASSERT_TRUE(QFile::link(path, link));
+    EXPECT_EQ(ErrorOf([&] { t->SaveToFile(link, dfXML); }), CreateMessage(link, EACCES));
+    EXPECT_EQ(ReadFileBytes(path), "the finished count");
+    // Once writable again, it is saved.
+    ASSERT_EQ(chmod(Local(path).constData(), 0644), 0);
+    t->SaveToFile(path, dfXML);
+    EXPECT_EQ(ReadFileBytes(path), WritePacket(*t->Store(), dfXML));
+}
+
+// As a plain user: a file of another user that this one may not write is
+// refused even in a folder where he may create files.
+TEST(AtomicSave, AFileThisUserMayNotWriteIsRefused) {
     QTemporaryDir dir;
     const QString path = dir.filePath("COLLECTION.XML");
     WriteFileBytes(path, "old");
-    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
     auto t = MakeCollection();
     AddLine(*t, "A", "1");
-    const QString message = ErrorOf([&] { t->SaveToFile(path, dfXML); });
-    chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    EXPECT_EQ(message,
-              QString("Impossible de créer le fichier \"%1\". %2").arg(path, SysErrorMessage(EACCES)));
-    EXPECT_EQ(ReadFileBytes(path), "old");
+    ASSERT_EQ(chmod(Local(dir.path()).constData(), 0777), 0);
+    if (geteuid() == 0) {
+        // Owned by the superuser, readable and writable by him only.
+        ASSERT_EQ(chmod(Local(path).constData(), 0644), 0);
+    } else {
+        ASSERT_EQ(chmod(Local(path).constData(), 0444), 0);
+    }
+    const QString failures = InChild(
+        [&] {
+            TChecks c;
+            c.Equal("message", ErrorOf([&] { t->SaveToFile(path, dfXML); }), CreateMessage(path, EACCES));
+            c.Equal("content", QString::fromLatin1(ReadFileBytes(path)), "old");
+            c.Equal("files", FilesIn(dir).join(','), "COLLECTION.XML");
+            return c.Failures;
+        },
+        {dir.path()});
+    EXPECT_EQ(failures, QString());
+    chmod(Local(path).constData(), 0644);
+}
+
+// A folder that refuses new files: the writable file in it is rewritten in
+// place (same file, new content), a missing file cannot be created.
+TEST(AtomicSave, AReadOnlyFolderRewritesAWritableFileInPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COLLECTION.XML");
+    const QString other = dir.filePath("ART.GRD");
+    // Longer than the packet: the rewrite must cut the old tail.
+    WriteFileBytes(path, QByteArray(100000, 'x'));
+    auto t = MakeCollection();
+    AddLine(*t, "A", "1");
+    AddLine(*t, "B", "2,5");
+    const QByteArray packet = WritePacket(*t->Store(), dfXML);
+    const ino_t inode = InodeOf(path);
+    const QString failures = InChild(
+        [&] {
+            TChecks c;
+            c.True("folder made read-only", chmod(Local(dir.path()).constData(), 0555) == 0);
+            c.Equal("saved", ErrorOf([&] { t->SaveToFile(path, dfXML); }), "");
+            c.True("content", ReadFileBytes(path) == packet);
+            c.True("the same file", InodeOf(path) == inode);
+            c.Equal("missing file", ErrorOf([&] { t->SaveToFile(other, dfXML); }),
+                    CreateMessage(other, EACCES));
+            c.Equal("files", FilesIn(dir).join(','), "COLLECTION.XML");
+            c.True("folder made writable", chmod(Local(dir.path()).constData(), 0755) == 0);
+            return c.Failures;
+        },
+        {dir.path(), path});
+    EXPECT_EQ(failures, QString());
+}
+
+TEST(AtomicSave, InPlaceRewritingGrowsShrinksAndReportsFailures) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COLLECTION.XML");
+    auto big = BigCollection();
+    const QByteArray bigPacket = WritePacket(*big->Store(), dfXML);
+    auto small = MakeCollection();
+    AddLine(*small, "A", "1");
+    const QByteArray smallPacket = WritePacket(*small->Store(), dfXML);
+    std::vector<TAtomicFile::TStep> steps;
+    int failAt = -1, error = 0;
+    uint64_t failFrom = 0;
+    THookGuard guard([&](TAtomicFile::TStep step, uint64_t written) {
+        steps.push_back(step);
+        if (step == TAtomicFile::stCreate) return EACCES; // the folder refuses
+        return step == failAt && written >= failFrom ? error : 0;
+    });
+    WriteFileBytes(path, "old");
+    const ino_t inode = InodeOf(path);
+    big->SaveToFile(path, dfXML);
+    EXPECT_EQ(ReadFileBytes(path), bigPacket);
+    EXPECT_EQ(InodeOf(path), inode);
+    EXPECT_NE(std::find(steps.begin(), steps.end(), TAtomicFile::stReserve), steps.end())
+        << "a longer content reserves its room first";
+    small->SaveToFile(path, dfXML);
+    EXPECT_EQ(ReadFileBytes(path), smallPacket) << "the old tail is cut";
     EXPECT_EQ(FilesIn(dir), QStringList{"COLLECTION.XML"});
+
+    // A full disk found when reserving leaves the file as it was.
+    failAt = TAtomicFile::stReserve;
+    error = ENOSPC;
+    EXPECT_EQ(ErrorOf([&] { big->SaveToFile(path, dfXML); }), "Erreur E/S 28");
+    EXPECT_EQ(ReadFileBytes(path), smallPacket);
+    // A failing flush or a write failing half-way is reported.
+    failAt = TAtomicFile::stSync;
+    error = EIO;
+    EXPECT_EQ(ErrorOf([&] { small->SaveToFile(path, dfXML); }), "Erreur E/S 5");
+    failAt = TAtomicFile::stWrite;
+    failFrom = uint64_t(bigPacket.size()) / 2;
+    error = EIO;
+    EXPECT_EQ(ErrorOf([&] { big->SaveToFile(path, dfXML); }), "Erreur E/S 5");
+    EXPECT_EQ(FilesIn(dir), QStringList{"COLLECTION.XML"});
+    // And the next save repairs it.
+    failAt = -1;
+    big->SaveToFile(path, dfXML);
+    EXPECT_EQ(ReadFileBytes(path), bigPacket);
+}
+
+// A real full disk: a small file system of its own (where the system lets
+// a test mount one).
+TEST(AtomicSave, AFullDiskLeavesTheOldFile) {
+    QTemporaryDir dir;
+    auto t = BigCollection();
+    const QString failures = InChild(
+        [&]() -> QString {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", Local(dir.path()).constData(), "tmpfs", 0, "size=256k") != 0)
+                return "skip";
+            const QString path = dir.filePath("COLLECTION.XML");
+            TChecks c;
+            c.True("old file written", WriteFileBytes(path, "yesterday"));
+            c.Equal("message", ErrorOf([&] { t->SaveToFile(path, dfXML); }), "Erreur E/S 28");
+            c.Equal("content", QString::fromLatin1(ReadFileBytes(path)), "yesterday");
+            c.Equal("files", FilesIn(dir).join(','), "COLLECTION.XML");
+            // In place (the folder refusing new files): the room is missing
+            // before the file is touched.
+            THookGuard guard(
+                [](TAtomicFile::TStep step, uint64_t) { return step == TAtomicFile::stCreate ? EACCES : 0; });
+            c.Equal("in place", ErrorOf([&] { t->SaveToFile(path, dfXML); }), "Erreur E/S 28");
+            c.Equal("content in place", QString::fromLatin1(ReadFileBytes(path)), "yesterday");
+            return c.Failures;
+        },
+        {}, false);
+    if (failures == "skip") GTEST_SKIP() << "no small file system can be mounted here";
+    EXPECT_EQ(failures, QString());
 }
 
 // A real write that fails half-way: the file size limit of the process

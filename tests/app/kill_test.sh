@@ -1,0 +1,241 @@
+#!/bin/bash
+# Kill test: the real workstation, in a virtual X display, counts for 200
+# rounds and is killed (SIGKILL) at random moments, some of them 0 to 50 ms
+# after the keypad's Ok, that is while the count is being saved. After every
+# kill it is started again in the same folder. Every round: a random code of
+# a 20 000-article catalogue (many of them repeated) is typed at a barcode
+# scanner's pace, a quantity is keyed on the keypad (typed by hand or tapped
+# on its tiles) and confirmed (Enter or the Ok tile). The collection starts
+# with 10 000 lines, so that each save takes long enough for kills to land
+# inside it.
+#
+# What must hold after every kill, on COLLECTION.XML:
+#  - it loads (packet check);
+#  - a round is confirmed when the save that followed its Ok was seen to
+#    complete (the file was replaced after the Ok) before the kill; every
+#    confirmed round is there with its full quantity: each code's quantity
+#    in the file is exactly the sum of its confirmed rounds;
+#  - the round in flight (Ok sent, its save not yet seen, then the kill) is
+#    either wholly absent or wholly present: its code holds the confirmed
+#    sum, or the confirmed sum plus the whole keyed quantity; found present,
+#    it counts as confirmed from then on;
+#  - a round killed before its Ok left nothing;
+#  - no other code appears.
+#
+#   kill_test.sh TALLIVO CATGEN PACKET
+# Environment: KILL_TEST_ROUNDS (200), KILL_TEST_SEED (random; printed).
+# Exit codes: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool).
+set -u
+tallivo=$(realpath "$1") catgen=$(realpath "$2") packet=$(realpath "$3")
+rounds=${KILL_TEST_ROUNDS:-200}
+seed=${KILL_TEST_SEED:-$(( ($(date +%s%N) / 1000) % 1000000 ))}
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb and xdotool are needed: skipped"; exit 77; }
+RANDOM=$seed
+
+work=$(mktemp -d)
+pid="" xvfb="" round=0
+cleanup() {
+    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAILED (seed $seed, round $round): $*"
+    [ -s "$work/tallivo.log" ] && { echo "the workstation's output:"; tail -20 "$work/tallivo.log"; }
+    exit 1
+}
+
+# A display of our own.
+for n in $(seq $((100 + $$ % 400)) 999); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+done
+Xvfb :$n -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:$n XDG_RUNTIME_DIR=$work
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
+unset QT_QPA_PLATFORM
+
+data=$work/data
+mkdir "$data"
+"$catgen" "$data/ARTICLE.XML" 20000 >/dev/null || fail "no catalogue"
+mapfile -t codes < <("$packet" to-csv --names "$data/ARTICLE.XML" | tail -n +2 | cut -d';' -f1 | tr -d '\r')
+[ "${#codes[@]}" -eq 20000 ] || fail "the catalogue has ${#codes[@]} codes"
+hot=()
+for _ in $(seq 40); do hot+=("${codes[RANDOM * 32768 % 20000]}"); done
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+# Polls (every 20 ms, up to $1 ms) until the command after it succeeds.
+poll() {
+    local until=$(( $(now_ms) + $1 ))
+    shift
+    while ! "$@"; do
+        [ "$(now_ms)" -ge "$until" ] && return 1
+        sleep 0.02
+    done
+}
+visible() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
+keypad_gone() { ! visible 'Quantité'; }
+identity() { stat -c '%i %s %Y' "$file" 2>/dev/null; }
+replaced() { [ "$(identity)" != "$before" ]; }
+
+start() {
+    (cd "$data" && exec "$tallivo") >>"$work/tallivo.log" 2>&1 &
+    pid=$!
+    poll 20000 visible 'Tallivo-6' || fail "the workstation did not start"
+    sleep 0.4 # the files loaded, the code field focused
+}
+
+# Splits a line of the packet tool's semicolon-separated text into F[1..n]
+# (a value holding ";" or a double quote comes quoted, its quotes doubled).
+split_csv='
+    function split_csv(line,   i, c, q, f) {
+        n = 0; f = ""; q = 0
+        for (i = 1; i <= length(line); i++) {
+            c = substr(line, i, 1)
+            if (q) {
+                if (c == "\"") { if (substr(line, i + 1, 1) == "\"") { f = f c; i++ } else q = 0 }
+                else f = f c
+            } else if (c == "\"") q = 1
+            else if (c == ";") { F[++n] = f; f = "" }
+            else f = f c
+        }
+        F[++n] = f
+    }'
+# "code quantity" lines of the collection file, as a restart would show it
+saved_counts() {
+    "$packet" to-csv --names "$file" | tr -d '\r' | awk "$split_csv"'
+        NR == 1 { split_csv($0); for (i = 1; i <= n; i++) col[F[i]] = i; next }
+        { split_csv($0); print F[col["CODE_ART"]], F[col["QTE"]] }'
+}
+
+# The first 10 000 articles, already counted.
+file=$data/COLLECTION.XML
+"$packet" to-csv --names "$data/ARTICLE.XML" | tr -d '\r' | awk "$split_csv"'
+    function quoted(v) { if (v ~ /[;"]/) { gsub(/"/, "\"\"", v); v = "\"" v "\"" } return v }
+    NR == 1 { split_csv($0); for (i = 1; i <= n; i++) col[F[i]] = i
+              printf "CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT;GERE_STOCK\r\n"; next }
+    NR <= 10001 { split_csv($0)
+                  printf "%s;%s;%s;%d;%s;%s\r\n", F[col["CODE_ART"]], quoted(F[col["NOM_ART"]]),
+                         quoted(F[col["CATEGORIE"]]), (NR * 7) % 50 + 1, F[col["PRIX_ACHAT"]], F[col["GERE_STOCK"]] }' \
+    >"$work/collection.csv"
+"$packet" from-csv "$work/collection.csv" "$file" >/dev/null || fail "no starting collection"
+declare -A expected=() # code -> sum of the confirmed rounds
+while read -r code qty; do expected[$code]=$qty; done < <(saved_counts)
+[ "${#expected[@]}" -eq 10000 ] || fail "the starting collection has ${#expected[@]} lines"
+
+kills=0 kills_after_ok=0 kept_in_flight=0 dropped_in_flight=0
+verify() { # the code and quantity in flight, if any
+    local flight_code=${1:-} flight_qty=${2:-0} code
+    if [ -e "$file" ]; then
+        "$packet" check "$file" >/dev/null 2>&1 || fail "COLLECTION.XML does not load: $("$packet" check "$file" 2>&1)"
+        saved_counts >"$work/got"
+    else
+        : >"$work/got"
+    fi
+    for code in "${!expected[@]}"; do echo "$code ${expected[$code]}"; done >"$work/expected"
+    # Each code of either side: the file's quantity against the confirmed sum.
+    local verdict
+    verdict=$(awk -v fc="$flight_code" -v fq="$flight_qty" '
+        FILENAME == ARGV[1] { e[$1] = $2; all[$1] = 1; next }
+        { g[$1] = $2; all[$1] = 1 }
+        END {
+            for (c in all) {
+                ev = (c in e) ? e[c] : 0; gv = (c in g) ? g[c] : 0
+                if (c == fc && fq != 0 && gv == ev + fq) print "kept"
+                else if (gv != ev) { print "code " c " holds " gv " in the file, " ev " confirmed"; bad = 1 }
+            }
+        }' "$work/expected" "$work/got")
+    case $verdict in
+    "") [ -n "$flight_code" ] && dropped_in_flight=$((dropped_in_flight + 1)) ;;
+    kept)
+        expected[$flight_code]=$(( ${expected[$flight_code]:-0} + flight_qty ))
+        kept_in_flight=$((kept_in_flight + 1))
+        ;;
+    *) fail "$(echo "$verdict" | grep -v '^kept$' | head -5) (in flight: ${flight_code:-none} $flight_qty)" ;;
+    esac
+}
+
+kill_now() {
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    pid=""
+    kills=$((kills + 1))
+}
+
+echo "kill test: $rounds rounds, seed $seed (KILL_TEST_SEED=$seed to repeat)"
+began=$(now_ms)
+start
+round=0
+for round in $(seq "$rounds"); do
+    if [ $((RANDOM % 10)) -lt 6 ]; then code=${hot[RANDOM % ${#hot[@]}]}; else code=${codes[RANDOM * 32768 % 20000]}; fi
+    qty=$((RANDOM % 3 == 0 ? RANDOM % 900 + 100 : RANDOM % 99 + 1))
+    fate=$((RANDOM % 100)) # < 14: killed 0-50 ms after Ok; < 20: killed before Ok
+    before=$(identity)
+
+    # The scanner types the code and Enter.
+    xdotool type --delay 3 "$code"$'\r'
+    if [ "$fate" -ge 14 ] && [ "$fate" -lt 17 ]; then
+        sleep "0.0$((RANDOM % 90 + 10))"
+        kill_now
+        verify
+        start
+        continue
+    fi
+    poll 5000 visible 'Quantité' || fail "the keypad did not open for $code"
+    sleep 0.1
+    # The quantity, by hand or on the tiles.
+    by_hand=$((RANDOM % 2))
+    if [ "$by_hand" = 1 ]; then
+        xdotool type --delay 120 "$qty"
+    else
+        eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Quantité$' | head -1)")"
+        for ((i = 0; i < ${#qty}; i++)); do
+            d=${qty:i:1}
+            case $d in # tile centres: panel at 25,86; tiles 84 x 69
+            0) x=71 y=348 ;; 1) x=71 y=273 ;; 2) x=161 y=273 ;; 3) x=251 y=274 ;;
+            4) x=71 y=198 ;; 5) x=161 y=199 ;; 6) x=251 y=199 ;;
+            7) x=71 y=123 ;; 8) x=161 y=124 ;; 9) x=251 y=124 ;;
+            esac
+            xdotool mousemove $((X + x)) $((Y + y)) click 1
+            sleep 0.05
+        done
+    fi
+    if [ "$fate" -ge 17 ] && [ "$fate" -lt 20 ]; then
+        kill_now # keyed, never confirmed
+        verify
+        start
+        continue
+    fi
+    # Ok.
+    if [ "$fate" -lt 14 ]; then
+        # Killed 0 to 50 ms after Ok was sent: before, during or after its save.
+        if [ "$by_hand" = 1 ]; then xdotool key Return & else xdotool mousemove $((X + 462)) $((Y + 203)) click 1 & fi
+        sender=$!
+        sleep "0.0$(printf '%02d' $((RANDOM % 51)))"
+        kill_now
+        wait $sender
+        kills_after_ok=$((kills_after_ok + 1))
+        verify "$code" "$qty"
+        start
+        continue
+    fi
+    if [ "$by_hand" = 1 ]; then xdotool key Return; else xdotool mousemove $((X + 462)) $((Y + 203)) click 1; fi
+    poll 5000 replaced || fail "the count of $code ($qty) was not saved"
+    expected[$code]=$(( ${expected[$code]:-0} + qty ))
+    poll 2000 keypad_gone || fail "the keypad stayed open after Ok"
+done
+kill_now
+verify
+ended=$(now_ms)
+
+lines=0 total=0
+for code in "${!expected[@]}"; do
+    [ "${expected[$code]}" != 0 ] && lines=$((lines + 1))
+    total=$((total + expected[$code]))
+done
+echo "rounds: $rounds   kills: $kills (after Ok, within 0-50 ms: $kills_after_ok; at other moments: $((kills - kills_after_ok)))"
+echo "rounds in flight at a kill: $((kept_in_flight + dropped_in_flight)) (found saved whole: $kept_in_flight, absent: $dropped_in_flight)"
+echo "counts kept: $lines lines (10000 at the start), total quantity $total; every confirmed count was found after every restart"
+echo "time: $(( (ended - began) / 1000 )) s"
