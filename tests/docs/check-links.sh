@@ -4,7 +4,7 @@
 # its headings when it names one), and nothing in
 # them points outside the repository: no web or file address, no absolute
 # link, no "../" that climbs above the repository's root, no folder of a
-# build machine (/work/..., /home/..., /root/...).
+# build machine (/home/..., /root/... and the like).
 #
 #   tests/docs/check-links.sh ROOT
 set -u
