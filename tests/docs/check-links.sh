@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Every link of the project's Markdown files (README.md, docs/, the kiosk
 # recipe ...) points to a file of the repository that exists (and to one of
-# its headings when it names one), and nothing in
-# them points outside the repository: no web or file address, no absolute
-# link, no "../" that climbs above the repository's root, no folder of a
-# build machine (/home/..., /root/... and the like).
+# its headings when it names one), and nothing in them points outside the
+# repository: no web or file address, no absolute link, no "../" that climbs
+# above the repository's root, no folder of a build machine (/home/...,
+# /root/... and the like).
 #
 #   tests/docs/check-links.sh ROOT
 set -u
