@@ -60,7 +60,7 @@ QString StartHelp() {
         "\n"
         "Files of the counting folder:\n"
         "  ARTICLE.XML     the article catalogue (read at start)\n"
-        "  COLLECTION.XML  the count (written after every new article and on quit)\n"
+        "  COLLECTION.XML  the count (written after every change and on quit)\n"
         "  ART.GRD         the column layout of the grid\n"
         "The export writes semicolon-separated text where the operator chooses.\n"
         "Numbers are shown with the decimal separator of the locale (LC_NUMERIC, LANG).\n"

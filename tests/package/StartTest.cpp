@@ -165,6 +165,8 @@ TEST(WorkstationProgram, AnswersHelpAndVersionWithoutADisplay) {
     for (const char* option :
          {"--data-dir", "--home", "--demo", "--fullscreen", "--version", "COLLECTION.XML"})
         EXPECT_TRUE(r.Out.contains(option)) << option;
+    // Every change is saved, not only a new article: the help says so.
+    EXPECT_TRUE(r.Out.contains("COLLECTION.XML  the count (written after every change"));
     // A wrong option is refused before anything else, with a pointer to --help.
     r = RunWithoutDisplay({"--hmoe"});
     EXPECT_EQ(r.Code, 2);

@@ -3,7 +3,13 @@
 //
 //   tallivo-screenshot --list
 //   tallivo-screenshot OUTDIR [SCENE...]     (all scenes when none is named)
+//   tallivo-screenshot --docs OUTDIR         the pictures of the operator's guide
+//   tallivo-screenshot --docs --list         their names
+//
+// The guide's pictures are written in 256 colours, to keep the repository
+// small; scripts/docs-screenshots.sh writes them into docs/images/.
 
+#include "Palette.h"
 #include "Scenes.h"
 #include "base/FormatSettings.h"
 #include "toolkit/Forms.h"
@@ -11,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImageWriter>
 #include <cstdio>
 
 namespace tallivo::shots {
@@ -20,13 +27,16 @@ std::vector<Scene>& Scenes() {
     return scenes;
 }
 
-bool SaveWindowPng(QWidget* w, const QString& path) {
+bool SaveWindowPng(QWidget* w, const QString& path, bool palette) {
     w->show();
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     const QImage image = w->grab().toImage();
-    return image.save(path, "PNG");
+    if (!palette) return image.save(path, "PNG");
+    QImageWriter writer(path, "png");
+    writer.setQuality(0); // the strongest compression
+    return writer.write(ToPalette(image));
 }
 
 } // namespace tallivo::shots
@@ -38,11 +48,19 @@ int main(int argc, char** argv) {
     TApplication app;
     app.SetTitle(QStringLiteral("Tallivo-6"));
     FormatSettings().DecimalSeparator = u',';
-    const QStringList args = qtApp.arguments().mid(1);
+    QStringList args = qtApp.arguments().mid(1);
+    const bool guide = !args.isEmpty() && args[0] == QLatin1String("--docs");
+    if (guide) args.removeFirst();
     auto& scenes = shots::Scenes();
     if (args.isEmpty() || args[0] == QLatin1String("--list")) {
-        for (const auto& s : scenes) std::printf("%-24s %s\n", qPrintable(s.Name), qPrintable(s.Description));
-        if (args.isEmpty()) std::fprintf(stderr, "usage: tallivo-screenshot OUTDIR [SCENE...]\n");
+        for (const auto& s : scenes) {
+            if (guide && s.Guide)
+                std::printf("%s\n", qPrintable(s.Name));
+            else if (!guide)
+                std::printf("%-24s %s\n", qPrintable(s.Name), qPrintable(s.Description));
+        }
+        if (args.isEmpty())
+            std::fprintf(stderr, "usage: tallivo-screenshot [--docs] OUTDIR [SCENE...] | [--docs] --list\n");
         return args.isEmpty() ? 2 : 0;
     }
     const QDir out(args[0]);
@@ -53,10 +71,11 @@ int main(int argc, char** argv) {
     const QStringList wanted = args.mid(1);
     int failures = 0, written = 0;
     for (const auto& s : scenes) {
+        if (guide && !s.Guide) continue;
         if (!wanted.isEmpty() && !wanted.contains(s.Name)) continue;
         QWidget* w = s.Build();
         const QString path = out.filePath(s.Name + QStringLiteral(".png"));
-        if (w && shots::SaveWindowPng(w, path)) {
+        if (w && shots::SaveWindowPng(w, path, guide)) {
             std::printf("%s\n", qPrintable(path));
             ++written;
         } else {
