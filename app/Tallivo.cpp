@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     QApplication qtApp(qtArgc, qtArgv.data());
     QGuiApplication::setDesktopFileName(QStringLiteral("tallivo"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tallivo")));
+    InstallFrenchQtTexts();
     TApplication app;
     app.Initialize();
     // A second start while the workstation runs ends at once, silently.

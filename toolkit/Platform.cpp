@@ -7,7 +7,10 @@
 #include <QCursor>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -89,6 +92,17 @@ QString SingleInstanceLockPath(const QString& title) {
         if (!c.isLetterOrNumber() && c != u'-' && c != u'_') c = u'_';
     return dir + QStringLiteral("/") + safe + QStringLiteral("-") + QString::number(getuid()) +
            QStringLiteral(".lock");
+}
+
+bool InstallFrenchQtTexts() {
+    auto* texts = new QTranslator(qApp);
+    if (!texts->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete texts;
+        return false;
+    }
+    QCoreApplication::installTranslator(texts);
+    return true;
 }
 
 bool AcquireSingleInstance(const QString& title) {

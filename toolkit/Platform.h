@@ -30,6 +30,11 @@ TPoint GetCursorPos();
 // The control of this application under a screen point, or null.
 TControl* FindControlAtPos(TPoint screenPos);
 
+// Makes Qt's own texts (the buttons and labels of the file dialog) French,
+// like the windows: false when the Qt translations are not installed, and
+// Qt's English texts stay.
+bool InstallFrenchQtTexts();
+
 // The single-instance test: true when no other process of this user holds
 // the instance named title. The first caller keeps holding it until exit.
 bool AcquireSingleInstance(const QString& title);

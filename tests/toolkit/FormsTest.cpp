@@ -1,6 +1,7 @@
 #include "TestButton.h"
 #include "base/Exception.h"
 #include "tests/support/GuiTestHelpers.h"
+#include "toolkit/Platform.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QApplication>
@@ -168,4 +169,12 @@ TEST(Forms, CloseRunsOnCloseAndAnErrorKeepsTheFormOpen) {
     ProcessEvents();
     EXPECT_FALSE(d.Form->isVisible());
     EXPECT_EQ(closes, 2);
+}
+
+// The export's file dialog is Qt's: its buttons speak French like the
+// windows once Qt's French texts are installed.
+TEST(QtTexts, TheFileDialogSpeaksFrench) {
+    ASSERT_TRUE(InstallFrenchQtTexts()) << "the Qt translations (qt6-translations-l10n) are missing";
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("&Enregistrer"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("&Nom de fichier :"));
 }
