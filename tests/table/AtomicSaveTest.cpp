@@ -153,7 +153,10 @@ TEST(AtomicSave, LeftoversOfSavesCutShortAreRemovedAndNothingElse) {
                           ".COLLECTION.XML.1a2b3~",   ".COLLECTION.XML.1a2b3c4~", ".COLLECTION.XML.1a2g3c~",
                           ".COLLECTION.XML.1a2b3c~~", ".COLLECTION.XML1a2b3c~",   ".collection.xml.1a2b3c~",
                           ".ART.GRD.1a2b3c~",         ".COLLECTION.XMLS.1a2b3c~", "x.COLLECTION.XML.1a2b3c~"};
-    others << "target";
+    others << ".COLLECTION.XML.1a2b3c-"
+           << ".COLLECTION.XML-1a2b3c~"
+           << "_COLLECTION.XML.1a2b3c~"
+           << "target";
     for (const QString& name : others) ASSERT_TRUE(WriteFileBytes(dir.filePath(name), "keep"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(".COLLECTION.XML.dddddd~"));
     ASSERT_TRUE(QFile::link(dir.filePath("target"), dir.filePath(".COLLECTION.XML.eeeeee~")));
