@@ -363,3 +363,18 @@ TEST(DemoCatalogue, IsTheGeneratorsOutput) {
     for (const char* piece : {"&amp;", "&apos;", "&quot;", "\xE9", "\xE8"})
         EXPECT_TRUE(sample.contains(piece)) << piece;
 }
+
+// A catalogue too large for the memory at hand is refused with a message,
+// not an abort, and leaves no file.
+TEST(CatalogueGenerator, RunningOutOfMemoryIsReportedNotACrash) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    QTemporaryDir dir;
+    const QString out = dir.filePath("BIG.XML");
+    const TToolRun r =
+        RunTool("sh", {"-c", "ulimit -v 300000 && exec \"$0\" \"$1\" 50000000", TALLIVO_CATGEN_TOOL, out});
+    EXPECT_EQ(r.Code, 1) << r.Err.constData();
+    EXPECT_EQ(r.Err.toStdString(), "tallivo-catgen: out of memory\n");
+    EXPECT_FALSE(QFile::exists(out));
+}

@@ -10,6 +10,7 @@
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
 #include "table/Packet.h"
+#include "tools/ToolMain.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -198,16 +199,6 @@ QByteArray ExportText(TClientDataSet& table) {
 // ---------------------------------------------------------------- the command
 
 namespace {
-
-void Err(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stderr);
-}
-
-void Out(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stdout);
-}
 
 QString Quoted(const QString& s) {
     return u'"' + s + u'"';
