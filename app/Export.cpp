@@ -5,6 +5,7 @@
 #include "base/InOutError.h"
 #include "dialogs/MetroMessage1.h"
 #include "table/AtomicFile.h"
+#include "table/ExportText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,20 +47,11 @@ private:
     std::optional<TAtomicFile> FFile;
 };
 
-// Fields 0 to N-2 of the current record (the last field is not exported).
-QString ExportLine(TClientDataSet& table, int fieldCount) {
-    QStringList values;
-    for (int i = 0; i + 1 < fieldCount; ++i) values << table.Fields()[i]->AsString();
-    return values.join(u';');
-}
-
 } // namespace
 
 void TMasterform::Button2Click(TObject*) {
     TClientDataSet& table = *DBGrid1->DataSource()->DataSet();
-    QStringList names;
-    table.GetFieldNames(names);
-    const QString header = names.mid(0, std::max<qsizetype>(0, names.size() - 1)).join(u';');
+    const QString header = ExportHeader(table);
     // The designed folder is a Windows path: the dialog starts in the
     // counting folder, unless the operator chose another folder in this run.
     if (!QDir::isAbsolutePath(SaveDialog1->InitialDir) || !QDir(SaveDialog1->InitialDir).exists())
@@ -74,9 +66,8 @@ void TMasterform::Button2Click(TObject*) {
     table.DisableControls();
     try {
         table.First();
-        const int fieldCount = int(names.size());
         while (!table.Eof()) {
-            file.WriteLine(ExportLine(table, fieldCount));
+            file.WriteLine(ExportLine(table));
             table.Next();
         }
     } catch (...) {

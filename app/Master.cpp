@@ -3,6 +3,7 @@
 #include "app/Master.h"
 
 #include "dialogs/MetroMessage1.h"
+#include "table/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -112,6 +113,11 @@ void TMasterform::FormCreate(TObject*) {
 }
 
 void TMasterform::FormShow(TObject*) {
+    // A save cut short (a kill, a power cut) leaves its temporary file beside
+    // the file it was writing; only one workstation runs at a time, so every
+    // such file is a previous run's and is removed.
+    for (const QString& name : {QStringLiteral("COLLECTION.XML"), QStringLiteral("ART.GRD")})
+        TAtomicFile::RemoveLeftovers(DataFile(name));
     if (QFileInfo::exists(DataFile(QStringLiteral("COLLECTION.XML")))) {
         CollectionTable->SetActive(false);
         CollectionTable->LoadFromFile(DataFile(QStringLiteral("COLLECTION.XML")));
@@ -158,7 +164,7 @@ void TMasterform::FormClose(TObject*, TCloseAction&) {
 
 // The operator's column order and widths, kept in ART.GRD between runs.
 void TMasterform::LoadGridLayout() {
-    DBGrid1->setProperty("tallivoLayoutOffered", true);
+    FLayoutOffered = true;
     DBGrid1->Columns().LoadFromFile(DataFile(QStringLiteral("ART.GRD")));
 }
 
@@ -166,7 +172,7 @@ void TMasterform::SaveGridLayout() {
     // When the start stopped on a data file error before the layout was
     // read, the grid holds the designed columns: saving them would replace
     // the operator's layout, so the file is left as it is.
-    if (!DBGrid1->property("tallivoLayoutOffered").toBool()) return;
+    if (!FLayoutOffered) return;
     DBGrid1->Columns().SaveToFile(DataFile(QStringLiteral("ART.GRD")));
 }
 

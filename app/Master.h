@@ -129,6 +129,9 @@ private:
     void PacedMove(int firstMove, TKey key, int steps, int (*waitBefore)(int step));
     void LoadGridLayout();
     void SaveGridLayout();
+    // Set once the start got as far as reading ART.GRD: only then may the
+    // close write the grid's columns over it.
+    bool FLayoutOffered = false;
 
     // Saving.cpp: the failure shown in the header, and the check that saves
     // changes made outside the commands (the grid's Ctrl+Delete) once the

@@ -10,7 +10,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +37,47 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file that is written: fileName, or the file it points to when it is a
+// symbolic link (the link itself stays a link).
+std::string TargetOf(const QString& fileName) {
+    const QByteArray local = QFile::encodeName(fileName);
+    std::string target(local.constData(), size_t(local.size()));
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = realpath(target.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    return target;
+}
+
+constexpr size_t kTagDigits = 6;
+
+// The name of a temporary file of the file named base, hidden beside it:
+// "." base "." six lower-case hexadecimal digits (tag's lowest 24 bits) "~".
+std::string TemporaryName(const std::string& base, uint64_t tag) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%06llx~", (unsigned long long)(tag & 0xFFFFFF));
+    return "." + base + suffix;
+}
+
+// Whether name is the name of such a temporary file of base.
+bool IsTemporaryName(std::string_view name, const std::string& base) {
+    if (name.size() != 1 + base.size() + 1 + kTagDigits + 1) return false;
+    if (name[0] != '.' || name.substr(1, base.size()) != base || name[1 + base.size()] != '.' ||
+        name.back() != '~')
+        return false;
+    for (const char c : name.substr(2 + base.size(), kTagDigits))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
 // Write-back of written data is started every this many bytes, so that the
 // final flush has little left to do.
 constexpr uint64_t kWriteBackStep = uint64_t(8) << 20;
@@ -57,23 +100,13 @@ void TAtomicFile::SetHook(THook hook) {
     Hook() = std::move(hook);
 }
 
-TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName) {
-    const QByteArray local = QFile::encodeName(fileName);
-    FTarget.assign(local.constData(), size_t(local.size()));
-    // A symbolic link stays a link: the file it points to is replaced.
+TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName), FTarget(TargetOf(fileName)) {
     struct stat st;
-    if (lstat(FTarget.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = realpath(FTarget.c_str(), nullptr)) {
-            FTarget = real;
-            std::free(real);
-        }
-    }
     const bool existing = stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     if (existing)
         if (const int refusal = WriteRefusal(FTarget, st)) FailCreate(refusal);
     const std::string dir = DirectoryOf(FTarget);
-    const std::string base =
-        FTarget.substr(FTarget.rfind('/') == std::string::npos ? 0 : FTarget.rfind('/') + 1);
+    const std::string base = BaseNameOf(FTarget);
     int err = HookFor(stCreate, 0);
     if (!err) {
         // A name of our own, created exclusively, with the usual permissions
@@ -82,9 +115,7 @@ TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName) {
                         (uint64_t(getpid()) << 32) ^ reinterpret_cast<uintptr_t>(this);
         for (int attempt = 0; attempt < 100; ++attempt) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, ".%06llx~", (unsigned long long)((seed >> 24) & 0xFFFFFF));
-            FTemp = dir + "/." + base + suffix;
+            FTemp = dir + "/" + TemporaryName(base, seed >> 24);
             FFd = ::open(FTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (FFd >= 0 || errno != EEXIST) break;
         }
@@ -110,6 +141,24 @@ TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName) {
         FailCreate(err);
     }
     if (existing) (void)fchmod(FFd, st.st_mode & 07777);
+}
+
+int TAtomicFile::RemoveLeftovers(const QString& fileName) {
+    const std::string target = TargetOf(fileName);
+    const std::string dir = DirectoryOf(target), base = BaseNameOf(target);
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!IsTemporaryName(entry->d_name, base)) continue;
+        // Only a plain file, as the writer makes them; never what a link
+        // points to, nor a folder.
+        const std::string path = dir + "/" + entry->d_name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(folder);
+    return removed;
 }
 
 TAtomicFile::~TAtomicFile() {

@@ -56,6 +56,16 @@ public:
     // Drops the temporary file (in place: the target is left untouched).
     void Discard();
 
+    // Removes the temporary files that writers of fileName left behind when
+    // they were stopped before Commit or Discard (a kill, a power cut): the
+    // plain files beside it (beside the file a symbolic link points to)
+    // named exactly as TAtomicFile names them, "." name "." six lower-case
+    // hexadecimal digits "~". Nothing else is touched; failures are passed
+    // over. Call it only while no other writer of that file can be at work
+    // (at the start of the only program that writes it). Returns how many
+    // files were removed.
+    static int RemoveLeftovers(const QString& fileName);
+
     const std::string& TemporaryPath() const { return FTemp; }
     uint64_t Written() const { return FWritten; }
     // True when the folder refused the temporary file and the existing file

@@ -1,36 +1,12 @@
 // The folder the export dialog starts in.
-#include "Workstation.h"
+#include "ExportFixture.h"
 
 using namespace tallivo;
 using namespace tallivo::test;
 
 namespace {
 
-class ExportFolder : public WorkstationTest {
-protected:
-    void SetUp() override {
-        WorkstationTest::SetUp();
-        WriteDefaultCatalogue();
-        Start();
-        TSaveDialog::ExecuteHook = [this](TSaveDialog& d) {
-            FStartedIn.push_back(d.InitialDir);
-            if (FChosen.isEmpty()) return false;
-            d.FileName = FChosen;
-            return true;
-        };
-    }
-    void TearDown() override {
-        TSaveDialog::ExecuteHook = nullptr;
-        WorkstationTest::TearDown();
-    }
-    void RunExport(bool done = true) {
-        if (done) ExpectMessage("Opération terminée");
-        Click(Form().Button2);
-        Settle();
-    }
-    std::vector<QString> FStartedIn;
-    QString FChosen;
-};
+class ExportFolder : public ExportFixture {};
 
 } // namespace
 
@@ -44,11 +20,11 @@ TEST_F(ExportFolder, StartsInTheCountingFolderUntilAnotherIsChosen) {
     FChosen = Path("out/export.csv");
     RunExport();
     RunExport();
-    ASSERT_EQ(FStartedIn.size(), 3u);
-    EXPECT_EQ(FStartedIn[0], DataDir);
-    EXPECT_EQ(QDir(FStartedIn[0]), QDir(FDir.path()));
-    EXPECT_EQ(FStartedIn[1], DataDir) << "a cancelled dialog chose no folder";
-    EXPECT_EQ(QDir(FStartedIn[2]), QDir(Path("out")));
+    ASSERT_EQ(FDialogs.size(), 3u);
+    EXPECT_EQ(FDialogs[0].InitialDir, DataDir);
+    EXPECT_EQ(QDir(FDialogs[0].InitialDir), QDir(FDir.path()));
+    EXPECT_EQ(FDialogs[1].InitialDir, DataDir) << "a cancelled dialog chose no folder";
+    EXPECT_EQ(QDir(FDialogs[2].InitialDir), QDir(Path("out")));
     EXPECT_TRUE(QFile::exists(Path("out/export.csv")));
 }
 
@@ -60,6 +36,6 @@ TEST_F(ExportFolder, AFolderGoneMeanwhileGivesTheCountingFolder) {
     ASSERT_TRUE(QDir(Path("gone")).removeRecursively());
     FChosen.clear();
     RunExport(false);
-    ASSERT_EQ(FStartedIn.size(), 2u);
-    EXPECT_EQ(QDir(FStartedIn[1]), QDir(FDir.path()));
+    ASSERT_EQ(FDialogs.size(), 2u);
+    EXPECT_EQ(QDir(FDialogs[1].InitialDir), QDir(FDir.path()));
 }

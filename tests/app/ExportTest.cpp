@@ -1,5 +1,5 @@
 // The CSV export, byte for byte.
-#include "Workstation.h"
+#include "ExportFixture.h"
 
 #include "table/AtomicFile.h"
 
@@ -12,34 +12,7 @@ using namespace tallivo::test;
 
 namespace {
 
-class Export : public WorkstationTest {
-protected:
-    void SetUp() override {
-        WorkstationTest::SetUp();
-        WriteDefaultCatalogue();
-        Start();
-        TSaveDialog::ExecuteHook = [this](TSaveDialog& d) {
-            FDialogs.push_back({d.DefaultExt, d.FileName, d.Filter});
-            if (FChosen.isEmpty()) return false;
-            d.FileName = FChosen;
-            return true;
-        };
-    }
-    void TearDown() override {
-        TSaveDialog::ExecuteHook = nullptr;
-        WorkstationTest::TearDown();
-    }
-    void RunExport(bool expectDone = true) {
-        if (expectDone) ExpectMessage("Opération terminée");
-        Click(Form().Button2);
-        Settle();
-    }
-    struct Shown {
-        QString DefaultExt, FileName, Filter;
-    };
-    std::vector<Shown> FDialogs;
-    QString FChosen;
-};
+class Export : public ExportFixture {};
 
 } // namespace
 

@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QStandardPaths>
 
 using namespace tallivo;
 using namespace tallivo::test;
@@ -21,48 +20,10 @@ const QPoint kGridClient(21, 82);
 // A point in the title row.
 constexpr int kTitleY = 10;
 
-class Workstation {
-public:
-    Workstation(const RealDisplay& display, const QString& dir, const QString& runtime) : FDisplay(display) {
-        QProcessEnvironment env = display.Env();
-        env.insert("XDG_RUNTIME_DIR", runtime);
-        FApp.setProcessEnvironment(env);
-        FApp.setWorkingDirectory(dir);
-        FApp.start(QStringLiteral(TALLIVO_BINARY), {});
-    }
-    ~Workstation() {
-        if (FApp.state() != QProcess::NotRunning) {
-            FApp.kill();
-            FApp.waitForFinished(3000);
-        }
-    }
-    bool Shown() {
-        if (!FApp.waitForStarted(5000) || !FDisplay.FindWindow("Tallivo-6", Id, At)) return false;
-        QThread::msleep(700);
-        return true;
-    }
-    // A point of the grid's client area, on the screen.
-    QPoint Grid(int x, int y) const { return At + kGridClient + QPoint(x, y); }
-    // Quitter, then Oui; true when the program ended by itself.
-    bool Quit() {
-        const QString width =
-            FDisplay.Tool({"getwindowgeometry", "--shell", Id}).section("WIDTH=", 1).section('\n', 0, 0);
-        FDisplay.Tap(At + QPoint(width.toInt() - 292 + 138 + 70, 15 + 21));
-        QString messageId;
-        QPoint messageAt;
-        if (!FDisplay.FindWindow("Information", messageId, messageAt)) return false;
-        QThread::msleep(300);
-        FDisplay.Tap(messageAt + QPoint(230 + 53, 172 + 24));
-        return FApp.waitForFinished(10000) && FApp.exitCode() == 0;
-    }
-
-    QString Id;
-    QPoint At;
-
-private:
-    const RealDisplay& FDisplay;
-    QProcess FApp;
-};
+// A point of the grid's client area, on the screen.
+QPoint Grid(const RealWorkstation& app, int x, int y) {
+    return app.At + kGridClient + QPoint(x, y);
+}
 
 std::string ReadAll(const QString& path) {
     QFile f(path);
@@ -86,31 +47,24 @@ QList<int> TitleLines(const QImage& shot) {
 
 } // namespace
 
-TEST(RealWindow, MovedAndWidenedColumnsComeBackAtTheNextStart) {
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-        QStandardPaths::findExecutable("xdotool").isEmpty() ||
-        QStandardPaths::findExecutable("import").isEmpty())
-        GTEST_SKIP() << "Xvfb, xdotool and import are needed";
-    QTemporaryDir dir, runtime;
-    WriteCatalogueFile(
-        QDir(dir.path()).filePath("ARTICLE.XML"),
-        {{"3760123450017", "Peinture blanche", "PEINTURE", 24.9, "PB25", 12.5, "Couleurs SA", "O"}});
-    RealDisplay display;
-    ASSERT_TRUE(display.Start()) << "no virtual display";
-    const QString layout = QDir(dir.path()).filePath("ART.GRD");
+TEST_F(RealWindow, MovedAndWidenedColumnsComeBackAtTheNextStart) {
+    if (!MissingProgram({"import"}).isEmpty()) GTEST_SKIP() << "import is needed";
+    WriteCatalogueFile(FDir.filePath("ARTICLE.XML"), {{"3760123450017", "Peinture blanche", "PEINTURE", 24.9,
+                                                       "PB25", 12.5, "Couleurs SA", "O"}});
+    const QString layout = FDir.filePath("ART.GRD");
 
     {
-        Workstation first(display, dir.path(), runtime.path());
+        RealWorkstation first(FDisplay, FDir.path());
         ASSERT_TRUE(first.Shown()) << "the main window did not appear";
-        const QString before = dir.filePath("before.png");
-        ASSERT_TRUE(display.Shot(first.Id, before));
+        const QString before = FDir.filePath("before.png");
+        ASSERT_TRUE(FDisplay.Shot(first.Id, before));
         // Designed: Article 544, Quantité 93, Prix Achat 132, Code article 292.
         EXPECT_EQ(TitleLines(QImage(before)).mid(0, 3), (QList<int>{544, 638, 771}));
         // "Quantité" dragged onto "Prix Achat": it goes before "Code article".
-        display.Drag(first.Grid(545 + 46, kTitleY), first.Grid(639 + 66, kTitleY), 8, 30);
+        FDisplay.Drag(Grid(first, 545 + 46, kTitleY), Grid(first, 639 + 66, kTitleY), 8, 30);
         // The border after "Article" pulled from 544 to 600.
-        display.Drag(first.Grid(544, kTitleY), first.Grid(600, kTitleY), 8, 30);
-        ASSERT_TRUE(first.Quit()) << "the workstation did not end";
+        FDisplay.Drag(Grid(first, 544, kTitleY), Grid(first, 600, kTitleY), 8, 30);
+        ASSERT_EQ(first.Quit(), "");
     }
     const std::string saved = ReadAll(layout);
     TColumnsLayout read;
@@ -126,12 +80,12 @@ TEST(RealWindow, MovedAndWidenedColumnsComeBackAtTheNextStart) {
     EXPECT_EQ(WriteColumnsLayout(read), saved);
 
     {
-        Workstation second(display, dir.path(), runtime.path());
+        RealWorkstation second(FDisplay, FDir.path());
         ASSERT_TRUE(second.Shown()) << "the main window did not appear again";
-        const QString after = dir.filePath("after.png");
-        ASSERT_TRUE(display.Shot(second.Id, after));
+        const QString after = FDir.filePath("after.png");
+        ASSERT_TRUE(FDisplay.Shot(second.Id, after));
         EXPECT_EQ(TitleLines(QImage(after)).mid(0, 4), (QList<int>{600, 733, 827, 1120}));
-        ASSERT_TRUE(second.Quit());
+        ASSERT_EQ(second.Quit(), "");
     }
     // Saved again unchanged: the grid held exactly what was read.
     EXPECT_EQ(ReadAll(layout), saved);

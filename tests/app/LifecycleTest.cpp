@@ -102,3 +102,24 @@ TEST_F(Lifecycle, AnUnreadableCollectionIsReportedAndNeverOverwritten) {
     CloseWindow();
     EXPECT_EQ(ReadFile("COLLECTION.XML"), QByteArray("this is not a data packet"));
 }
+
+// Saves cut short by a kill leave hidden temporary files beside the count
+// and the layout: the next start removes them, and nothing else.
+TEST_F(Lifecycle, AStartRemovesTheTemporariesOfSavesCutShort) {
+    WriteDefaultCatalogue();
+    const QStringList leftovers = {".COLLECTION.XML.0a1b2c~", ".COLLECTION.XML.ffffff~", ".ART.GRD.123abc~"};
+    QStringList kept = {".ARTICLE.XML.0a1b2c~", ".COLLECTION.XML.0a1b2c~.bak", "COLLECTION.XML.0a1b2c~",
+                        "notes.txt"};
+    for (const QString& name : leftovers + kept) {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("half a save");
+    }
+    Start();
+    QStringList files = QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    kept << "ARTICLE.XML";
+    kept.sort();
+    EXPECT_EQ(files, kept);
+    EXPECT_TRUE(FErrors->Boxes().empty());
+}

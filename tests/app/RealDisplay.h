@@ -1,124 +1,115 @@
 #pragma once
-// A virtual X display (Xvfb) for tests of the workstation in a real window,
-// and xdotool to drive it as a finger, a mouse or a scanner would.
+// The real program in a real X window: a virtual display (Xvfb) with
+// xdotool to drive it as a finger, a mouse or a scanner would
+// (RealDisplay), the workstation started on it in a counting folder of its
+// own (RealWorkstation), and the fixture of the real-window tests
+// (RealWindow).
 
-#include <QFile>
+#include <gtest/gtest.h>
+
+#include <QByteArray>
 #include <QImage>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QThread>
+#include <QTemporaryDir>
+#include <initializer_list>
+#include <string>
 
 namespace tallivo::test {
 
 class RealDisplay {
 public:
-    // Xvfb picks a free display number itself and tells it on its standard
-    // output, so that tests running at the same time never share a display.
-    bool Start() {
-        FServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-        if (!FServer.waitForStarted(5000)) return false;
-        QByteArray out;
-        while (!out.contains('\n')) {
-            if (!FServer.waitForReadyRead(10000)) return false;
-            out += FServer.readAllStandardOutput();
-        }
-        bool ok = false;
-        const int n = out.trimmed().toInt(&ok);
-        if (!ok) return false;
-        FDisplay = QString(":%1").arg(n);
-        return true;
-    }
-    ~RealDisplay() {
-        FServer.kill();
-        FServer.waitForFinished(3000);
-    }
-    QProcessEnvironment Env() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", FDisplay);
-        env.remove("QT_QPA_PLATFORM");
-        env.remove("WAYLAND_DISPLAY");
-        return env;
-    }
-    // Runs xdotool with args; its standard output.
+    RealDisplay() = default;
+    RealDisplay(const RealDisplay&) = delete;
+    RealDisplay& operator=(const RealDisplay&) = delete;
+    ~RealDisplay();
+    // Starts Xvfb with a screen of that size on a free display number (Xvfb
+    // picks it, so that tests running at the same time never share one).
+    bool Start(int width = 1280, int height = 800);
+    // The environment of a program shown on this display (no other display,
+    // no scale factor).
+    QProcessEnvironment Env() const;
+    // Runs an X client (xdotool, xprop, import) on this display; its
+    // standard output, trimmed (empty when it did not end in time).
+    QString Run(const QString& program, const QStringList& args, int timeoutMs = 10000) const;
     QString Tool(const QStringList& args, int timeoutMs = 10000) const {
-        QProcess p;
-        p.setProcessEnvironment(Env());
-        p.start("xdotool", args);
-        if (!p.waitForFinished(timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        return Run("xdotool", args, timeoutMs);
     }
-    // The id and top-left corner of the visible window whose title matches.
-    bool FindWindow(const QString& title, QString& id, QPoint& origin) const {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            id = Tool({"search", "--onlyvisible", "--name", "^" + title + "$"}).section(u'\n', 0, 0);
-            if (!id.isEmpty()) {
-                const QString geometry = Tool({"getwindowgeometry", "--shell", id});
-                int x = -1, y = -1;
-                for (const QString& line : geometry.split(u'\n')) {
-                    if (line.startsWith("X=")) x = line.mid(2).toInt();
-                    if (line.startsWith("Y=")) y = line.mid(2).toInt();
-                }
-                if (x >= 0 && y >= 0) {
-                    origin = QPoint(x, y);
-                    return true;
-                }
-            }
-            QThread::msleep(100);
-        }
-        return false;
-    }
-    void Tap(QPoint p) const {
-        Tool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-        QThread::msleep(80);
-        Tool({"click", "1"});
-        QThread::msleep(250);
-    }
+    // Waits for a visible window whose whole title matches the regular
+    // expression: its id (empty when none came) and geometry.
+    QString WaitForWindow(const QString& title, QRect& geometry, int timeoutMs = 10000) const;
+    // The same: the id and top-left corner; false when none came.
+    bool FindWindow(const QString& title, QString& id, QPoint& origin) const;
+    QSize WindowSize(const QString& id) const;
+    bool WindowShown(const QString& title) const;
+    // A tap: the pointer moved to p, then the left button clicked.
+    void Tap(QPoint p) const;
     // A drag with the left button held: pressed at from, then steps moves
     // stepMs apart to to, then released; one xdotool run, so that the pacing
     // does not depend on starting a process per move.
-    void Drag(QPoint from, QPoint to, int steps = 12, int stepMs = 10) const {
-        const QString pause = QString::number(stepMs / 1000.0, 'f', 3);
-        QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.08",
-                         "mousedown", "1"};
-        for (int i = 1; i <= steps; ++i) {
-            const QPoint p = from + (to - from) * i / steps;
-            args << "sleep" << pause << "mousemove" << QString::number(p.x()) << QString::number(p.y());
-        }
-        args << "mouseup"
-             << "1";
-        Tool(args);
-        QThread::msleep(250);
-    }
-    // A PNG of a window as the display shows it; false when it cannot be taken.
-    bool Shot(const QString& windowId, const QString& path) const {
-        QProcess p;
-        p.setProcessEnvironment(Env());
-        p.start("import", {"-window", windowId, path});
-        return p.waitForFinished(20000) && p.exitCode() == 0 && QFile::exists(path);
-    }
+    void Drag(QPoint from, QPoint to, int steps = 12, int stepMs = 10) const;
+    // A PNG of a window ("root": the whole screen) as the display shows it;
+    // false when it cannot be taken.
+    bool Shot(const QString& windowId, const QString& path) const;
     // The whole screen as it is now (empty when it cannot be taken).
-    QImage Screenshot() const {
-        QProcess p;
-        p.setProcessEnvironment(Env());
-        p.start("import", {"-window", "root", "png:-"});
-        if (!p.waitForFinished(15000)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
-        return QImage::fromData(p.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
-    }
+    QImage Screenshot() const;
 
 private:
     QString FDisplay;
     QProcess FServer;
+};
+
+// The first of programs that is not installed; empty when all are.
+QString MissingProgram(std::initializer_list<const char*> programs);
+
+// The centre of a keypad tile in the keypad window: '0' to '9', or 'K' for
+// "Ok".
+QPoint KeypadTile(char key);
+
+// Waits (up to timeoutMs) until the file at path holds text; what it holds.
+QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int timeoutMs = 5000);
+
+// The workstation started on a display in a counting folder, with an
+// XDG_RUNTIME_DIR of its own (its single-instance lock); killed with the
+// object unless it has ended.
+class RealWorkstation {
+public:
+    RealWorkstation(const RealDisplay& display, const QString& dir);
+    RealWorkstation(const RealWorkstation&) = delete;
+    RealWorkstation& operator=(const RealWorkstation&) = delete;
+    ~RealWorkstation();
+    // Waits for the main window and lets it settle (its files loaded, the
+    // code field focused); false when it did not appear.
+    bool Shown();
+    // "Quitter", then "Oui": empty when the program then ended with exit
+    // code 0, else what went wrong.
+    std::string Quit();
+    // Ends the program at once.
+    void Kill();
+
+    QString Id; // the main window
+    QPoint At;  // its top-left corner on the screen
+    QSize Size; // its outer size
+
+private:
+    const RealDisplay& FDisplay;
+    QTemporaryDir FRuntime;
+    QProcess FApp;
+};
+
+// A display of its own and a counting folder for each test; skipped when
+// Xvfb or xdotool is missing.
+class RealWindow : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    QTemporaryDir FDir;
+    RealDisplay FDisplay;
 };
 
 } // namespace tallivo::test

@@ -5,7 +5,9 @@
 #include "RealDisplay.h"
 #include "Workstation.h"
 
-#include <QStandardPaths>
+#include <QThread>
+#include <map>
+#include <string>
 
 using namespace tallivo;
 using namespace tallivo::test;
@@ -68,40 +70,24 @@ int HighlightedRow(const QImage& shot, int x, const std::vector<int>& rows) {
 
 } // namespace
 
-TEST(RealWindow, SwipesMoveTheCurrentLineAndATapStillCopiesItsCode) {
-    for (const char* tool : {"Xvfb", "xdotool", "import"})
-        if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is needed";
-    QTemporaryDir dir, runtime;
+TEST_F(RealWindow, SwipesMoveTheCurrentLineAndATapStillCopiesItsCode) {
+    if (!MissingProgram({"import"}).isEmpty()) GTEST_SKIP() << "import is needed";
     std::vector<TArticle> catalogue;
     for (int i = 1; i <= 40; ++i)
         catalogue.push_back({Code(i), QString("Ligne %1").arg(i), "CAT", 3, "", 2.5, "", "O"});
-    WriteCatalogueFile(QDir(dir.path()).filePath("ARTICLE.XML"), catalogue);
-    WriteCollection(QDir(dir.path()).filePath("COLLECTION.XML"), 40);
-    RealDisplay display;
-    ASSERT_TRUE(display.Start()) << "no virtual display";
-
-    QProcess app;
-    QProcessEnvironment env = display.Env();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    app.setProcessEnvironment(env);
-    app.setWorkingDirectory(dir.path());
-    app.start(QStringLiteral(TALLIVO_BINARY), {});
-    ASSERT_TRUE(app.waitForStarted(5000));
-
-    QString mainId, padId, messageId;
-    QPoint mainAt, padAt, messageAt;
-    ASSERT_TRUE(display.FindWindow("Tallivo-6", mainId, mainAt)) << "the main window did not appear";
-    const QString geometry = display.Tool({"getwindowgeometry", "--shell", mainId});
-    const int width = geometry.section("WIDTH=", 1).section('\n', 0, 0).toInt();
-    const int height = geometry.section("HEIGHT=", 1).section('\n', 0, 0).toInt();
-    ASSERT_GE(width, 1024) << "one row of commands under the grid";
-    QThread::msleep(700);
+    WriteCatalogueFile(FDir.filePath("ARTICLE.XML"), catalogue);
+    WriteCollection(FDir.filePath("COLLECTION.XML"), 40);
+    RealWorkstation app(FDisplay, FDir.path());
+    ASSERT_TRUE(app.Shown()) << "the main window did not appear";
+    const QPoint mainAt = app.At;
+    const int height = app.Size.height();
+    ASSERT_GE(app.Size.width(), 1024) << "one row of commands under the grid";
 
     // The grid: 20 pixels in from the left, under the 81-pixel header, above
     // the 134-pixel command band and its 20-pixel margin. Column 0 is 544 wide.
     const int blankX = mainAt.x() + 20 + 1 + 500, pointX = mainAt.x() + 20 + 300;
     const int top = mainAt.y() + 81, bottom = mainAt.y() + height - 134 - 20;
-    QImage shot = display.Screenshot();
+    QImage shot = FDisplay.Screenshot();
     ASSERT_FALSE(shot.isNull()) << "no screenshot";
     const std::vector<int> rows = RowCentres(shot, blankX, top, bottom);
     const int visible = int(rows.size());
@@ -113,10 +99,10 @@ TEST(RealWindow, SwipesMoveTheCurrentLineAndATapStillCopiesItsCode) {
     // grid stops changing before the next tap.
     const QRect gridArea(mainAt.x() + 20, top, 1000, bottom - top);
     const auto settled = [&] {
-        QImage before = display.Screenshot().copy(gridArea);
+        QImage before = FDisplay.Screenshot().copy(gridArea);
         for (int i = 0; i < 40; ++i) {
             QThread::msleep(150);
-            QImage now = display.Screenshot();
+            QImage now = FDisplay.Screenshot();
             if (now.copy(gridArea) == before) return now;
             before = now.copy(gridArea);
         }
@@ -124,15 +110,14 @@ TEST(RealWindow, SwipesMoveTheCurrentLineAndATapStillCopiesItsCode) {
         return QImage();
     };
 
-    // "Quantité" for the line whose code is in the code field, keys, then "Ok"
-    // (keypad tiles: "2" at 94,153 and "5" at 94,79 of the panel at 25,86; "Ok" at 402,172).
-    const QPoint two(25 + 94 + 42, 86 + 153 + 34), five(25 + 94 + 42, 86 + 79 + 34), ok(402 + 60, 172 + 31);
-    const auto keyQuantity = [&](std::vector<QPoint> keys) {
-        display.Tap(mainAt + QPoint(20 + 283 + 3 + 3 + 172 + 69, height - 134 + 3 + 10 + 35));
-        ASSERT_TRUE(display.FindWindow("Quantité", padId, padAt)) << "the keypad did not open";
+    // "Quantité" for the line whose code is in the code field, keys, then "Ok".
+    const auto keyQuantity = [&](const std::string& keys) {
+        FDisplay.Tap(mainAt + QPoint(20 + 283 + 3 + 3 + 172 + 69, height - 134 + 3 + 10 + 35));
+        QString padId;
+        QPoint padAt;
+        ASSERT_TRUE(FDisplay.FindWindow("Quantité", padId, padAt)) << "the keypad did not open";
         QThread::msleep(300);
-        for (QPoint k : keys) display.Tap(padAt + k);
-        display.Tap(padAt + ok);
+        for (const char k : keys + 'K') FDisplay.Tap(padAt + KeypadTile(k));
         QThread::msleep(300);
     };
 
@@ -145,35 +130,29 @@ TEST(RealWindow, SwipesMoveTheCurrentLineAndATapStillCopiesItsCode) {
     };
 
     // A tap on line 3 copies its code.
-    display.Tap(onRow(3));
-    keyQuantity({two});
+    FDisplay.Tap(onRow(3));
+    keyQuantity("2");
     int firstShown = firstShownWith(3);
     // Swipe up from the last-but-one row: to the last line shown, then fifteen down.
-    display.Drag(onRow(visible - 1), onRow(1, -10));
+    FDisplay.Drag(onRow(visible - 1), onRow(1, -10));
     shot = settled();
     EXPECT_EQ(HighlightedRow(shot, blankX, rows), visible) << "the current line ends on the last row";
     const int upLine = std::min(40, firstShown + visible - 1 + 15);
-    keyQuantity({five});
+    keyQuantity("5");
     firstShown = firstShownWith(upLine);
     // Swipe down from the second row: to the first line shown, then fifteen up.
-    display.Drag(onRow(2), onRow(visible));
+    FDisplay.Drag(onRow(2), onRow(visible));
     shot = settled();
     EXPECT_EQ(HighlightedRow(shot, blankX, rows), 1);
     const int downLine = std::max(1, firstShown - 15);
     ASSERT_NE(downLine, 3);
     ASSERT_NE(downLine, upLine);
-    keyQuantity({two, five});
+    keyQuantity("25");
 
-    // Quit: the "Quitter" tile, then "Oui".
-    display.Tap(mainAt + QPoint(width - 292 + 138 + 70, 15 + 21));
-    ASSERT_TRUE(display.FindWindow("Information", messageId, messageAt))
-        << "the quit question did not appear";
-    QThread::msleep(300);
-    display.Tap(messageAt + QPoint(230 + 53, 172 + 24));
-    ASSERT_TRUE(app.waitForFinished(10000)) << "the workstation did not end";
+    ASSERT_EQ(app.Quit(), "");
 
     TClientDataSet saved;
-    saved.LoadFromFile(QDir(dir.path()).filePath("COLLECTION.XML"));
+    saved.LoadFromFile(FDir.filePath("COLLECTION.XML"));
     std::map<QString, double> quantities;
     for (saved.First(); !saved.Eof(); saved.Next())
         quantities[saved.FieldByName("CODE_ART").AsString()] = saved.FieldByName("QTE").AsFloat();

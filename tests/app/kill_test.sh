@@ -20,7 +20,8 @@
 #    sum, or the confirmed sum plus the whole keyed quantity; found present,
 #    it counts as confirmed from then on;
 #  - a round killed before its Ok left nothing;
-#  - no other code appears.
+#  - no other code appears;
+#  - no temporary file of a save cut short is left once it has started again.
 #
 #   kill_test.sh TALLIVO CATGEN PACKET
 # Environment: KILL_TEST_ROUNDS (200), KILL_TEST_SEED (random; printed).
@@ -80,11 +81,17 @@ keypad_gone() { ! visible 'Quantité'; }
 identity() { stat -c '%i %s %Y' "$file" 2>/dev/null; }
 replaced() { [ "$(identity)" != "$before" ]; }
 
+# The hidden temporary files of saves cut short by a kill.
+temporaries() { compgen -G "$data/.COLLECTION.XML.*~"; compgen -G "$data/.ART.GRD.*~"; }
+leftovers=0
+
 start() {
+    leftovers=$((leftovers + $(temporaries | wc -l)))
     (cd "$data" && exec "$tallivo") >>"$work/tallivo.log" 2>&1 &
     pid=$!
     poll 20000 visible 'Tallivo-6' || fail "the workstation did not start"
     sleep 0.4 # the files loaded, the code field focused
+    [ -z "$(temporaries)" ] || fail "temporary files left after a start: $(temporaries | xargs -n1 basename)"
 }
 
 # Splits a line of the packet tool's semicolon-separated text into F[1..n]
@@ -237,5 +244,6 @@ for code in "${!expected[@]}"; do
 done
 echo "rounds: $rounds   kills: $kills (after Ok, within 0-50 ms: $kills_after_ok; at other moments: $((kills - kills_after_ok)))"
 echo "rounds in flight at a kill: $((kept_in_flight + dropped_in_flight)) (found saved whole: $kept_in_flight, absent: $dropped_in_flight)"
+echo "temporary files left by kills: $leftovers, every one removed by the next start"
 echo "counts kept: $lines lines (10000 at the start), total quantity $total; every confirmed count was found after every restart"
 echo "time: $(( (ended - began) / 1000 )) s"

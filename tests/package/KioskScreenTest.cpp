@@ -4,12 +4,12 @@
 // screenshot (kept in the build folder for the documentation) in which every
 // command tile must be whole, at its place and size, and the command band
 // one row from a width of 1024 pixels (after scaling) on, two rows below.
+#include "tests/app/RealDisplay.h"
 #include "tests/package/PackageTestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <climits>
@@ -75,12 +75,10 @@ class KioskScreen : public ::testing::TestWithParam<TScreen> {};
 } // namespace
 
 TEST_P(KioskScreen, EveryTileIsWholeAndTheBandFollowsTheWidth) {
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-        QStandardPaths::findExecutable("xdotool").isEmpty() ||
-        QStandardPaths::findExecutable("import").isEmpty())
-        GTEST_SKIP() << "Xvfb, xdotool and ImageMagick's import are needed";
+    if (const QString missing = MissingProgram({"Xvfb", "xdotool", "import"}); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString() << " is needed";
     const TScreen s = GetParam();
-    TVirtualScreen screen;
+    RealDisplay screen;
     ASSERT_TRUE(screen.Start(s.Width, s.Height)) << "no virtual display";
 
     // The autostart entry's command, in a fresh home, with the demo.
@@ -102,7 +100,7 @@ TEST_P(KioskScreen, EveryTileIsWholeAndTheBandFollowsTheWidth) {
     ASSERT_TRUE(app.waitForStarted(5000));
 
     QRect window, pad;
-    const QString id = screen.WaitForWindow("Tallivo-6", window);
+    const QString id = screen.WaitForWindow("Tallivo-6", window, 30000); // the machine may be loaded
     ASSERT_FALSE(id.isEmpty()) << "the main window did not appear; the workstation "
                                << (app.state() == QProcess::Running ? "runs" : "ended")
                                << ", said: " << app.readAllStandardError().toStdString();
@@ -111,22 +109,21 @@ TEST_P(KioskScreen, EveryTileIsWholeAndTheBandFollowsTheWidth) {
     EXPECT_TRUE(Near(window, QRect(0, 0, s.Width, s.Height))) << Text(window);
     QThread::msleep(500);
     for (const auto& [code, quantity] : {std::pair{"3792008224652", "3"}, std::pair{"mo-4", "12"}}) {
-        screen.XDoTool({"type", "--delay", "20", code});
-        screen.XDoTool({"key", "Return"});
+        screen.Tool({"type", "--delay", "20", code});
+        screen.Tool({"key", "Return"});
         // (the title's accent is left out: arguments reach xdotool in the
         // test's locale)
-        ASSERT_FALSE(screen.WaitForWindow("Quantit.*", pad).isEmpty()) << "the keypad did not open";
+        ASSERT_FALSE(screen.WaitForWindow("Quantit.*", pad, 30000).isEmpty()) << "the keypad did not open";
         QThread::msleep(300);
-        screen.XDoTool({"type", "--delay", "200", quantity});
-        screen.XDoTool({"key", "Return"});
-        for (int i = 0;
-             i < 50 && !screen.XDoTool({"search", "--onlyvisible", "--name", "^Quantit.*$"}).isEmpty(); ++i)
-            QThread::msleep(100);
+        screen.Tool({"type", "--delay", "200", quantity});
+        screen.Tool({"key", "Return"});
+        for (int i = 0; i < 50 && screen.WindowShown("Quantit.*"); ++i) QThread::msleep(100);
     }
     QThread::msleep(500);
     const QString dir = QStringLiteral(TALLIVO_SCREENSHOT_DIR);
     QDir().mkpath(dir);
-    const QImage shot = screen.Grab(dir + "/" + s.Name + ".png");
+    const QString png = dir + "/" + s.Name + ".png";
+    const QImage shot = screen.Shot("root", png) ? QImage(png) : QImage();
     app.kill();
     app.waitForFinished(5000);
     ASSERT_FALSE(shot.isNull()) << "no screenshot";

@@ -4,42 +4,27 @@
 // never replaces a real one.
 #include "app/StartOptions.h"
 #include "base/Exception.h"
+#include "tests/support/ToolRun.h"
 #include "toolkit/Platform.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace tallivo;
+using namespace tallivo::test;
 
 namespace {
 
-struct TRun {
-    int Code = -1;
-    QString Out, Err;
-};
-
 // Runs the workstation with no display at all.
-TRun RunWithoutDisplay(const QStringList& args, const QString& runtimeDir = QString()) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    if (!runtimeDir.isEmpty()) env.insert("XDG_RUNTIME_DIR", runtimeDir);
-    p.setProcessEnvironment(env);
-    p.start(TALLIVO_BINARY, args);
-    TRun r;
-    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.Code = p.exitCode();
-    r.Out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.Err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+TToolRun RunWithoutDisplay(const QStringList& args, const QString& runtimeDir = QString()) {
+    TToolOptions options;
+    options.Environment = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    if (!runtimeDir.isEmpty()) options.Environment << "XDG_RUNTIME_DIR=" + runtimeDir;
+    options.TimeoutMs = 20000;
+    return RunTool(TALLIVO_BINARY, args, options);
 }
 
 QByteArray ReadBytes(const QString& path) {
@@ -148,18 +133,16 @@ TEST(WorkstationProgram, AnswersHelpAndVersionWithoutADisplay) {
     // (the children share this process's runtime folder).
     ASSERT_TRUE(AcquireSingleInstance("Tallivo-6"));
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QProcess refused;
-    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
-    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
-    refused.setProcessEnvironment(offscreen);
-    refused.start(TALLIVO_BINARY, {});
-    ASSERT_TRUE(refused.waitForFinished(20000));
-    ASSERT_EQ(refused.exitCode(), 0); // refused at once, silently
-    ASSERT_TRUE(refused.readAll().isEmpty());
+    TToolOptions offscreen;
+    offscreen.Environment = {"QT_QPA_PLATFORM=offscreen"};
+    offscreen.TimeoutMs = 20000;
+    const TToolRun refused = RunTool(TALLIVO_BINARY, {}, offscreen);
+    ASSERT_EQ(refused.Code, 0); // refused at once, silently
+    ASSERT_TRUE(refused.Out.isEmpty());
 
-    TRun r = RunWithoutDisplay({"--version"}, runtime);
+    TToolRun r = RunWithoutDisplay({"--version"}, runtime);
     EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
-    EXPECT_EQ(r.Out, QString("tallivo %1\n").arg(TALLIVO_VERSION));
+    EXPECT_EQ(r.Out, QByteArray("tallivo " TALLIVO_VERSION "\n"));
     r = RunWithoutDisplay({"--help"}, runtime);
     EXPECT_EQ(r.Code, 0);
     for (const char* option :

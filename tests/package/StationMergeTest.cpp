@@ -1,10 +1,10 @@
 // A station's count merged alone is, byte for byte, what the station itself
 // exports: the back office imports a merge as one station's export.
 #include "tests/app/Workstation.h"
+#include "tests/support/ToolRun.h"
 #include "toolkit/Dialogs.h"
 
 #include <QFile>
-#include <QProcess>
 #include <algorithm>
 
 using namespace tallivo;
@@ -39,13 +39,11 @@ TEST_F(WorkstationTest, AStationMergedAloneIsItsOwnExport) {
     exportTo("STATION.CSV");
     CloseWindow();
 
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "fr_FR.UTF-8"); // the comma of the station's French system
-    tool.setProcessEnvironment(env);
-    tool.start(TALLIVO_PACKET_TOOL, {"merge", Path("MERGED.CSV"), Path("COLLECTION.XML")});
-    ASSERT_TRUE(tool.waitForFinished(30000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    TToolOptions french;
+    french.Environment = {"LC_ALL=fr_FR.UTF-8"}; // the comma of the station's French system
+    const TToolRun tool =
+        RunTool(TALLIVO_PACKET_TOOL, {"merge", Path("MERGED.CSV"), Path("COLLECTION.XML")}, french);
+    ASSERT_EQ(tool.Code, 0) << tool.Err.toStdString();
     const QByteArray merged = ReadFile("MERGED.CSV");
     EXPECT_EQ(merged, ReadFile("STATION.CSV"));
     EXPECT_TRUE(merged.contains("ABC;Vis \xE0 bois 4x40;QUINCAILLERIE;2,75;0,12\r\n"))

@@ -130,6 +130,68 @@ TEST(AtomicSave, SavingThroughALinkReplacesTheFileItPointsTo) {
     EXPECT_EQ(ReadFileBytes(real), WritePacket(*t->Store(), dfXML));
 }
 
+// A writer stopped before Commit (a kill) leaves its temporary file; the
+// next start removes such files of its own file and nothing else.
+TEST(AtomicSave, LeftoversOfSavesCutShortAreRemovedAndNothingElse) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COLLECTION.XML");
+    ASSERT_TRUE(WriteFileBytes(path, "the count"));
+    const auto cutShort = [](const QString& target) {
+        return InChild(
+            [&] {
+                (new TAtomicFile(target))->Put("half", 4); // never committed nor discarded
+                return QString();
+            },
+            {}, false);
+    };
+    ASSERT_EQ(cutShort(path), "");
+    ASSERT_EQ(cutShort(path), "");
+    ASSERT_EQ(FilesIn(dir).size(), 3) << FilesIn(dir).join(' ').toStdString();
+    // Names that are not the writer's own for this file, and things that
+    // are not plain files.
+    QStringList others = {"COLLECTION.XML.1a2b3c~",   ".COLLECTION.XML.1a2b3c",   ".COLLECTION.XML.1A2B3C~",
+                          ".COLLECTION.XML.1a2b3~",   ".COLLECTION.XML.1a2b3c4~", ".COLLECTION.XML.1a2g3c~",
+                          ".COLLECTION.XML.1a2b3c~~", ".COLLECTION.XML1a2b3c~",   ".collection.xml.1a2b3c~",
+                          ".ART.GRD.1a2b3c~",         ".COLLECTION.XMLS.1a2b3c~", "x.COLLECTION.XML.1a2b3c~"};
+    others << ".COLLECTION.XML.1a2b3c-"
+           << ".COLLECTION.XML-1a2b3c~"
+           << "_COLLECTION.XML.1a2b3c~"
+           << "target";
+    for (const QString& name : others) ASSERT_TRUE(WriteFileBytes(dir.filePath(name), "keep"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(".COLLECTION.XML.dddddd~"));
+    ASSERT_TRUE(QFile::link(dir.filePath("target"), dir.filePath(".COLLECTION.XML.eeeeee~")));
+    QStringList expected = others;
+    expected << "COLLECTION.XML"
+             << ".COLLECTION.XML.dddddd~"
+             << ".COLLECTION.XML.eeeeee~";
+    expected.sort();
+    const auto entries = [&] {
+        QStringList names =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        names.sort();
+        return names;
+    };
+
+    EXPECT_EQ(TAtomicFile::RemoveLeftovers(path), 2);
+    EXPECT_EQ(entries(), expected);
+    EXPECT_EQ(ReadFileBytes(path), "the count");
+    EXPECT_EQ(ReadFileBytes(dir.filePath("target")), "keep");
+    EXPECT_EQ(TAtomicFile::RemoveLeftovers(path), 0);
+
+    // Through a symbolic link: beside the file it points to.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("data"));
+    const QString real = dir.filePath("data/ART.GRD"), link = dir.filePath("ART.GRD");
+    ASSERT_TRUE(WriteFileBytes(real, "layout"));
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_EQ(cutShort(link), "");
+    ASSERT_EQ(QDir(dir.filePath("data")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    EXPECT_EQ(TAtomicFile::RemoveLeftovers(link), 1);
+    EXPECT_EQ(QDir(dir.filePath("data")).entryList(QDir::Files | QDir::Hidden), QStringList{"ART.GRD"});
+    EXPECT_TRUE(QFile::exists(dir.filePath(".ART.GRD.1a2b3c~"))) << "not beside the link";
+    // A folder that does not exist has nothing to remove.
+    EXPECT_EQ(TAtomicFile::RemoveLeftovers(dir.filePath("no/such/COLLECTION.XML")), 0);
+}
+
 TEST(AtomicSave, AFailedWriteHalfWayLeavesTheOldFile) {
     struct TCase {
         TAtomicFile::TStep Step;

@@ -2,11 +2,11 @@
 // bad input and the command line; and on random strokes it says what the
 // grid's own stroke handling says.
 #include "tests/grid/GestureTestUtil.h"
+#include "tests/support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <random>
 
@@ -15,27 +15,10 @@ using namespace tallivo::test;
 
 namespace {
 
-struct TRun {
-    int Code = -1;
-    QByteArray Out, Err;
-};
-
-TRun Tool(const QStringList& args, const QByteArray& input = {}) {
-    QProcess p;
-    p.start(QStringLiteral(TALLIVO_GESTURE_TOOL), args);
-    TRun r;
-    if (!p.waitForStarted(10000)) return r;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out = p.readAllStandardOutput();
-    r.Err = p.readAllStandardError();
-    return r;
+TToolRun Tool(const QStringList& args, const QByteArray& input = {}) {
+    TToolOptions options;
+    options.Input = input;
+    return RunTool(TALLIVO_GESTURE_TOOL, args, options);
 }
 
 QByteArray Lines(const TStrokeEvents& events, bool withTimes = true) {
@@ -59,7 +42,7 @@ QByteArray Expected(const TSwipeRun& run) {
 } // namespace
 
 TEST(GestureTool, PrintsTheFourScoresAndTheGestureRecognised) {
-    TRun r = Tool({"score"}, Lines(Drag(400, 100, 100, 100)));
+    TToolRun r = Tool({"score"}, Lines(Drag(400, 100, 100, 100)));
     EXPECT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(r.Out, "sgiLeft 100\nsgiRight 0\nsgiUp 0\nsgiDown 0\nrecognised sgiLeft\n");
     EXPECT_TRUE(r.Err.isEmpty());
@@ -91,7 +74,7 @@ TEST(GestureTool, TimesCountFromThePressAndFiveSecondsIsTheLimit) {
 }
 
 TEST(GestureTool, BadInputAndCommandLine) {
-    TRun r = Tool({"score"}, "1 2\n3 x\n");
+    TToolRun r = Tool({"score"}, "1 2\n3 x\n");
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(r.Err.contains("line 2")) << r.Err.constData();
     EXPECT_TRUE(r.Out.isEmpty());
@@ -131,7 +114,7 @@ TEST(GestureTool, SaysWhatTheGridSaysOnRandomStrokes) {
             for (int s = 0; s <= L; s += step(rng))
                 e.push_back({x0 + dx * s + pos(rng) % 7, y0 + dy * s + pos(rng) % 7, t += ms(rng) / 10});
         }
-        const TRun r = Tool({"score"}, Lines(e));
+        const TToolRun r = Tool({"score"}, Lines(e));
         ASSERT_EQ(r.Code, 0) << r.Err.constData();
         ASSERT_EQ(r.Out, Expected(RunSwipe(e))) << e;
     }

@@ -1,29 +1,19 @@
 // tallivo-layout as support runs it: what dump and check print, their exit
 // codes and messages; no file makes it crash.
 #include "grid/stream/ColumnsStream.h"
+#include "tests/support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <random>
-#include <sys/wait.h>
 
 using namespace tallivo;
+using namespace tallivo::test;
 
 namespace {
-
-struct TRun {
-    int Code = -1; // exit code; -1 when the tool did not exit normally
-    QByteArray Out, Err;
-};
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void WriteBytes(const QString& path, const std::string& bytes) {
     QFile f(path);
@@ -31,17 +21,8 @@ void WriteBytes(const QString& path, const std::string& bytes) {
     f.write(bytes.data(), qint64(bytes.size()));
 }
 
-TRun Tool(const QTemporaryDir& dir, const QStringList& args) {
-    QString command = QStringLiteral("'%1'").arg(TALLIVO_LAYOUT_TOOL);
-    for (const QString& a : args) command += QStringLiteral(" '%1'").arg(a);
-    const QString out = dir.filePath("stdout.txt"), err = dir.filePath("stderr.txt");
-    command += QStringLiteral(" >'%1' 2>'%2'").arg(out, err);
-    const int status = std::system(command.toLocal8Bit().constData());
-    TRun r;
-    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Out = ReadBytes(out);
-    r.Err = ReadBytes(err);
-    return r;
+TToolRun Tool(const QStringList& args) {
+    return RunTool(TALLIVO_LAYOUT_TOOL, args);
 }
 
 // The main window's "Quantité" column after a move, and a column with the
@@ -73,7 +54,7 @@ TEST(LayoutTool, DumpShowsEachColumnWithItsRecords) {
     QTemporaryDir dir;
     const QString file = dir.filePath("ART.GRD");
     WriteBytes(file, WriteColumnsLayout(TwoColumns()));
-    TRun r = Tool(dir, {"dump", file});
+    TToolRun r = Tool({"dump", file});
     EXPECT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(QString::fromUtf8(r.Out),
               QString::fromUtf8(
@@ -100,7 +81,7 @@ TEST(LayoutTool, DumpShowsEachColumnWithItsRecords) {
     EXPECT_TRUE(r.Err.isEmpty());
     // No columns: the grid's own.
     WriteBytes(file, WriteColumnsLayout({}));
-    r = Tool(dir, {"dump", file});
+    r = Tool({"dump", file});
     EXPECT_EQ(r.Code, 0);
     EXPECT_EQ(r.Out, "0 columns (the grid shows one column per field)\n");
 }
@@ -110,13 +91,13 @@ TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
     const QString file = dir.filePath("ART.GRD");
     const std::string bytes = WriteColumnsLayout(TwoColumns());
     WriteBytes(file, bytes);
-    TRun r = Tool(dir, {"check", file});
+    TToolRun r = Tool({"check", file});
     EXPECT_EQ(r.Code, 0);
     EXPECT_EQ(r.Out, (file + ": 2 columns (QTE, -)\n").toUtf8());
 
     WriteBytes(file, bytes.substr(0, 40));
     for (const char* command : {"check", "dump"}) {
-        r = Tool(dir, {command, file});
+        r = Tool({command, file});
         EXPECT_EQ(r.Code, 1);
         EXPECT_TRUE(r.Out.isEmpty());
         EXPECT_EQ(QString::fromUtf8(r.Err),
@@ -127,14 +108,14 @@ TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
     std::string unknown = bytes;
     unknown.insert(31, "\x04Hint\x08");
     WriteBytes(file, unknown);
-    r = Tool(dir, {"check", file});
+    r = Tool({"check", file});
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(
         QString::fromUtf8(r.Err),
         file + ": Erreur lors de la lecture de TColumn.Hint: La propriété Hint n'existe pas (reading stopped "
                "at byte 31)\n");
 
-    r = Tool(dir, {"check", dir.filePath("MISSING.GRD")});
+    r = Tool({"check", dir.filePath("MISSING.GRD")});
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(r.Err.startsWith((dir.filePath("MISSING.GRD") + ": Impossible d'ouvrir le fichier").toUtf8()))
         << r.Err.constData();
@@ -142,15 +123,15 @@ TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
 
 TEST(LayoutTool, CommandLineAndDamagedFiles) {
     QTemporaryDir dir;
-    TRun r = Tool(dir, {});
+    TToolRun r = Tool({});
     EXPECT_EQ(r.Code, 2);
     EXPECT_TRUE(r.Err.startsWith("usage:"));
-    r = Tool(dir, {"--help"});
+    r = Tool({"--help"});
     EXPECT_EQ(r.Code, 0);
     EXPECT_TRUE(r.Out.startsWith("usage:"));
     for (const QStringList& args :
          {QStringList{"show", "ART.GRD"}, QStringList{"dump"}, QStringList{"check", "A", "B"}}) {
-        r = Tool(dir, args);
+        r = Tool(args);
         EXPECT_EQ(r.Code, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.Err.contains("usage:"));
     }
@@ -162,7 +143,7 @@ TEST(LayoutTool, CommandLineAndDamagedFiles) {
         std::string damaged = bytes;
         for (int k = 0; k < 3; ++k) damaged[rng() % damaged.size()] = char(rng());
         WriteBytes(file, damaged);
-        r = Tool(dir, {"dump", file});
+        r = Tool({"dump", file});
         EXPECT_TRUE(r.Code == 0 || r.Code == 1) << r.Code;
         EXPECT_EQ(r.Code == 1, !r.Err.isEmpty());
     }

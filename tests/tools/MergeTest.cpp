@@ -2,11 +2,11 @@
 // the merged export byte for byte, the conflict report, the packet form, and
 // every input or command-line mistake that must leave the output untouched.
 #include "tools/packet/Merge.h"
+#include "tests/support/ToolRun.h"
 #include "tests/table/TableTestUtil.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace tallivo;
@@ -14,25 +14,12 @@ using namespace tallivo::test;
 
 namespace {
 
-struct TRun {
-    int Code = -1;
-    QByteArray Out, Err;
-};
-
 // Runs the packet tool in dir with a French locale unless told otherwise.
-TRun Tool(const QTemporaryDir& dir, const QStringList& args, const QString& locale = "fr_FR.UTF-8") {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", locale);
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(dir.path());
-    p.start(TALLIVO_PACKET_TOOL, args);
-    TRun r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return r;
-    r.Code = p.exitCode();
-    r.Out = p.readAllStandardOutput();
-    r.Err = p.readAllStandardError();
-    return r;
+TToolRun Tool(const QTemporaryDir& dir, const QStringList& args, const QString& locale = "fr_FR.UTF-8") {
+    TToolOptions options;
+    options.WorkingDirectory = dir.path();
+    options.Environment = {"LC_ALL=" + locale};
+    return RunTool(TALLIVO_PACKET_TOOL, args, options);
 }
 
 QByteArray ReadBytes(const QString& path) {
@@ -99,7 +86,7 @@ protected:
 } // namespace
 
 TEST_F(ThreeStations, TheMergeIsOneStationsExport) {
-    const TRun r = Tool(FDir, {"merge", "TOTAL.CSV", A, B, C});
+    const TToolRun r = Tool(FDir, {"merge", "TOTAL.CSV", A, B, C});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     // One line per code in order of first appearance; the first file's
     // columns; 2,5 + 0,1 + 0,2; Windows-1252, CR LF, comma, empty price.
@@ -121,7 +108,7 @@ TEST_F(ThreeStations, TheMergeIsOneStationsExport) {
 }
 
 TEST_F(ThreeStations, TheXmlFormLoadsAsACollection) {
-    const TRun r = Tool(FDir, {"merge", "--xml", "TOTAL.XML", C, A, B});
+    const TToolRun r = Tool(FDir, {"merge", "--xml", "TOTAL.XML", C, A, B});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     TClientDataSet t;
     t.LoadFromFile(Path("TOTAL.XML"));
@@ -155,7 +142,7 @@ TEST_F(ThreeStations, AnUnreadableInputWritesNothing) {
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write(cut);
     damaged.close();
-    TRun r = Tool(FDir, {"merge", "TOTAL.CSV", A, "DAMAGED.XML", C});
+    TToolRun r = Tool(FDir, {"merge", "TOTAL.CSV", A, "DAMAGED.XML", C});
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(r.Err.startsWith("DAMAGED.XML: Mismatch in datapacket. (reading stopped at byte "))
         << r.Err.constData();
@@ -197,7 +184,7 @@ TEST_F(ThreeStations, AnUnreadableInputWritesNothing) {
 TEST_F(ThreeStations, MistakesThatWouldLoseOrDoubleCountsAreRefused) {
     const QByteArray a = ReadBytes(A);
     // The output forgotten: the first station's file would become the text.
-    TRun r = Tool(FDir, {"merge", A, B, C});
+    TToolRun r = Tool(FDir, {"merge", A, B, C});
     EXPECT_EQ(r.Code, 2);
     EXPECT_TRUE(r.Err.contains("is a data packet, not replaced by text")) << r.Err.constData();
     // The output named among the inputs, under another spelling.

@@ -3,6 +3,7 @@
 // committed demo catalogue is what the generator writes.
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
+#include "tests/support/ToolRun.h"
 #include "tools/packet/Csv.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,10 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <random>
-#include <sys/wait.h>
 
 using namespace tallivo;
+using namespace tallivo::test;
 
 namespace {
 
@@ -31,23 +31,8 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-struct TRun {
-    int Code = -1; // exit code; -1 when the tool did not exit normally
-    QByteArray Out, Err;
-};
-
-// Runs the tool with arguments (each quoted for the shell).
-TRun Tool(const QTemporaryDir& dir, const QStringList& args) {
-    QString command = QStringLiteral("'%1'").arg(TALLIVO_PACKET_TOOL);
-    for (const QString& a : args) command += QStringLiteral(" '%1'").arg(a);
-    const QString out = dir.filePath("stdout.txt"), err = dir.filePath("stderr.txt");
-    command += QStringLiteral(" >'%1' 2>'%2'").arg(out, err);
-    const int status = std::system(command.toLocal8Bit().constData());
-    TRun r;
-    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Out = ReadBytes(out);
-    r.Err = ReadBytes(err);
-    return r;
+TToolRun Tool(const QStringList& args) {
+    return RunTool(TALLIVO_PACKET_TOOL, args);
 }
 
 const QByteArray kHistory =
@@ -66,7 +51,7 @@ TEST(PacketTool, CheckPrintsFieldsAndCounts) {
     QTemporaryDir dir;
     const QString file = dir.filePath("C.XML");
     WriteBytes(file, kHistory);
-    const TRun r = Tool(dir, {"check", file});
+    const TToolRun r = Tool({"check", file});
     EXPECT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(r.Out, "fields 3\n  CODE_ART string WIDTH=25\n  QTE r8\n  NOM_ART string WIDTH=50\n"
                      "records 1\nslots 3\nchange log 4\n");
@@ -78,7 +63,7 @@ TEST(PacketTool, CheckReportsTheErrorAndWhereReadingStopped) {
     QByteArray bad = kHistory;
     bad.replace("<ROW RowState=\"6\"", "<RECORD RowState=\"6\"");
     WriteBytes(file, bad);
-    TRun r = Tool(dir, {"check", file});
+    TToolRun r = Tool({"check", file});
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Err, (file + QStringLiteral(": Mismatch in datapacket. (reading stopped at byte %1)\n")
                                  .arg(bad.indexOf("<RECORD")))
@@ -88,11 +73,11 @@ TEST(PacketTool, CheckReportsTheErrorAndWhereReadingStopped) {
     bad = kHistory;
     bad.replace("fieldtype=\"r8\"", "fieldtype=\"money\"");
     WriteBytes(file, bad);
-    r = Tool(dir, {"check", file});
+    r = Tool({"check", file});
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(r.Err.contains(": Invalid field type. (reading stopped at byte ")) << r.Err.constData();
 
-    r = Tool(dir, {"check", dir.filePath("MISSING.XML")});
+    r = Tool({"check", dir.filePath("MISSING.XML")});
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(r.Err.contains("Impossible d'ouvrir le fichier")) << r.Err.constData();
 }
@@ -101,7 +86,7 @@ TEST(PacketTool, DumpShowsSlotsNullsAndTheLog) {
     QTemporaryDir dir;
     const QString file = dir.filePath("C.XML");
     WriteBytes(file, kHistory);
-    const TRun r = Tool(dir, {"dump", file});
+    const TToolRun r = Tool({"dump", file});
     EXPECT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(QString::fromUtf8(r.Out),
               QString::fromUtf8(
@@ -126,7 +111,7 @@ TEST(PacketTool, DumpShowsSlotsNullsAndTheLog) {
 TEST(PacketTool, CsvRoundTripOfTheCatalogue) {
     QTemporaryDir dir;
     const QString csv = dir.filePath("ARTICLE.CSV"), back = dir.filePath("BACK.XML");
-    TRun r = Tool(dir, {"to-csv", TALLIVO_SAMPLE_CATALOGUE, csv});
+    TToolRun r = Tool({"to-csv", TALLIVO_SAMPLE_CATALOGUE, csv});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     const QByteArray text = ReadBytes(csv);
     EXPECT_TRUE(
@@ -134,17 +119,17 @@ TEST(PacketTool, CsvRoundTripOfTheCatalogue) {
                         "REF_ART_F:string:25;PRIX_ACHAT:r8;NOM_FOU:string:50;GERE_STOCK:string:1\r\n"));
     EXPECT_EQ(text.count("\r\n"), 2001);
     // Back to the very same packet, with typed or with plain headers.
-    r = Tool(dir, {"from-csv", csv, back});
+    r = Tool({"from-csv", csv, back});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(r.Out, (back + ": 8 fields, 2000 records\n").toUtf8());
     EXPECT_EQ(ReadBytes(back), ReadBytes(TALLIVO_SAMPLE_CATALOGUE));
-    ASSERT_EQ(Tool(dir, {"to-csv", "--names", TALLIVO_SAMPLE_CATALOGUE, csv}).Code, 0);
+    ASSERT_EQ(Tool({"to-csv", "--names", TALLIVO_SAMPLE_CATALOGUE, csv}).Code, 0);
     EXPECT_TRUE(ReadBytes(csv).startsWith(
         "CODE_ART;NOM_ART;CATEGORIE;PX_VTE_TC;REF_ART_F;PRIX_ACHAT;NOM_FOU;GERE_STOCK\r\n"));
-    ASSERT_EQ(Tool(dir, {"from-csv", csv, back}).Code, 0);
+    ASSERT_EQ(Tool({"from-csv", csv, back}).Code, 0);
     EXPECT_EQ(ReadBytes(back), ReadBytes(TALLIVO_SAMPLE_CATALOGUE));
     // Without OUT the text goes to standard output.
-    r = Tool(dir, {"to-csv", TALLIVO_SAMPLE_CATALOGUE});
+    r = Tool({"to-csv", TALLIVO_SAMPLE_CATALOGUE});
     EXPECT_EQ(r.Out, text);
 }
 
@@ -157,7 +142,7 @@ TEST(PacketTool, FromCsvOfABackOfficeExport) {
                                       "A1;\"Pâté; \"\"maison\"\"\";2,5;O;\"\";12\n"
                                       "B2;Crème;3.25;NON;;\n\n")
                         .toUtf8());
-    const TRun r = Tool(dir, {"from-csv", csv, out});
+    const TToolRun r = Tool({"from-csv", csv, out});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_TRUE(r.Err.contains("1 value(s) of GERE_STOCK cut to 1 bytes")) << r.Err.constData();
     TClientDataSet t;
@@ -200,7 +185,7 @@ TEST(PacketTool, FromCsvRefusesBadInputWithItsLine) {
     };
     for (const auto& [text, message] : cases) {
         WriteBytes(csv, text);
-        const TRun r = Tool(dir, {"from-csv", csv, out});
+        const TToolRun r = Tool({"from-csv", csv, out});
         EXPECT_EQ(r.Code, 1) << message.constData();
         EXPECT_TRUE(r.Err.contains(message)) << r.Err.constData();
         EXPECT_FALSE(QFile::exists(out)) << message.constData();
@@ -209,15 +194,15 @@ TEST(PacketTool, FromCsvRefusesBadInputWithItsLine) {
 
 TEST(PacketTool, CommandLineErrors) {
     QTemporaryDir dir;
-    EXPECT_EQ(Tool(dir, {}).Code, 2);
-    EXPECT_EQ(Tool(dir, {"check"}).Code, 2);
-    EXPECT_EQ(Tool(dir, {"check", "a", "b"}).Code, 2);
-    EXPECT_EQ(Tool(dir, {"convert", "a"}).Code, 2);
-    const TRun help = Tool(dir, {"--help"});
+    EXPECT_EQ(Tool({}).Code, 2);
+    EXPECT_EQ(Tool({"check"}).Code, 2);
+    EXPECT_EQ(Tool({"check", "a", "b"}).Code, 2);
+    EXPECT_EQ(Tool({"convert", "a"}).Code, 2);
+    const TToolRun help = Tool({"--help"});
     EXPECT_EQ(help.Code, 0);
     EXPECT_TRUE(help.Out.startsWith("usage:"));
     // An output that cannot be written.
-    const TRun r = Tool(dir, {"to-csv", TALLIVO_SAMPLE_CATALOGUE, dir.filePath("no/such/dir/x.csv")});
+    const TToolRun r = Tool({"to-csv", TALLIVO_SAMPLE_CATALOGUE, dir.filePath("no/such/dir/x.csv")});
     EXPECT_EQ(r.Code, 1);
     EXPECT_FALSE(r.Err.isEmpty());
 }
@@ -240,10 +225,10 @@ TEST(PacketTool, GarbageNeverCrashesIt) {
         }
         WriteBytes(file, bytes);
         for (const char* command : {"check", "dump", "to-csv"}) {
-            const TRun r = Tool(dir, {command, file});
+            const TToolRun r = Tool({command, file});
             EXPECT_TRUE(r.Code == 0 || r.Code == 1) << command << " round " << round << " code " << r.Code;
         }
-        const TRun r = Tool(dir, {"from-csv", file, dir.filePath("OUT.XML")});
+        const TToolRun r = Tool({"from-csv", file, dir.filePath("OUT.XML")});
         EXPECT_TRUE(r.Code == 0 || r.Code == 1) << "from-csv round " << round;
     }
 }
@@ -258,12 +243,10 @@ TEST(PacketTool, EveryGeneratedCatalogueRoundTripsThroughCsv) {
     const std::vector<QStringList> variants = {
         {}, {"--kinds"}, {"--code", "string.uni"}, {"--code", "i8"}, {"--kinds", "--code", "ui8"}};
     for (const QStringList& options : variants) {
-        QString command = QStringLiteral("'%1'").arg(TALLIVO_CATGEN_TOOL);
-        for (const QString& o : options) command += QStringLiteral(" '%1'").arg(o);
-        command += QStringLiteral(" '%1' 3000").arg(packet);
-        ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0) << command.toStdString();
-        ASSERT_EQ(Tool(dir, {"to-csv", packet, csv}).Code, 0);
-        const TRun r = Tool(dir, {"from-csv", csv, back});
+        const TToolRun made = RunTool(TALLIVO_CATGEN_TOOL, options + QStringList{packet, "3000"});
+        ASSERT_EQ(made.Code, 0) << options.join(' ').toStdString() << made.Err.constData();
+        ASSERT_EQ(Tool({"to-csv", packet, csv}).Code, 0);
+        const TToolRun r = Tool({"from-csv", csv, back});
         ASSERT_EQ(r.Code, 0) << r.Err.constData();
         EXPECT_TRUE(r.Err.isEmpty()) << r.Err.constData();
         EXPECT_EQ(ReadBytes(back), ReadBytes(packet)) << options.join(' ').toStdString();
@@ -298,13 +281,13 @@ TEST(PacketTool, HeaderNamesWithColonsOrRepeatsRoundTrip) {
                "<ROW A:B=\"a\" X=\"0.07000000000000001\" xF2=\"1\" ::=\"0.1\"/>"
                "<ROW A:B=\"b;c\" X=\"1e+20\" xF2=\"-2\" ::=\"3.4028235e+38\"/>"
                "<ROW X=\"-2.5\"/></ROWDATA></DATAPACKET>");
-    ASSERT_EQ(Tool(dir, {"check", packet}).Code, 0);
-    ASSERT_EQ(Tool(dir, {"to-csv", packet, csv}).Code, 0);
+    ASSERT_EQ(Tool({"check", packet}).Code, 0);
+    ASSERT_EQ(Tool({"to-csv", packet, csv}).Code, 0);
     EXPECT_EQ(ReadBytes(csv), "A::B:string:5;X:r8;X:i4;:::::r4\r\n"
                               "a;0,07;1;0,1\r\n"
                               "\"b;c\";1e+20;-2;3,4028235e+38\r\n"
                               ";-2,5;;\r\n");
-    const TRun r = Tool(dir, {"from-csv", csv, back});
+    const TToolRun r = Tool({"from-csv", csv, back});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_TRUE(r.Err.contains("line 1, column 3: the field \"X\" appears twice")) << r.Err.constData();
     EXPECT_EQ(ReadBytes(back), ReadBytes(packet));
@@ -319,7 +302,7 @@ TEST(PacketTool, FromCsvReportsTrailingSpacesOrTrimsThem) {
                     "ABC ;Vis  ;1,5 ;x \r\n"
                     "\"DEF \";Clou;2;y\r\n"
                     " GHI;Colle;3;\r\n");
-    TRun r = Tool(dir, {"from-csv", csv, out});
+    TToolRun r = Tool({"from-csv", csv, out});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(r.Err, (csv + ": line 2, column 1: \"ABC \" ends with a space\n" + csv +
                       ": line 2, column 2: \"Vis  \" ends with a space\n" + csv +
@@ -332,7 +315,7 @@ TEST(PacketTool, FromCsvReportsTrailingSpacesOrTrimsThem) {
         EXPECT_EQ(t.FieldByName("CODE_ART").AsString(), "ABC ") << "kept as it came";
         EXPECT_FALSE(t.Locate("CODE_ART", QString("ABC"), loCaseInsensitive));
     }
-    r = Tool(dir, {"from-csv", "--trim", csv, out});
+    r = Tool({"from-csv", "--trim", csv, out});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(r.Err, (csv + ": 4 value(s) trimmed of trailing spaces\n").toUtf8());
     TClientDataSet t;
@@ -366,8 +349,7 @@ TEST(PacketToolCsv, TextBeginningWithU_FEFFKeepsIt) {
 TEST(DemoCatalogue, IsTheGeneratorsOutput) {
     QTemporaryDir dir;
     const QString out = dir.filePath("ARTICLE.XML");
-    const QString command = QStringLiteral("'%1' '%2'").arg(TALLIVO_CATGEN_TOOL, out);
-    ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+    ASSERT_EQ(RunTool(TALLIVO_CATGEN_TOOL, {out}).Code, 0);
     const QByteArray sample = ReadBytes(TALLIVO_SAMPLE_CATALOGUE);
     EXPECT_EQ(ReadBytes(out), sample);
     EXPECT_LT(sample.size(), 500 * 1024);
@@ -380,4 +362,19 @@ TEST(DemoCatalogue, IsTheGeneratorsOutput) {
                                   "NOM_FOU", "GERE_STOCK"}));
     for (const char* piece : {"&amp;", "&apos;", "&quot;", "\xE9", "\xE8"})
         EXPECT_TRUE(sample.contains(piece)) << piece;
+}
+
+// A catalogue too large for the memory at hand is refused with a message,
+// not an abort, and leaves no file.
+TEST(CatalogueGenerator, RunningOutOfMemoryIsReportedNotACrash) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    QTemporaryDir dir;
+    const QString out = dir.filePath("BIG.XML");
+    const TToolRun r =
+        RunTool("sh", {"-c", "ulimit -v 300000 && exec \"$0\" \"$1\" 50000000", TALLIVO_CATGEN_TOOL, out});
+    EXPECT_EQ(r.Code, 1) << r.Err.constData();
+    EXPECT_EQ(r.Err.toStdString(), "tallivo-catgen: out of memory\n");
+    EXPECT_FALSE(QFile::exists(out));
 }

@@ -5,10 +5,10 @@
 // knows; --code gives CODE_ART another kind ("string.uni", "i8" ...). The
 // same arguments always give the same bytes; samples/ARTICLE.XML is made
 // with the defaults.
-#include "base/Exception.h"
 #include "table/ClientDataSet.h"
 #include "table/NumberText.h"
 #include "table/PacketTypes.h"
+#include "tools/ToolMain.h"
 #include "tools/catgen/Catalogue.h"
 
 #include <QString>
@@ -73,13 +73,10 @@ int main(int argc, char** argv) {
         std::fputs("tallivo-catgen: SEED must be a number\n", stderr);
         return 2;
     }
-    try {
+    return tallivo::RunToolMain("tallivo-catgen", [&] {
         tallivo::TClientDataSet table;
         tallivo::catgen::FillCatalogue(table, uint32_t(rows), seed, kinds);
         table.SaveToFile(QString::fromLocal8Bit(argv[i]), tallivo::dfXML);
-    } catch (const tallivo::Exception& e) {
-        std::fprintf(stderr, "tallivo-catgen: %s\n", e.Message().toUtf8().constData());
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }

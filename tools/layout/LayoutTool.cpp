@@ -8,11 +8,10 @@
 // A file that does not read gives the reader's message and the byte where
 // reading stopped. Exit codes: 0 read, 1 not read, 2 wrong command line.
 #include "grid/stream/ColumnsStream.h"
+#include "tools/ToolMain.h"
 
 #include <QStringList>
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <optional>
 
 using namespace tallivo;
@@ -32,16 +31,6 @@ const char* const kUsage = "usage:\n"
                            "       reads, else the error and the byte where reading stopped\n"
                            "\n"
                            "exit codes: 0 the file reads, 1 it does not, 2 wrong command line\n";
-
-void Out(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stdout);
-}
-
-void Err(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stderr);
-}
 
 // Reads a layout file; prints the error (with the byte where reading
 // stopped) and returns nothing when it cannot.
@@ -176,9 +165,7 @@ int Check(const QString& file) {
     return 0;
 }
 
-int Run(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+int Run(QStringList args) {
     if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
@@ -198,14 +185,5 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Run(argc, argv);
-    } catch (const Exception& e) {
-        Err(QStringLiteral("tallivo-layout: ") + e.Message() + u'\n');
-    } catch (const std::bad_alloc&) {
-        std::fputs("tallivo-layout: out of memory\n", stderr);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tallivo-layout: %s\n", e.what());
-    }
-    return 1;
+    return RunToolMain("tallivo-layout", [&] { return Run(ToolArguments(argc, argv)); });
 }

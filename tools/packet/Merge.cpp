@@ -9,7 +9,9 @@
 #include "table/AtomicFile.h"
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
+#include "table/ExportText.h"
 #include "table/Packet.h"
+#include "tools/ToolMain.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -176,38 +178,20 @@ TStoreData TCollectionMerge::TakeResult() {
 }
 
 QByteArray ExportText(TClientDataSet& table) {
-    QStringList names;
-    table.GetFieldNames(names);
-    const int columns = int(names.size()) - 1;
     QByteArray text;
     const auto line = [&text](const QString& s) {
         const std::string bytes = ToAnsi(s);
         text.append(bytes.data(), qsizetype(bytes.size()));
         text.append("\r\n", 2);
     };
-    line(names.mid(0, std::max(0, columns)).join(u';'));
-    QStringList values;
-    for (table.First(); !table.Eof(); table.Next()) {
-        values.clear();
-        for (int i = 0; i < columns; ++i) values << table.Fields()[i]->AsString();
-        line(values.join(u';'));
-    }
+    line(ExportHeader(table));
+    for (table.First(); !table.Eof(); table.Next()) line(ExportLine(table));
     return text;
 }
 
 // ---------------------------------------------------------------- the command
 
 namespace {
-
-void Err(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stderr);
-}
-
-void Out(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stdout);
-}
 
 QString Quoted(const QString& s) {
     return u'"' + s + u'"';

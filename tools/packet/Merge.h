@@ -57,10 +57,8 @@ private:
     std::unique_ptr<TState> F;
 };
 
-// The workstation's export of a table: a header of the field names but the
-// last, joined by ";", then per record the text form of the same fields
-// (numbers with the locale's decimal separator); Windows-1252, CR LF after
-// every line, nothing quoted.
+// The workstation's export of a table (table/ExportText.h), every record
+// from the first, as the bytes of the file.
 QByteArray ExportText(TClientDataSet& table);
 
 // The packet tool's merge command:

@@ -21,14 +21,13 @@
 #include "table/DSBase.h"
 #include "table/NumberText.h"
 #include "table/Packet.h"
+#include "tools/ToolMain.h"
 #include "tools/packet/Csv.h"
 #include "tools/packet/Merge.h"
 
 #include <QFile>
 #include <QString>
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <string>
 
 using namespace tallivo;
@@ -65,16 +64,6 @@ const char* const kUsage = "usage:\n"
                            "\n"
                            "exit status: 0 done, 1 a file could not be read or written, 2 wrong\n"
                            "command line\n";
-
-void Out(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stdout);
-}
-
-void Err(const QString& s) {
-    const QByteArray u = s.toUtf8();
-    std::fwrite(u.constData(), 1, size_t(u.size()), stderr);
-}
 
 // Loads a packet file; prints the error (with the byte where reading
 // stopped) and returns false when it cannot.
@@ -246,9 +235,7 @@ int FromCsv(const QString& csv, const QString& out, const TCsvOptions& options) 
     return 0;
 }
 
-int Run(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+int Run(QStringList args) {
     if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
@@ -272,7 +259,7 @@ int Run(int argc, char** argv) {
         if (options.TrimTrailingSpaces) args.removeFirst();
         if (args.size() == 2) return FromCsv(args[0], args[1], options);
     }
-    Err(QStringLiteral("packet: unknown command or wrong arguments: ") + command + u'\n');
+    Err(QStringLiteral("tallivo-packet: unknown command or wrong arguments: ") + command + u'\n');
     std::fputs(kUsage, stderr);
     return 2;
 }
@@ -280,14 +267,5 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Run(argc, argv);
-    } catch (const Exception& e) {
-        Err(QStringLiteral("packet: ") + e.Message() + u'\n');
-    } catch (const std::bad_alloc&) {
-        std::fputs("packet: out of memory\n", stderr);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "packet: %s\n", e.what());
-    }
-    return 1;
+    return RunToolMain("tallivo-packet", [&] { return Run(ToolArguments(argc, argv)); });
 }
