@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 
 namespace tallivo {
 
@@ -26,6 +27,23 @@ inline QStringList ToolArguments(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     return args;
+}
+
+// The answer to no arguments, --help (-h, help) or --version, as every tool
+// gives it: the usage on standard output (on standard error and exit code 2
+// without arguments), or "name version". Nothing when the arguments are a
+// command.
+inline std::optional<int> StandardAnswer(const QStringList& args, const char* name, const char* version,
+                                         const char* usage) {
+    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(usage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::printf("%s %s\n", name, version);
+        return 0;
+    }
+    return std::nullopt;
 }
 
 // Returns what body returns; an exception escaping it is reported on

@@ -175,14 +175,3 @@ void Soak10000Scans(benchmark::State& state) {
 BENCHMARK(Soak10000Scans)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qtApp(argc, argv);
-    TApplication app;
-    app.SetTitle(QStringLiteral("Tallivo-6"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

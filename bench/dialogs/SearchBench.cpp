@@ -292,14 +292,3 @@ BENCHMARK(BM_SearchTitleSortCached)
     ->Iterations(50);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qtApp(argc, argv);
-    TApplication app;
-    app.SetTitle(QStringLiteral("Tallivo-6"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

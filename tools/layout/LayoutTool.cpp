@@ -166,14 +166,7 @@ int Check(const QString& file) {
 }
 
 int Run(QStringList args) {
-    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? 2 : 0;
-    }
-    if (args[0] == "--version") {
-        std::puts("tallivo-layout " TALLIVO_VERSION);
-        return 0;
-    }
+    if (const auto answer = StandardAnswer(args, "tallivo-layout", TALLIVO_VERSION, kUsage)) return *answer;
     const QString command = args.takeFirst();
     if (command == "dump" && args.size() == 1) return Dump(args[0]);
     if (command == "check" && args.size() == 1) return Check(args[0]);

@@ -236,14 +236,7 @@ int FromCsv(const QString& csv, const QString& out, const TCsvOptions& options) 
 }
 
 int Run(QStringList args) {
-    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? 2 : 0;
-    }
-    if (args[0] == "--version") {
-        std::puts("tallivo-packet " TALLIVO_VERSION);
-        return 0;
-    }
+    if (const auto answer = StandardAnswer(args, "tallivo-packet", TALLIVO_VERSION, kUsage)) return *answer;
     const QString command = args.takeFirst();
     if (command == "merge") return MergeCommand(args);
     if (command == "check" && args.size() == 1) return Check(args[0]);
