@@ -55,7 +55,7 @@ TEST_F(RealWindow, MovedAndWidenedColumnsComeBackAtTheNextStart) {
 
     {
         RealWorkstation first(FDisplay, FDir.path());
-        ASSERT_TRUE(first.Shown()) << "the main window did not appear";
+        ASSERT_TRUE(first.Shown()) << "the main window did not appear: " << first.Why();
         const QString before = FDir.filePath("before.png");
         ASSERT_TRUE(FDisplay.Shot(first.Id, before));
         // Designed: Article 544, Quantité 93, Prix Achat 132, Code article 292.
@@ -81,7 +81,7 @@ TEST_F(RealWindow, MovedAndWidenedColumnsComeBackAtTheNextStart) {
 
     {
         RealWorkstation second(FDisplay, FDir.path());
-        ASSERT_TRUE(second.Shown()) << "the main window did not appear again";
+        ASSERT_TRUE(second.Shown()) << "the main window did not appear again: " << second.Why();
         const QString after = FDir.filePath("after.png");
         ASSERT_TRUE(FDisplay.Shot(second.Id, after));
         EXPECT_EQ(TitleLines(QImage(after)).mid(0, 4), (QList<int>{600, 733, 827, 1120}));

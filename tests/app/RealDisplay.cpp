@@ -17,9 +17,12 @@ RealDisplay::~RealDisplay() {
 
 bool RealDisplay::Start(int width, int height) {
     // Xvfb writes the number it chose on the given file descriptor (here
-    // its standard output) once it accepts clients.
+    // its standard output) once it accepts clients. Without -noreset the
+    // server resets each time its last client leaves: every xdotool run
+    // while the workstation is still starting, and a program connecting
+    // during a reset is turned away ("could not connect to display").
     FServer.start("Xvfb", {"-displayfd", "1", "-screen", "0", QString("%1x%2x24").arg(width).arg(height),
-                           "-nolisten", "tcp"});
+                           "-nolisten", "tcp", "-noreset"});
     if (!FServer.waitForStarted(5000)) return false;
     QByteArray out;
     while (!out.contains('\n')) {
@@ -172,6 +175,10 @@ RealWorkstation::RealWorkstation(const RealDisplay& display, const QString& dir)
     env.insert("XDG_RUNTIME_DIR", FRuntime.path());
     FApp.setProcessEnvironment(env);
     FApp.setWorkingDirectory(dir);
+    // To a file, not a pipe: a pipe nobody reads while the test waits
+    // could fill and stop the program.
+    FApp.setStandardOutputFile(FRuntime.filePath("output.txt"));
+    FApp.setStandardErrorFile(FRuntime.filePath("output.txt"), QIODevice::Append);
     FApp.start(QStringLiteral(TALLIVO_BINARY), {});
 }
 
@@ -194,6 +201,20 @@ bool RealWorkstation::Shown() {
     Size = geometry.size();
     QThread::msleep(700);
     return true;
+}
+
+std::string RealWorkstation::Why() {
+    // QProcess learns of the end only when asked.
+    std::string why = "the workstation still runs";
+    if (FApp.state() == QProcess::NotRunning || FApp.waitForFinished(200))
+        why = FApp.exitStatus() == QProcess::CrashExit ? "the workstation crashed"
+                                                       : "the workstation ended with exit code " +
+                                                             std::to_string(FApp.exitCode());
+    QFile output(FRuntime.filePath("output.txt"));
+    if (output.open(QIODevice::ReadOnly))
+        if (const QByteArray printed = output.readAll().right(2000); !printed.isEmpty())
+            why += "; it printed:\n" + printed.toStdString();
+    return why;
 }
 
 std::string RealWorkstation::Quit() {

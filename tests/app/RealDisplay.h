@@ -41,8 +41,11 @@ public:
         return Run("xdotool", args, timeoutMs);
     }
     // Waits for a visible window whose whole title matches the regular
-    // expression: its id (empty when none came) and geometry.
-    QString WaitForWindow(const QString& title, QRect& geometry, int timeoutMs = 10000) const;
+    // expression: its id (empty when none came) and geometry. The default
+    // wait is long: a loaded two-core machine running tests side by side
+    // may take seconds to map a window, and a window that comes costs no
+    // wait at all.
+    QString WaitForWindow(const QString& title, QRect& geometry, int timeoutMs = 30000) const;
     // The same: the id and top-left corner; false when none came.
     bool FindWindow(const QString& title, QString& id, QPoint& origin) const;
     QSize WindowSize(const QString& id) const;
@@ -84,8 +87,11 @@ public:
     RealWorkstation& operator=(const RealWorkstation&) = delete;
     ~RealWorkstation();
     // Waits for the main window and lets it settle (its files loaded, the
-    // code field focused); false when it did not appear.
+    // code field focused); false when it did not appear (Why() then says
+    // what the program did instead).
     bool Shown();
+    // Whether the program still runs, how it ended, and what it printed.
+    std::string Why();
     // "Quitter", then "Oui": empty when the program then ended with exit
     // code 0, else what went wrong.
     std::string Quit();
@@ -98,7 +104,7 @@ public:
 
 private:
     const RealDisplay& FDisplay;
-    QTemporaryDir FRuntime;
+    QTemporaryDir FRuntime; // also holds what the program prints (output.txt)
     QProcess FApp;
 };
 

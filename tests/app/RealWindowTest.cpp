@@ -15,7 +15,7 @@ TEST_F(RealWindow, AScannedCodeAndKeypadTapsReachTheCollectionFile) {
     WriteCatalogueFile(FDir.filePath("ARTICLE.XML"), {{"3760123450017", "Peinture blanche", "PEINTURE", 24.9,
                                                        "PB25", 12.5, "Couleurs SA", "O"}});
     RealWorkstation app(FDisplay, FDir.path());
-    ASSERT_TRUE(app.Shown()) << "the main window did not appear";
+    ASSERT_TRUE(app.Shown()) << "the main window did not appear: " << app.Why();
     // The scanner types the code and Enter into the focused code field.
     FDisplay.Tool({"type", "--delay", "20", "3760123450017"});
     FDisplay.Tool({"key", "Return"});
@@ -54,7 +54,7 @@ TEST_F(RealWindow, AnArticleFoundByNameIsCountedAndACancelledSearchAddsNothing) 
          {"3760123450017", "Peinture blanche", "PEINTURE", 24.9, "PB25", 12.5, "Couleurs SA", "O"},
          {"XYZ", "Pinceau plat", "PEINTURE", 3.5, "PP1", 1.2, "Couleurs SA", "N"}});
     RealWorkstation app(FDisplay, FDir.path());
-    ASSERT_TRUE(app.Shown()) << "the main window did not appear";
+    ASSERT_TRUE(app.Shown()) << "the main window did not appear: " << app.Why();
 
     QString boxId, padId;
     QPoint boxAt, padAt;
@@ -118,7 +118,7 @@ TEST_F(RealWindow, AScanIntoTheOpenKeypadIsRefusedAndHandTypingIsNot) {
         {{"3760123450017", "Peinture blanche", "PEINTURE", 24.9, "PB25", 12.5, "Couleurs SA", "O"},
          {"3792008224652", "Rouleau", "PEINTURE", 4.5, "RL1", 2.1, "Couleurs SA", "O"}});
     RealWorkstation app(FDisplay, FDir.path());
-    ASSERT_TRUE(app.Shown()) << "the main window did not appear";
+    ASSERT_TRUE(app.Shown()) << "the main window did not appear: " << app.Why();
     FDisplay.Tool({"type", "--delay", "3", "3760123450017\r"});
     QString padId;
     QPoint padAt;

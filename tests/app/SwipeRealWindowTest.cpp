@@ -78,7 +78,7 @@ TEST_F(RealWindow, SwipesMoveTheCurrentLineAndATapStillCopiesItsCode) {
     WriteCatalogueFile(FDir.filePath("ARTICLE.XML"), catalogue);
     WriteCollection(FDir.filePath("COLLECTION.XML"), 40);
     RealWorkstation app(FDisplay, FDir.path());
-    ASSERT_TRUE(app.Shown()) << "the main window did not appear";
+    ASSERT_TRUE(app.Shown()) << "the main window did not appear: " << app.Why();
     const QPoint mainAt = app.At;
     const int height = app.Size.height();
     ASSERT_GE(app.Size.width(), 1024) << "one row of commands under the grid";
