@@ -75,7 +75,7 @@ QString MissingProgram(std::initializer_list<const char*> programs);
 QPoint KeypadTile(char key);
 
 // Waits (up to timeoutMs) until the file at path holds text; what it holds.
-QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int timeoutMs = 5000);
+QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int timeoutMs = 15000);
 
 // The workstation started on a display in a counting folder, with an
 // XDG_RUNTIME_DIR of its own (its single-instance lock); killed with the
