@@ -39,7 +39,9 @@ void AttachTouchKeyboard(TSaveDialog& dialog) {
         // Names already in the folder would pop up over the keyboard while
         // the name is typed, and a tap beside that list only closes it.
         if (nameField) nameField->setCompleter(nullptr);
-        // Fields, buttons and the file list large enough for a finger.
+        // Fields, buttons and the file list large enough for a finger; the
+        // list shows names only, which its narrow columns would cut.
+        fileDialog.setViewMode(QFileDialog::List);
         fileDialog.setStyleSheet(QStringLiteral("QLineEdit, QComboBox, QPushButton { min-height: 40px; font-size: 18px; }"
                                                 "QAbstractItemView { font-size: 18px; }"));
         fileDialog.resize(width, height);
