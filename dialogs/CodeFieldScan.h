@@ -41,10 +41,10 @@ private:
 
     TEdit* FField;
     TScanBurst FBurst;
-    QString FRun;           // the characters since the run began
-    uint64_t FLastMs = 0;   // when the run's last character came
-    bool FStamped = false;  // the run's keys carry the window system's stamps
-    QElapsedTimer FClock;   // the time of keys without a stamp
+    QString FRun;          // the characters since the run began
+    uint64_t FLastMs = 0;  // when the run's last character came
+    bool FStamped = false; // the run's keys carry the window system's stamps
+    QElapsedTimer FClock;  // the time of keys without a stamp
 };
 
 } // namespace tallivo

@@ -27,8 +27,10 @@ void AttachTouchKeyboard(TSaveDialog& dialog) {
     dialog.OnCreatePanel = [](QFileDialog& fileDialog, QLineEdit* nameField) -> QWidget* {
         // Within the window it opens over (the main window), else the screen.
         QRect room;
-        if (const QWidget* over = fileDialog.parentWidget()) room = over->frameGeometry();
-        else if (const QScreen* screen = QGuiApplication::primaryScreen()) room = screen->availableGeometry();
+        if (const QWidget* over = fileDialog.parentWidget())
+            room = over->frameGeometry();
+        else if (const QScreen* screen = QGuiApplication::primaryScreen())
+            room = screen->availableGeometry();
         const int width = room.isEmpty() ? kWidth : std::min(kWidth, room.width() - 5);
         const int height = room.isEmpty() ? kHeight : std::min(kHeight, room.height() - kTitleBarRoom);
 
@@ -42,8 +44,9 @@ void AttachTouchKeyboard(TSaveDialog& dialog) {
         // Fields, buttons and the file list large enough for a finger; the
         // list shows names only, which its narrow columns would cut.
         fileDialog.setViewMode(QFileDialog::List);
-        fileDialog.setStyleSheet(QStringLiteral("QLineEdit, QComboBox, QPushButton { min-height: 40px; font-size: 18px; }"
-                                                "QAbstractItemView { font-size: 18px; }"));
+        fileDialog.setStyleSheet(
+            QStringLiteral("QLineEdit, QComboBox, QPushButton { min-height: 40px; font-size: 18px; }"
+                           "QAbstractItemView { font-size: 18px; }"));
         fileDialog.resize(width, height);
         return keyboard;
     };

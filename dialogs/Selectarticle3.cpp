@@ -42,7 +42,8 @@ TSelectarticle3Box::TSelectarticle3Box(TComponent* AOwner, TDataSource* ArticleS
     CreateLayout(ArticleSource);
     // No taller than the main window it opens over, its own title bar counted.
     const TForm* main = Application ? Application->MainForm() : nullptr;
-    FitHeight(main && main->isVisible() ? main->Height() - kTitleBarRoom : kDesignedHeight + TTouchKeyboard::kFullHeight);
+    FitHeight(main && main->isVisible() ? main->Height() - kTitleBarRoom
+                                        : kDesignedHeight + TTouchKeyboard::kFullHeight);
     DoCreate();
 }
 

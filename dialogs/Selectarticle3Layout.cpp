@@ -2,7 +2,6 @@
 #include "dialogs/Selectarticle3.h"
 
 #include "dialogs/TouchKeyboard.h"
-
 #include "grid/DBGrids.h"
 #include "tiles/AdvMetroButton.h"
 #include "tiles/AdvMetroTile.h"

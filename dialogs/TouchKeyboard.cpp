@@ -13,8 +13,8 @@ namespace tallivo {
 
 namespace {
 
-constexpr int kMargin = 8;  // around the keys
-constexpr int kGap = 6;     // between two keys
+constexpr int kMargin = 8; // around the keys
+constexpr int kGap = 6;    // between two keys
 constexpr int kColumns = 12;
 constexpr int kRows = 4;
 constexpr double kFullPitchX = 82, kFullPitchY = 62;
@@ -27,7 +27,9 @@ TTouchKeyboard::TTouchKeyboard(TComponent* AOwner) : TPanel(AOwner) {
     SetBounds(0, 0, kFullWidth, kFullHeight);
 }
 
-int TTouchKeyboard::HeightFor(int room) { return std::clamp(room, kLeastHeight, kFullHeight); }
+int TTouchKeyboard::HeightFor(int room) {
+    return std::clamp(room, kLeastHeight, kFullHeight);
+}
 
 QSize TTouchKeyboard::minimumSizeHint() const {
     return {kColumns * kLeastPitchX + 2 * kMargin - kGap, kLeastHeight};
@@ -61,7 +63,8 @@ void TTouchKeyboard::ShowPage() {
             slot.Tile->SetCaption(c == u' ' ? QStringLiteral("espace") : QString(c));
         } else {
             QString caption = QString::fromUtf8(FAccents ? slot.Design->Accented : slot.Design->Plain);
-            if (slot.Design->Action == TAction::Accents && (FShifted || FCapitalsOnly)) caption = caption.toUpper();
+            if (slot.Design->Action == TAction::Accents && (FShifted || FCapitalsOnly))
+                caption = caption.toUpper();
             slot.Tile->SetCaption(caption);
         }
     }
@@ -106,7 +109,8 @@ void TTouchKeyboard::TypeKey(std::uint8_t vk) {
 }
 
 void TTouchKeyboard::CharacterKeyClick(TObject* Sender) {
-    const auto slot = std::find_if(FKeys.begin(), FKeys.end(), [&](const TKeySlot& s) { return s.Tile == Sender; });
+    const auto slot =
+        std::find_if(FKeys.begin(), FKeys.end(), [&](const TKeySlot& s) { return s.Tile == Sender; });
     if (slot == FKeys.end()) return;
     const QChar c = CharacterOf(*slot);
     if (c.isNull()) return;

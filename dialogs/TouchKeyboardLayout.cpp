@@ -15,10 +15,13 @@ using TAction = TTouchKeyboard::TAction;
 using TKeyDesign = TTouchKeyboard::TKeyDesign;
 
 // A character key of a letter row: column in whole keys.
-constexpr TKeyDesign Letter(const char* name, int row, int column, const char* plain, const char* accented = "") {
+constexpr TKeyDesign Letter(const char* name, int row, int column, const char* plain,
+                            const char* accented = "") {
     return {name, row, column * 4, 4, TAction::Character, plain, accented};
 }
 
+// One row of keys per line.
+// clang-format off
 constexpr TKeyDesign kKeys[] = {
     Letter("Key1", 0, 0, "1", "1"), Letter("Key2", 0, 1, "2", "2"), Letter("Key3", 0, 2, "3", "3"),
     Letter("Key4", 0, 3, "4", "4"), Letter("Key5", 0, 4, "5", "5"), Letter("Key6", 0, 5, "6", "6"),
@@ -48,11 +51,13 @@ constexpr TKeyDesign kKeys[] = {
     {"AccentsKey", 3, 38, 5, TAction::Accents, "àéç", "abc"},
     {"EnterKey", 3, 43, 5, TAction::Enter, "Entrée", "Entrée"},
 };
+// clang-format on
 
 // Keys as the keypad's: white with black text, blue while pressed; the
 // current page's "Maj" and "àéç" keep the pressed look.
 void StyleKey(TAdvMetroTile* t) {
-    t->Appearance().Assign({clWhite, clWhite, clBlack, clWhite, clWhite, clBlack, 15907840, 15907840, clBlack});
+    t->Appearance().Assign(
+        {clWhite, clWhite, clBlack, clWhite, clWhite, clBlack, 15907840, 15907840, clBlack});
     t->SetBorderStyle(bsNone);
     t->SetLayout(tlPicBackground);
     t->SetPictureAutoSize(false);
@@ -70,15 +75,29 @@ void TTouchKeyboard::CreateLayout() {
         tile->SetName(QString::fromLatin1(k.Name));
         StyleKey(tile);
         switch (k.Action) {
-        case TAction::Character: tile->OnClick = [this](TObject* s) { CharacterKeyClick(s); }; break;
-        case TAction::Erase: tile->OnClick = [this](TObject* s) { EraseKeyClick(s); }; EraseKey = tile; break;
-        case TAction::Clear: tile->OnClick = [this](TObject* s) { ClearKeyClick(s); }; ClearKey = tile; break;
-        case TAction::Shift: tile->OnClick = [this](TObject* s) { ShiftKeyClick(s); }; ShiftKey = tile; break;
+        case TAction::Character:
+            tile->OnClick = [this](TObject* s) { CharacterKeyClick(s); };
+            break;
+        case TAction::Erase:
+            tile->OnClick = [this](TObject* s) { EraseKeyClick(s); };
+            EraseKey = tile;
+            break;
+        case TAction::Clear:
+            tile->OnClick = [this](TObject* s) { ClearKeyClick(s); };
+            ClearKey = tile;
+            break;
+        case TAction::Shift:
+            tile->OnClick = [this](TObject* s) { ShiftKeyClick(s); };
+            ShiftKey = tile;
+            break;
         case TAction::Accents:
             tile->OnClick = [this](TObject* s) { AccentsKeyClick(s); };
             AccentsKey = tile;
             break;
-        case TAction::Enter: tile->OnClick = [this](TObject* s) { EnterKeyClick(s); }; EnterKey = tile; break;
+        case TAction::Enter:
+            tile->OnClick = [this](TObject* s) { EnterKeyClick(s); };
+            EnterKey = tile;
+            break;
         }
         tile->SetParent(this);
         FKeys.push_back({&k, tile});

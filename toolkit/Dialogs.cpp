@@ -50,7 +50,7 @@ void TSaveDialog::Prepare(QFileDialog& dialog) {
     if (!InitialDir.isEmpty() && QDir(InitialDir).exists()) dialog.setDirectory(InitialDir);
     if (!FileName.isEmpty()) dialog.selectFile(FileName);
     if (!OnCreatePanel) return;
-    // Qt's own dialog names its file-name field; failing that, its only line edit.
+    // Qt's own dialog names its file-name field; else its only line edit.
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (!name) {
         const auto edits = dialog.findChildren<QLineEdit*>();

@@ -77,15 +77,16 @@ void PostKeyEvent(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, q
 
 void keybd_event(std::uint8_t vk, std::uint8_t scan, unsigned flags, std::uintptr_t) {
     const TQtKeyStroke stroke = QtKeyStrokeOf(vk);
-    PostKeyEvent(flags & KEYEVENTF_KEYUP ? QEvent::KeyRelease : QEvent::KeyPress, stroke.Key, stroke.Modifiers,
-                 scan, vk, stroke.Text);
+    const QEvent::Type type = flags & KEYEVENTF_KEYUP ? QEvent::KeyRelease : QEvent::KeyPress;
+    PostKeyEvent(type, stroke.Key, stroke.Modifiers, scan, vk, stroke.Text);
 }
 
 void SendCharacter(QChar c) {
     // Qt names the keys of Latin-1 characters by their capital's code (Key_A,
     // Key_Eacute); other characters come as text alone.
     const QChar capital = c.toUpper();
-    const int key = capital.unicode() >= 0x20 && capital.unicode() <= 0xFF ? int(capital.unicode()) : int(Qt::Key_unknown);
+    const bool latin1 = capital.unicode() >= 0x20 && capital.unicode() <= 0xFF;
+    const int key = latin1 ? int(capital.unicode()) : int(Qt::Key_unknown);
     const auto modifiers = c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
     PostKeyEvent(QEvent::KeyPress, key, modifiers, 0, 0, QString(c));
     PostKeyEvent(QEvent::KeyRelease, key, modifiers, 0, 0, QString(c));

@@ -45,13 +45,16 @@ TEST_F(RealWindow, AnArticleFoundByNameWithKeyboardTapsAloneIsCounted) {
     MainProbe main;
     FDisplay.Tap(app.At + CentreInForm(*main.Form, main.Form->AdvMetroTile1, app.Size));
     QRect box;
-    ASSERT_FALSE(FDisplay.WaitForWindow("Sélection article", box).isEmpty()) << "the selection dialog did not open";
+    ASSERT_FALSE(FDisplay.WaitForWindow("Sélection article", box).isEmpty())
+        << "the selection dialog did not open";
     QThread::msleep(300);
 
     // The dialog as it is laid out at its size on this screen.
     TSelectarticle3Box probe(nullptr, nullptr);
     probe.FitHeight(box.height());
-    const auto tap = [&](QWidget* key) { FDisplay.Tap(box.topLeft() + CentreInForm(probe, key, box.size())); };
+    const auto tap = [&](QWidget* key) {
+        FDisplay.Tap(box.topLeft() + CentreInForm(probe, key, box.size()));
+    };
     // By name, "PIN" is the brush, not the paint that sorts first.
     for (const QChar c : QStringLiteral("PIN")) tap(probe.Keyboard->KeyOf(c));
     tap(probe.Keyboard->EnterKey);
@@ -89,7 +92,9 @@ TEST_F(RealWindow, AnExportNamedWithKeyboardTapsAloneIsWritten) {
     for (QWidget* w : probe.findChildren<QWidget*>())
         if (!keyboard) keyboard = dynamic_cast<TTouchKeyboard*>(w);
     ASSERT_NE(keyboard, nullptr);
-    const auto where = [&](QWidget* key) { return shown.topLeft() + key->mapTo(&probe, key->rect().center()); };
+    const auto where = [&](QWidget* key) {
+        return shown.topLeft() + key->mapTo(&probe, key->rect().center());
+    };
     const auto tap = [&](QWidget* key) { FDisplay.Tap(where(key)); };
     // "Réserve": the proposed name swept away, a capital, an accent.
     tap(keyboard->ClearKey);

@@ -1,7 +1,7 @@
 // A scan into a code field that still holds a code starts a new code; keys
 // typed by hand are added to the field as ever.
-#include "DialogTestUtil.h"
 #include "dialogs/CodeFieldScan.h"
+#include "DialogTestUtil.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QApplication>

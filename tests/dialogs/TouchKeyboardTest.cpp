@@ -1,7 +1,7 @@
 // The touch keyboard typing into its field: capitals, the accents page,
 // erasing, and the focus brought back to the field it serves.
-#include "DialogTestUtil.h"
 #include "dialogs/TouchKeyboard.h"
+#include "DialogTestUtil.h"
 #include "tiles/AdvMetroTile.h"
 #include "toolkit/StdCtrls.h"
 

@@ -210,7 +210,8 @@ TALLIVO_GUIDE_SCENE("clavier-tactile",
     return picture;
 }
 
-TALLIVO_GUIDE_SCENE("exporter-clavier", "\"Exporter\": the save dialog and its keyboard, \"Réserve\" typed") {
+TALLIVO_GUIDE_SCENE("exporter-clavier",
+                    "\"Exporter\": the save dialog and its keyboard, \"Réserve\" typed") {
     TMasterform* form = Workstation();
     // A folder of the same name at every run, with an earlier export in it,
     // so that the picture does not change from one run to the next.

@@ -83,7 +83,8 @@ TALLIVO_SCENE("select-article-910x512",
     return box;
 }
 
-TALLIVO_SCENE("select-article-accents", "the selection dialog with the keyboard's accents page, \"P\" typed") {
+TALLIVO_SCENE("select-article-accents",
+              "the selection dialog with the keyboard's accents page, \"P\" typed") {
     return OpenedDialog([](TSelectarticle3Box* box) {
         box->Edit1->SetText(QStringLiteral("P"));
         box->Keyboard->AccentsKeyClick(nullptr);
