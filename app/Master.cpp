@@ -2,7 +2,9 @@
 // data files, the height rule of the command band.
 #include "app/Master.h"
 
+#include "dialogs/CodeFieldScan.h"
 #include "dialogs/MetroMessage1.h"
+#include "dialogs/TouchKeyboard.h"
 #include "table/AtomicFile.h"
 
 #include <QDir>
@@ -101,6 +103,12 @@ void TMasterform::BindEvents() {
     Action2->OnExecute = [this](TObject* s) { Action2Execute(s); };
     Action3->OnExecute = [this](TObject* s) { Action3Execute(s); };
     Action4->OnExecute = [this](TObject* s) { Action4Execute(s); };
+
+    // A till with only a touch screen and a scanner: a scan into a code left
+    // in the code field starts a new code, and the export's file name is
+    // typed on the touch keyboard.
+    new TCodeFieldScan(Edit1);
+    AttachTouchKeyboard(*SaveDialog1);
 }
 
 QString TMasterform::DataFile(const QString& name) { return DataDir + u'/' + name; }

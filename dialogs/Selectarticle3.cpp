@@ -2,9 +2,12 @@
 
 #include "base/Exception.h"
 #include "base/Trim.h"
+#include "dialogs/TouchKeyboard.h"
 #include "grid/DBGrids.h"
 #include "table/ClientDataSet.h"
 #include "toolkit/StdCtrls.h"
+
+#include <algorithm>
 
 namespace tallivo {
 
@@ -19,6 +22,12 @@ const QString kNameField = QStringLiteral("NOM_ART");
 // sort by it).
 const QString kSellingPriceField = QStringLiteral("PX_VTE_TC");
 constexpr TColor kSelection = 14002688;
+// The designed client height and the grid's part of it; the least grid that
+// still shows a few rows; the room a dialog's title bar takes.
+constexpr int kDesignedHeight = 606;
+constexpr int kDesignedGrid = 606 - 122 - 33;
+constexpr int kLeastGrid = 150;
+constexpr int kTitleBarRoom = 40;
 
 // The letters a to z turned into capitals, everything else unchanged.
 QString CapitalsAZ(QString text) {
@@ -31,7 +40,19 @@ QString CapitalsAZ(QString text) {
 
 TSelectarticle3Box::TSelectarticle3Box(TComponent* AOwner, TDataSource* ArticleSource) : TForm(AOwner) {
     CreateLayout(ArticleSource);
+    // No taller than the main window it opens over, its own title bar counted.
+    const TForm* main = Application ? Application->MainForm() : nullptr;
+    FitHeight(main && main->isVisible() ? main->Height() - kTitleBarRoom
+                                        : kDesignedHeight + TTouchKeyboard::kFullHeight);
     DoCreate();
+}
+
+void TSelectarticle3Box::FitHeight(int room) {
+    const int height = std::min(room, kDesignedHeight + TTouchKeyboard::kFullHeight);
+    const int keyboard = TTouchKeyboard::HeightFor(height - kDesignedHeight + kDesignedGrid - kLeastGrid);
+    SetClientSize(ClientWidth(), height);
+    // Below the band: its bottom edge lowest of the bottom-aligned controls.
+    Keyboard->SetBounds(0, Panel1->Height(), Panel1->Width(), keyboard);
 }
 
 TSelectarticle3Box::~TSelectarticle3Box() {

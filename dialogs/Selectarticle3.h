@@ -5,7 +5,9 @@
 // jump to the nearest article in that order, moves with the arrow keys or a
 // tap, and confirms with "Ok". The caller reads the chosen code in select
 // after the modal loop (empty after "Annuler"); the catalogue's cursor is
-// left on the chosen article and its sort order stays in force.
+// left on the chosen article and its sort order stays in force. A touch
+// keyboard under the search field types into it, for a till without a
+// keyboard.
 
 #include "grid/GridTypes.h"
 #include "toolkit/Forms.h"
@@ -23,6 +25,7 @@ class TDataSource;
 class TDBGrid;
 class TLabeledEdit;
 class TPanel;
+class TTouchKeyboard;
 
 class TSelectarticle3Box : public TForm {
 public:
@@ -45,6 +48,13 @@ public:
     TPanel* Panel8 = nullptr;
     TAdvMetroTile* AdvMetroTile19 = nullptr; // "Ok", modal result 1, default
     TAdvMetroTile* AdvMetroTile18 = nullptr; // "Annuler", modal result 2
+    TTouchKeyboard* Keyboard = nullptr;      // under the band, types into Edit1
+
+    // The keyboard adds its height to the designed client height, as far as
+    // room (in pixels) allows; with less room the grid and the keyboard
+    // share what there is. The constructor fits the dialog to the main
+    // window.
+    void FitHeight(int room);
 
     // Handlers.
     void FormActivate(TObject* Sender);

@@ -1,6 +1,7 @@
 // Layout of the article selection dialog, as designed at 96 dots per inch.
 #include "dialogs/Selectarticle3.h"
 
+#include "dialogs/TouchKeyboard.h"
 #include "grid/DBGrids.h"
 #include "tiles/AdvMetroButton.h"
 #include "tiles/AdvMetroTile.h"
@@ -97,6 +98,10 @@ void TSelectarticle3Box::CreateLayout(TDataSource* ArticleSource) {
     Panel3->SetParentColor(true);
     Panel3->SetDoubleBuffered(true);
 
+    // The keyboard under the band: the search field stays in sight above it.
+    Keyboard = Make<TTouchKeyboard>(this, Panel1, "Keyboard");
+    Keyboard->SetAlign(alBottom);
+
     DBGrid1 = Make<TDBGrid>(this, Panel1, "DBGrid1");
     DBGrid1->Margins().SetBounds(20, 30, 20, 3);
     DBGrid1->SetAlignWithMargins(true);
@@ -129,6 +134,8 @@ void TSelectarticle3Box::CreateLayout(TDataSource* ArticleSource) {
     Edit1->SetLabelSpacing(10);
     Edit1->OnChange = [this](TObject* s) { Edit1Change(s); };
     Edit1->OnKeyDown = [this](TObject* s, TKey& k, TShiftState sh) { Edit1KeyDown(s, k, sh); };
+    Keyboard->SetTarget(Edit1->Editor());
+    Keyboard->SetCapitalsOnly(true);
 
     // A list to pick from, not a field to type into.
     ComboBox4 = Make<TComboBox>(this, Panel3, "ComboBox4");

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLineEdit>
 
 namespace tallivo {
 
@@ -29,6 +31,13 @@ QString TSaveDialog::WithDefaultExt(const QString& name) const {
 bool TSaveDialog::Execute() {
     if (ExecuteHook) return ExecuteHook(*this);
     QFileDialog dialog(Application ? Application->MainForm() : nullptr, Title);
+    Prepare(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    FileName = WithDefaultExt(dialog.selectedFiles().first());
+    return true;
+}
+
+void TSaveDialog::Prepare(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -40,9 +49,19 @@ bool TSaveDialog::Execute() {
     }
     if (!InitialDir.isEmpty() && QDir(InitialDir).exists()) dialog.setDirectory(InitialDir);
     if (!FileName.isEmpty()) dialog.selectFile(FileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    FileName = WithDefaultExt(dialog.selectedFiles().first());
-    return true;
+    if (!OnCreatePanel) return;
+    // Qt's own dialog names its file-name field; else its only line edit.
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) {
+        const auto edits = dialog.findChildren<QLineEdit*>();
+        if (edits.size() == 1) name = edits.first();
+    }
+    QWidget* panel = OnCreatePanel(dialog, name);
+    if (!panel) return;
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (dialog.layout())
+        dialog.layout()->addWidget(panel);
 }
 
 } // namespace tallivo

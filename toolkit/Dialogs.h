@@ -3,6 +3,9 @@
 
 #include "toolkit/Controls.h"
 
+class QFileDialog;
+class QLineEdit;
+
 namespace tallivo {
 
 class TSaveDialog : public TComponent {
@@ -20,6 +23,15 @@ public:
 
     // Shows the dialog; true with FileName set when the operator chose a file.
     bool Execute();
+    // Sets dialog up as Execute shows it (options, filter, folder, name and
+    // the panel below).
+    void Prepare(QFileDialog& dialog);
+
+    // Builds a panel for the dialog's file-name field, shown under the
+    // dialog's own controls across its width (the workstation's touch
+    // keyboard); the dialog owns it. nameField is null when the dialog has
+    // none that can be told apart.
+    std::function<QWidget*(QFileDialog& dialog, QLineEdit* nameField)> OnCreatePanel;
 
     // Replaces the dialog, for tests: receives the dialog (to read its
     // settings and set FileName) and returns the answer.

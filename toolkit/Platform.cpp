@@ -53,24 +53,43 @@ unsigned MapVirtualKey(unsigned code, unsigned mapType) {
     }
 }
 
-void keybd_event(std::uint8_t vk, std::uint8_t scan, unsigned flags, std::uintptr_t) {
+namespace {
+
+// Queued like a keystroke in the input stream: the control that has the focus
+// when it is delivered receives it (a window activated meanwhile may only
+// then have given the focus to its control).
+void PostKeyEvent(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, quint32 scan, quint32 vk,
+                  const QString& text) {
     if (!qApp) return;
-    // Queued like a keystroke in the input stream: the control that has the
-    // focus when it is delivered receives it (a window activated meanwhile
-    // may only then have given the focus to its control).
     QMetaObject::invokeMethod(
         qApp,
-        [vk, scan, flags] {
+        [=] {
             QWidget* target = QApplication::focusWidget();
             if (!target) target = QApplication::activeWindow();
             if (!target) return;
-            const TQtKeyStroke stroke = QtKeyStrokeOf(vk);
-            const bool release = flags & KEYEVENTF_KEYUP;
-            QKeyEvent event(release ? QEvent::KeyRelease : QEvent::KeyPress, stroke.Key, stroke.Modifiers,
-                            scan, vk, 0, stroke.Text);
+            QKeyEvent event(type, key, modifiers, scan, vk, 0, text);
             QApplication::sendEvent(target, &event);
         },
         Qt::QueuedConnection);
+}
+
+} // namespace
+
+void keybd_event(std::uint8_t vk, std::uint8_t scan, unsigned flags, std::uintptr_t) {
+    const TQtKeyStroke stroke = QtKeyStrokeOf(vk);
+    const QEvent::Type type = flags & KEYEVENTF_KEYUP ? QEvent::KeyRelease : QEvent::KeyPress;
+    PostKeyEvent(type, stroke.Key, stroke.Modifiers, scan, vk, stroke.Text);
+}
+
+void SendCharacter(QChar c) {
+    // Qt names the keys of Latin-1 characters by their capital's code (Key_A,
+    // Key_Eacute); other characters come as text alone.
+    const QChar capital = c.toUpper();
+    const bool latin1 = capital.unicode() >= 0x20 && capital.unicode() <= 0xFF;
+    const int key = latin1 ? int(capital.unicode()) : int(Qt::Key_unknown);
+    const auto modifiers = c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
+    PostKeyEvent(QEvent::KeyPress, key, modifiers, 0, 0, QString(c));
+    PostKeyEvent(QEvent::KeyRelease, key, modifiers, 0, 0, QString(c));
 }
 
 TPoint GetCursorPos() {

@@ -24,6 +24,10 @@ unsigned MapVirtualKey(unsigned code, unsigned mapType);
 // vk into the input stream: it reaches the focused control as a real
 // keystroke, after the current event has been handled.
 void keybd_event(std::uint8_t vk, std::uint8_t scan, unsigned flags, std::uintptr_t extraInfo);
+// Injects the press and release of a key that types character c, whatever
+// the keyboard layout (an accented capital has no key of its own): the
+// focused control receives it as a real keystroke, after the current event.
+void SendCharacter(QChar c);
 
 // The pointer position in screen coordinates.
 TPoint GetCursorPos();

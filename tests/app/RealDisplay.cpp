@@ -1,5 +1,7 @@
 #include "RealDisplay.h"
 
+#include "toolkit/Forms.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -151,9 +153,16 @@ QPoint KeypadTile(char key) {
     // "Ok" (121 x 63) is at 402,172 of the keypad; the digits (84 x 69) are
     // in a panel at 25,86, at these places in it.
     if (key == 'K') return {402 + 60, 172 + 31};
+    if (key == 'C') return {402 + 60, 92 + 31};
     static const QPoint digits[] = {{4, 228}, {4, 153},  {94, 153}, {184, 154}, {4, 78},
                                     {94, 79}, {184, 79}, {4, 3},    {94, 4},    {184, 4}};
     return QPoint(25 + 42, 86 + 34) + digits[key - '0'];
+}
+
+QPoint CentreInForm(TForm& form, QWidget* control, QSize client) {
+    form.SetWindowState(wsNormal);
+    form.SetClientSize(client.width(), client.height());
+    return control->mapTo(&form, control->rect().center());
 }
 
 QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int timeoutMs) {

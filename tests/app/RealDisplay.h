@@ -20,6 +20,12 @@
 #include <initializer_list>
 #include <string>
 
+class QWidget;
+
+namespace tallivo {
+class TForm;
+}
+
 namespace tallivo::test {
 
 class RealDisplay {
@@ -70,9 +76,13 @@ private:
 // The first of programs that is not installed; empty when all are.
 QString MissingProgram(std::initializer_list<const char*> programs);
 
-// The centre of a keypad tile in the keypad window: '0' to '9', or 'K' for
-// "Ok".
+// The centre of a keypad tile in the keypad window: '0' to '9', 'K' for
+// "Ok", 'C' for "Annuler".
 QPoint KeypadTile(char key);
+
+// The centre of control in its form's client coordinates, the form (built
+// offscreen, never shown) laid out at the client size of the real window.
+QPoint CentreInForm(TForm& form, QWidget* control, QSize client);
 
 // Waits (up to timeoutMs) until the file at path holds text; what it holds.
 QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int timeoutMs = 15000);

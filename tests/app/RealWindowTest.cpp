@@ -34,18 +34,6 @@ TEST_F(RealWindow, AScannedCodeAndKeypadTapsReachTheCollectionFile) {
     EXPECT_TRUE(content.contains("QTE=\"25\"")) << content.toStdString();
 }
 
-namespace {
-
-// The centre of control in its form's client coordinates, as laid out in a
-// form of the given client size (built here offscreen, never shown).
-QPoint CentreInForm(TForm& form, QWidget* control, QSize client) {
-    form.SetWindowState(wsNormal);
-    form.SetClientSize(client.width(), client.height());
-    return control->mapTo(&form, control->rect().center());
-}
-
-} // namespace
-
 TEST_F(RealWindow, AnArticleFoundByNameIsCountedAndACancelledSearchAddsNothing) {
     const QString collection = FDir.filePath("COLLECTION.XML");
     WriteCatalogueFile(
@@ -58,7 +46,8 @@ TEST_F(RealWindow, AnArticleFoundByNameIsCountedAndACancelledSearchAddsNothing) 
 
     QString boxId, padId;
     QPoint boxAt, padAt;
-    // Where "Recherche" is on this screen, and "Ok" and "Annuler" in the dialog.
+    // Where "Recherche" is on this screen, and "Ok" and "Annuler" in the
+    // dialog at the size it takes on it.
     QPoint search, ok, cancel;
     {
         QTemporaryDir probeDir;
@@ -67,14 +56,19 @@ TEST_F(RealWindow, AnArticleFoundByNameIsCountedAndACancelledSearchAddsNothing) 
         TMasterform mainProbe(nullptr);
         QDir::setCurrent(previous);
         search = CentreInForm(mainProbe, mainProbe.AdvMetroTile1, app.Size);
-        TSelectarticle3Box boxProbe(nullptr, nullptr);
-        ok = CentreInForm(boxProbe, boxProbe.AdvMetroTile19, QSize(1049, 606));
-        cancel = CentreInForm(boxProbe, boxProbe.AdvMetroTile18, QSize(1049, 606));
     }
 
     FDisplay.Tap(app.At + search);
-    ASSERT_TRUE(FDisplay.FindWindow("Sélection article", boxId, boxAt))
-        << "the selection dialog did not open";
+    QRect box;
+    boxId = FDisplay.WaitForWindow("Sélection article", box);
+    ASSERT_FALSE(boxId.isEmpty()) << "the selection dialog did not open";
+    boxAt = box.topLeft();
+    {
+        TSelectarticle3Box boxProbe(nullptr, nullptr);
+        boxProbe.FitHeight(box.height());
+        ok = CentreInForm(boxProbe, boxProbe.AdvMetroTile19, box.size());
+        cancel = CentreInForm(boxProbe, boxProbe.AdvMetroTile18, box.size());
+    }
     QThread::msleep(300);
     // Typed in lower case, searched in capitals: "PEINT" lands on the paint.
     FDisplay.Tool({"type", "--delay", "30", "peint"});

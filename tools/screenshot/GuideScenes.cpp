@@ -10,15 +10,19 @@
 #include "app/Master.h"
 #include "dialogs/Numpad.h"
 #include "dialogs/Selectarticle3.h"
+#include "dialogs/TouchKeyboard.h"
 #include "table/AtomicFile.h"
 #include "tools/catgen/Catalogue.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -110,6 +114,17 @@ QWidget* ModalOf(TMasterform* form, const std::function<void()>& handler, std::v
     return picture;
 }
 
+// The selection dialog once it is active: its activation sorts the
+// catalogue, which the search typed into it needs.
+TSelectarticle3Box* ActiveSearch(QWidget* modal) {
+    auto* box = dynamic_cast<TSelectarticle3Box*>(modal);
+    QElapsedTimer t;
+    t.start();
+    while (box && !box->isActiveWindow() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return box;
+}
+
 TModalStep Keep(int answer, std::function<void(QWidget*)> prepare = {}) {
     return {std::move(prepare), true, AnswerWith(answer)};
 }
@@ -170,10 +185,50 @@ TALLIVO_GUIDE_SCENE("recherche-saisie",
                     "\"Recherche\" after \"cidre\" was typed: the nearest name is current") {
     TMasterform* form = Workstation();
     const auto type = [](QWidget* modal) {
-        auto* box = dynamic_cast<TSelectarticle3Box*>(modal);
-        if (box) box->Edit1->SetText(QStringLiteral("cidre"));
+        if (TSelectarticle3Box* box = ActiveSearch(modal)) box->Edit1->SetText(QStringLiteral("cidre"));
     };
     return ModalOf(form, [&] { form->AdvMetroTile1Click(form); }, {Keep(mrCancel, type)});
+}
+
+TALLIVO_GUIDE_SCENE("clavier-tactile",
+                    "\"Recherche\" with the touch keyboard's accents page, \"P\" typed, \"Â\" next") {
+    TMasterform* form = Workstation();
+    const auto type = [](QWidget* modal) {
+        TSelectarticle3Box* box = ActiveSearch(modal);
+        if (!box) return;
+        box->Edit1->SetText(QStringLiteral("P"));
+        box->Keyboard->AccentsKeyClick(nullptr);
+    };
+    QWidget* picture = ModalOf(form, [&] { form->AdvMetroTile1Click(form); }, {Keep(mrCancel, type)});
+    // The search field and the keyboard: the band under the grid and below.
+    if (auto* label = qobject_cast<QLabel*>(picture)) {
+        const QPixmap whole = label->pixmap();
+        const int height = std::min(whole.height(), 122 + TTouchKeyboard::kFullHeight);
+        label->setPixmap(whole.copy(0, whole.height() - height, whole.width(), height));
+        label->setFixedSize(whole.width(), height);
+    }
+    return picture;
+}
+
+TALLIVO_GUIDE_SCENE("exporter-clavier",
+                    "\"Exporter\": the save dialog and its keyboard, \"Réserve\" typed") {
+    TMasterform* form = Workstation();
+    // A folder of the same name at every run, with an earlier export in it,
+    // so that the picture does not change from one run to the next.
+    const QString folder = QDir::tempPath() + QStringLiteral("/Tallivo");
+    const QString earlier = folder + QStringLiteral("/inventaire-rayon-1.CSV");
+    QDir().mkpath(folder);
+    QFile(earlier).open(QIODevice::WriteOnly);
+    form->SaveDialog1->InitialDir = folder;
+    Application->SetMainForm(form); // the dialog's size follows the main window's
+    const auto type = [](QWidget* modal) {
+        if (auto* name = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("Réserve"));
+    };
+    QWidget* picture = ModalOf(form, [&] { form->Button2Click(form); }, {Keep(mrCancel, type)});
+    QFile::remove(earlier);
+    QDir().rmdir(folder);
+    return picture;
 }
 
 TALLIVO_GUIDE_SCENE("initialiser-1", "\"Initialiser les données\": the first question") {

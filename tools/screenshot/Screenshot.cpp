@@ -13,6 +13,7 @@
 #include "Scenes.h"
 #include "base/FormatSettings.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     TApplication app;
     app.SetTitle(QStringLiteral("Tallivo-6"));
     FormatSettings().DecimalSeparator = u',';
+    InstallFrenchQtTexts(); // Qt's own texts (the file dialog) in French, as in the program
     QStringList args = qtApp.arguments().mid(1);
     const bool guide = !args.isEmpty() && args[0] == QLatin1String("--docs");
     if (guide) args.removeFirst();

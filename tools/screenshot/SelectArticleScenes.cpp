@@ -1,7 +1,9 @@
 // The article selection dialog over the demo catalogue: as it opens, after
-// a search typed into it, and narrowed as on a 900-pixel main window.
+// a search typed into it, narrowed as on a 900-pixel main window, on the
+// kiosk screens, and with its keyboard's accents page.
 #include "Scenes.h"
 #include "dialogs/Selectarticle3.h"
+#include "dialogs/TouchKeyboard.h"
 #include "grid/DBGrids.h"
 #include "table/ClientDataSet.h"
 #include "table/DataSource.h"
@@ -56,4 +58,35 @@ TALLIVO_SCENE("select-article-895",
     TSelectarticle3Box* box = OpenedDialog();
     box->SetWidth(895);
     return box;
+}
+
+// The dialog on the kiosk screens: as tall as each leaves room for under a
+// title bar, narrowed to the main window's width.
+TALLIVO_SCENE("select-article-1024x768", "the selection dialog and its keyboard on a 1024 x 768 screen") {
+    TSelectarticle3Box* box = OpenedDialog();
+    box->SetWidth(1019);
+    box->FitHeight(768 - 40);
+    return box;
+}
+
+TALLIVO_SCENE("select-article-1280x720", "the selection dialog on 1920 x 1080 at scale 1.5 (1280 x 720)") {
+    TSelectarticle3Box* box = OpenedDialog();
+    box->FitHeight(720 - 40);
+    return box;
+}
+
+TALLIVO_SCENE("select-article-910x512",
+              "the selection dialog on 1366 x 768 at scale 1.5 (910 x 512): the keys at their least") {
+    TSelectarticle3Box* box = OpenedDialog();
+    box->SetWidth(905);
+    box->FitHeight(512 - 40);
+    return box;
+}
+
+TALLIVO_SCENE("select-article-accents",
+              "the selection dialog with the keyboard's accents page, \"P\" typed") {
+    return OpenedDialog([](TSelectarticle3Box* box) {
+        box->Edit1->SetText(QStringLiteral("P"));
+        box->Keyboard->AccentsKeyClick(nullptr);
+    });
 }
