@@ -129,6 +129,12 @@ private:
     void PacedMove(int firstMove, TKey key, int steps, int (*waitBefore)(int step));
     void LoadGridLayout();
     void SaveGridLayout();
+    // StartFiles.cpp: a data file loaded at start (raises, named, with the
+    // code field focused), the collection with the leftovers of saves cut
+    // short, and the collection's code field as wide as the catalogue's.
+    void LoadDataFile(TClientDataSet& table, const QString& name);
+    void LoadCollectionAtStart();
+    void MatchCodeWidth();
     // Set once the start got as far as reading ART.GRD: only then may the
     // close write the grid's columns over it.
     bool FLayoutOffered = false;

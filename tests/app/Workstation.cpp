@@ -11,6 +11,7 @@ void WorkstationTest::SetUp() {
     ASSERT_TRUE(FDir.isValid());
     FOldDir = QDir::currentPath();
     QDir::setCurrent(FDir.path());
+    FLock = std::make_unique<TFolderLock>(FDir.path());
     FWatchdog = std::make_unique<ModalWatchdog>(30000);
     FErrors = std::make_unique<MessageBoxRecorder>();
 }
@@ -20,6 +21,7 @@ void WorkstationTest::TearDown() {
     RunDeferredDeletes();
     FErrors.reset();
     FWatchdog.reset();
+    FLock.reset();
     QDir::setCurrent(FOldDir);
 }
 
