@@ -113,6 +113,11 @@ public:
     bool SaveCollection();
     void WriteCollection();
     void SetHeader(const QString& caption);
+    // Writes the collection to a new archive beside COLLECTION.XML
+    // (CollectionArchive.cpp); raises, saying that nothing is emptied, when
+    // it cannot. Nothing is written for a collection without any line or
+    // history.
+    void ArchiveCollection();
 
 private:
     // Clears the code field, resets the pending quantity to 1 and gives the
