@@ -1,6 +1,7 @@
 #include "Workstation.h"
 
 #include "base/Exception.h"
+#include "dialogs/DeliberateAnswer.h"
 
 #include <QFile>
 #include <cmath>
@@ -12,6 +13,9 @@ void WorkstationTest::SetUp() {
     FOldDir = QDir::currentPath();
     QDir::setCurrent(FDir.path());
     FLock = std::make_unique<TFolderLock>(FDir.path());
+    // The operator of these tests never answers in haste: every look at the
+    // clock finds the dead time of a question over.
+    SetInputClock([t = int64_t(0)]() mutable { return t += kDeadTimeMs; });
     FWatchdog = std::make_unique<ModalWatchdog>(30000);
     FErrors = std::make_unique<MessageBoxRecorder>();
 }
@@ -22,6 +26,7 @@ void WorkstationTest::TearDown() {
     FErrors.reset();
     FWatchdog.reset();
     FLock.reset();
+    SetInputClock(nullptr);
     QDir::setCurrent(FOldDir);
 }
 
