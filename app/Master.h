@@ -91,6 +91,9 @@ public:
 
     // Export.
     void Button2Click(TObject* Sender);
+    // Whether the export may write fileName (Export.cpp): not a data file of
+    // the workstation, and an existing file only when the operator says so.
+    bool ExportTargetAccepted(const QString& fileName);
 
     // Collection grid painting and paced movements.
     void DBGrid1DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column,
