@@ -121,6 +121,11 @@ public:
     // it cannot. Nothing is written for a collection without any line or
     // history.
     void ArchiveCollection();
+    // The last save when a signal ends the program (CollectionArchive.cpp):
+    // the collection and the column layout. When the collection cannot be
+    // saved, a rescue copy goes to the home folder (as an archive of
+    // COLLECTION.XML there). Returns what went wrong, empty when saved.
+    QString SaveAtShutdown();
 
 private:
     // Clears the code field, resets the pending quantity to 1 and gives the

@@ -1,5 +1,6 @@
 // The workstation's entry point.
 #include "app/Master.h"
+#include "app/ShutdownSignals.h"
 #include "app/StartOptions.h"
 #include "base/Exception.h"
 #include "base/FormatSettings.h"
@@ -87,5 +88,16 @@ int main(int argc, char** argv) {
         if (QScreen* screen = QGuiApplication::primaryScreen()) Masterform->setGeometry(screen->geometry());
         Masterform->setWindowState(Qt::WindowFullScreen);
     }
-    return app.Run();
+    InstallShutdownSignals();
+    const int code = app.Run();
+    if (ShutdownRequested()) {
+        // Ended by SIGTERM or SIGHUP: one last save of the count.
+        const QString failure = Masterform->SaveAtShutdown();
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "tallivo: %s\n", qPrintable(failure));
+            return 1;
+        }
+        return 0;
+    }
+    return code;
 }

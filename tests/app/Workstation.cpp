@@ -39,9 +39,9 @@ void WorkstationTest::WriteCatalogue(const std::vector<TArticle>& articles) {
     WriteCatalogueFile(Path("ARTICLE.XML"), articles);
 }
 
-void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles) {
+void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles, int codeWidth) {
     TClientDataSet table;
-    table.FieldDefs().Add("CODE_ART", ftString, 25);
+    table.FieldDefs().Add("CODE_ART", ftString, codeWidth);
     table.FieldDefs().Add("NOM_ART", ftString, 50);
     table.FieldDefs().Add("CATEGORIE", ftString, 25);
     table.FieldDefs().Add("PX_VTE_TC", ftFloat);

@@ -29,7 +29,7 @@ struct TArticle {
 };
 
 // Writes a catalogue file with the catalogue fields and GERE_STOCK.
-void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles);
+void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles, int codeWidth = 25);
 
 class WorkstationTest : public ::testing::Test {
 protected:
