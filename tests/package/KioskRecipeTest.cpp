@@ -59,7 +59,9 @@ TEST(KioskRecipe, FollowedAsRootEveryFolderBelongsToTheUserWhoseCountIsSaved) {
     const QString commands = RecipeCommands(user);
     ASSERT_TRUE(commands.contains("install -d")) << commands.toStdString();
     ASSERT_TRUE(QFile::copy(QStringLiteral(TALLIVO_SOURCE_DIR "/samples/ARTICLE.XML"), dir.filePath("ARTICLE.XML")));
-    const TToolRun recipe = RunTool("bash", {"-e", "-c", commands}, {{}, dir.path()});
+    TToolOptions inDir;
+    inDir.WorkingDirectory = dir.path();
+    const TToolRun recipe = RunTool("bash", {"-e", "-c", commands}, inDir);
     ASSERT_EQ(recipe.Code, 0) << recipe.Err.toStdString();
     for (const char* made : {".config", ".config/autostart", ".config/autostart/tallivo-kiosk.desktop", "Tallivo",
                              "Tallivo/ARTICLE.XML"})
@@ -80,7 +82,7 @@ TEST(KioskRecipe, FollowedAsRootEveryFolderBelongsToTheUserWhoseCountIsSaved) {
     const TToolRun run =
         RunTool("runuser", {"-u", user, "--", "env", "HOME=" + home, "XDG_RUNTIME_DIR=" + runtime.path(),
                             "QT_QPA_PLATFORM=offscreen", "bash", "-c", script},
-                {{}, dir.path(), {}, 90000});
+                inDir);
     EXPECT_EQ(run.Code, 0) << run.Err.toStdString();
     EXPECT_EQ(OwnerOf(home + "/Tallivo/COLLECTION.XML"), uid) << "the count was not saved: " << run.Err.toStdString();
 }
