@@ -33,10 +33,12 @@ void TMasterform::AdvMetroTile2Click(TObject*) {
 
 void TMasterform::AdvMetroTile4Click(TObject*) {
     const QString question = QStringLiteral("Initialiser les données collectées ?");
-    if (!ShowMetroMessage(question, true, 16777215)) return;
-    // The second question looks different (pink), so that a double tap on
-    // "Oui" cannot empty the collection by accident.
-    if (!ShowMetroMessage(question, true, 12232186)) return;
+    // Both questions take only an answer made on purpose: a double tap on
+    // "Oui" or the Enter of a scanner answers neither.
+    if (!ShowDestructiveQuestion(question, 16777215)) return;
+    // The second question looks different (pink).
+    if (!ShowDestructiveQuestion(question, 12232186)) return;
+    ArchiveCollection(); // raises, and nothing is emptied, when it fails
     CollectionTable->EmptyDataSet();
     SaveCollection();
 }

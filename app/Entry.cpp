@@ -9,6 +9,9 @@ namespace tallivo {
 
 namespace {
 const QString kCode = QStringLiteral("CODE_ART");
+// A keyed quantity above this needs a second "Ok" on the keypad (the
+// settings key QuantiteMax, once the station has a settings file).
+constexpr double kQuantiteMax = 99999;
 } // namespace
 
 void TMasterform::ReadyForNextCode() {
@@ -20,6 +23,7 @@ void TMasterform::ReadyForNextCode() {
 bool TMasterform::AskQuantity(QString& quantity) {
     auto* box = new TNumPadBox(Application);
     box->AdvMetroTile2->SetTag(1);
+    box->MaxPlausibleQuantity = kQuantiteMax;
     box->SetCaption(QStringLiteral("Quantité"));
     box->Label14->SetCaption(QStringLiteral("Quantité"));
     const int result = box->ShowModal();

@@ -1,15 +1,20 @@
 // Export of the collection as semicolon-separated text for the back office.
+// The file is chosen in the save dialog; the workstation's own data files
+// are refused (a count turned into text would be lost), any other existing
+// file is replaced only after a question, and the dialog opens again.
 #include "app/Master.h"
 
 #include "base/CodePage.h"
 #include "base/InOutError.h"
 #include "dialogs/MetroMessage1.h"
+#include "table/Archive.h"
 #include "table/AtomicFile.h"
 #include "table/ExportText.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <optional>
+#include <sys/stat.h>
 
 namespace tallivo {
 
@@ -47,7 +52,48 @@ private:
     std::optional<TAtomicFile> FFile;
 };
 
+// Whether the files at a and b are one file (through links and other names).
+bool SameFile(const QString& a, const QString& b) {
+    struct stat sa, sb;
+    return stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Whether name is one of the workstation's own data files, or would become
+// one: the count, the catalogue, the layout, an archive of the count.
+bool IsWorkstationDataFile(const QString& name) {
+    const QFileInfo target(name);
+    const QString folder = QFileInfo(target.absolutePath()).canonicalFilePath();
+    const bool inDataDir = !folder.isEmpty() && folder == QFileInfo(DataDir).canonicalFilePath();
+    const QString collection = QStringLiteral("COLLECTION.XML");
+    if (inDataDir && IsArchiveName(target.fileName(), collection)) return true;
+    for (const QString& own : {collection, QStringLiteral("ARTICLE.XML"), QStringLiteral("ART.GRD")}) {
+        if (inDataDir && target.fileName().compare(own, Qt::CaseInsensitive) == 0) return true;
+        if (SameFile(name, TMasterform::DataFile(own))) return true;
+    }
+    if (!target.exists()) return false;
+    const QDir data(DataDir);
+    for (const QString& archive : data.entryList({QStringLiteral("COLLECTION-*")}, QDir::Files))
+        if (IsArchiveName(archive, collection) && SameFile(name, data.filePath(archive))) return true;
+    return false;
+}
+
 } // namespace
+
+bool TMasterform::ExportTargetAccepted(const QString& fileName) {
+    const QString shown = QDir::toNativeSeparators(fileName);
+    if (IsWorkstationDataFile(fileName)) {
+        ShowMetroMessage(QStringLiteral("« %1 » est un fichier de données de Tallivo : l'export ne le remplace "
+                                        "pas. Choisissez un autre nom.")
+                             .arg(shown),
+                         false, 16777215);
+        return false;
+    }
+    const QFileInfo target(fileName);
+    if (!target.exists() && !target.isSymLink()) return true;
+    return ShowMetroMessage(QStringLiteral("Le fichier « %1 » existe déjà. Le remplacer ?").arg(shown), true,
+                            16777215);
+}
 
 void TMasterform::Button2Click(TObject*) {
     TClientDataSet& table = *DBGrid1->DataSource()->DataSet();
@@ -56,8 +102,10 @@ void TMasterform::Button2Click(TObject*) {
     // counting folder, unless the operator chose another folder in this run.
     if (!QDir::isAbsolutePath(SaveDialog1->InitialDir) || !QDir(SaveDialog1->InitialDir).exists())
         SaveDialog1->InitialDir = DataDir;
-    if (!SaveDialog1->Execute()) return;
-    SaveDialog1->InitialDir = QFileInfo(SaveDialog1->FileName).absolutePath();
+    do {
+        if (!SaveDialog1->Execute()) return;
+        SaveDialog1->InitialDir = QFileInfo(SaveDialog1->FileName).absolutePath();
+    } while (!ExportTargetAccepted(SaveDialog1->FileName));
 
     TExportFile file(SaveDialog1->FileName);
     file.WriteLine(header);

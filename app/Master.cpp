@@ -5,7 +5,6 @@
 #include "dialogs/CodeFieldScan.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/TouchKeyboard.h"
-#include "table/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -121,27 +120,16 @@ void TMasterform::FormCreate(TObject*) {
 }
 
 void TMasterform::FormShow(TObject*) {
-    // A save cut short (a kill, a power cut) leaves its temporary file beside
-    // the file it was writing; only one workstation runs at a time, so every
-    // such file is a previous run's and is removed.
-    for (const QString& name : {QStringLiteral("COLLECTION.XML"), QStringLiteral("ART.GRD")})
-        TAtomicFile::RemoveLeftovers(DataFile(name));
-    if (QFileInfo::exists(DataFile(QStringLiteral("COLLECTION.XML")))) {
-        CollectionTable->SetActive(false);
-        CollectionTable->LoadFromFile(DataFile(QStringLiteral("COLLECTION.XML")));
-        CollectionTable->SetActive(true);
-        FTriedVersion = CollectionVersion(); // what was loaded needs no save
-    }
+    LoadCollectionAtStart();
     if (QFileInfo::exists(DataFile(QStringLiteral("ARTICLE.XML")))) {
-        ArticleTable->SetActive(false);
-        ArticleTable->LoadFromFile(DataFile(QStringLiteral("ARTICLE.XML")));
-        ArticleTable->SetActive(true);
+        LoadDataFile(*ArticleTable, QStringLiteral("ARTICLE.XML"));
         // Ready the code lookup now, so that the first scanned code does not
         // wait for it.
         ArticleTable->PrepareLocate(QStringLiteral("CODE_ART"));
     } else {
         ShowMetroMessage(QStringLiteral("Fichier article introuvable"), false, clWhite);
     }
+    MatchCodeWidth();
     Edit1->SetFocus();
     try {
         LoadGridLayout();

@@ -91,6 +91,9 @@ public:
 
     // Export.
     void Button2Click(TObject* Sender);
+    // Whether the export may write fileName (Export.cpp): not a data file of
+    // the workstation, and an existing file only when the operator says so.
+    bool ExportTargetAccepted(const QString& fileName);
 
     // Collection grid painting and paced movements.
     void DBGrid1DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column,
@@ -113,6 +116,16 @@ public:
     bool SaveCollection();
     void WriteCollection();
     void SetHeader(const QString& caption);
+    // Writes the collection to a new archive beside COLLECTION.XML
+    // (CollectionArchive.cpp); raises, saying that nothing is emptied, when
+    // it cannot. Nothing is written for a collection without any line or
+    // history.
+    void ArchiveCollection();
+    // The last save when a signal ends the program (CollectionArchive.cpp):
+    // the collection and the column layout. When the collection cannot be
+    // saved, a rescue copy goes to the home folder (as an archive of
+    // COLLECTION.XML there). Returns what went wrong, empty when saved.
+    QString SaveAtShutdown();
 
 private:
     // Clears the code field, resets the pending quantity to 1 and gives the
@@ -129,6 +142,12 @@ private:
     void PacedMove(int firstMove, TKey key, int steps, int (*waitBefore)(int step));
     void LoadGridLayout();
     void SaveGridLayout();
+    // StartFiles.cpp: a data file loaded at start (raises, named, with the
+    // code field focused), the collection with the leftovers of saves cut
+    // short, and the collection's code field as wide as the catalogue's.
+    void LoadDataFile(TClientDataSet& table, const QString& name);
+    void LoadCollectionAtStart();
+    void MatchCodeWidth();
     // Set once the start got as far as reading ART.GRD: only then may the
     // close write the grid's columns over it.
     bool FLayoutOffered = false;

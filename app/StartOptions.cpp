@@ -65,6 +65,7 @@ QString StartHelp() {
         "The export writes semicolon-separated text where the operator chooses.\n"
         "Numbers are shown with the decimal separator of the locale (LC_NUMERIC, LANG).\n"
         "Only one workstation runs at a time for a user; a second start ends at once.\n"
+        "Only one workstation counts in a folder: another one refuses to start there.\n"
         "tallivo-packet checks, converts and merges the data files.\n");
 }
 
@@ -88,6 +89,17 @@ void PrepareCountingFolder(const TStartOptions& options, const QString& demoCata
     // The copy belongs to the operator, whatever the installed file's mode.
     QFile::setPermissions(QStringLiteral("ARTICLE.XML"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+
+} // namespace tallivo
+
+namespace tallivo {
+
+QString FolderBusyMessage(const QString& folder) {
+    return QStringLiteral("Le dossier de comptage \"%1\" est déjà utilisé par un autre poste Tallivo. Ce poste ne "
+                          "démarre pas, pour ne pas écraser le comptage de l'autre : comptez sur l'autre poste, "
+                          "ou fermez-le avant de redémarrer celui-ci.")
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 } // namespace tallivo

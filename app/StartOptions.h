@@ -42,4 +42,7 @@ inline QString HomeCountingFolder(const QString& home) {
 // message to show when the folder cannot be made or the copy fails.
 void PrepareCountingFolder(const TStartOptions& options, const QString& demoCatalogue);
 
+// Why a workstation does not start on folder: another one counts there.
+QString FolderBusyMessage(const QString& folder);
+
 } // namespace tallivo

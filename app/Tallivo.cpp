@@ -1,8 +1,10 @@
 // The workstation's entry point.
 #include "app/Master.h"
+#include "app/ShutdownSignals.h"
 #include "app/StartOptions.h"
 #include "base/Exception.h"
 #include "base/FormatSettings.h"
+#include "table/FolderLock.h"
 #include "toolkit/Platform.h"
 
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -63,6 +66,19 @@ int main(int argc, char** argv) {
         app.ShowException(e.Message());
         return 1;
     }
+    // One workstation per counting folder, whoever runs it: a second one
+    // would overwrite the first one's counts at every save.
+    const TFolderLock folderLock(QDir::currentPath());
+    if (folderLock.State() == TFolderLock::stBusy) {
+        const QString message = FolderBusyMessage(QDir::currentPath());
+        std::fprintf(stderr, "tallivo: %s\n", qPrintable(message));
+        app.ShowException(message);
+        return 1;
+    }
+    if (folderLock.State() == TFolderLock::stUnlocked)
+        std::fprintf(stderr, "tallivo: the counting folder %s cannot be locked (%s): "
+                             "make sure no other workstation counts in it\n",
+                     qPrintable(QDir::currentPath()), std::strerror(folderLock.Error()));
     Masterform = app.CreateForm<TMasterform>();
     if (options.FullScreen) {
         // Set before the window is mapped, with the screen's geometry, so
@@ -72,5 +88,16 @@ int main(int argc, char** argv) {
         if (QScreen* screen = QGuiApplication::primaryScreen()) Masterform->setGeometry(screen->geometry());
         Masterform->setWindowState(Qt::WindowFullScreen);
     }
-    return app.Run();
+    InstallShutdownSignals();
+    const int code = app.Run();
+    if (ShutdownRequested()) {
+        // Ended by SIGTERM or SIGHUP: one last save of the count.
+        const QString failure = Masterform->SaveAtShutdown();
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "tallivo: %s\n", qPrintable(failure));
+            return 1;
+        }
+        return 0;
+    }
+    return code;
 }

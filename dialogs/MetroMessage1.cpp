@@ -1,9 +1,12 @@
 #include "dialogs/MetroMessage1.h"
 
+#include "dialogs/DeliberateAnswer.h"
 #include "tiles/AdvMetroTile.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Platform.h"
 #include "toolkit/StdCtrls.h"
+
+#include <optional>
 
 namespace tallivo {
 
@@ -36,7 +39,9 @@ void TMetroMessage::SetMessage(const QString& text, bool ask, TColor colour) {
     SetColor(colour);
 }
 
-bool ShowMetroMessage(const QString& text, bool ask, TColor colour) {
+namespace {
+
+bool ShowMessage(const QString& text, bool ask, TColor colour, bool deliberate) {
     MessageBeep(MB_ICONEXCLAMATION);
     auto* dialog = new TMetroMessage(Application);
     MetroMessage = dialog;
@@ -46,8 +51,20 @@ bool ShowMetroMessage(const QString& text, bool ask, TColor colour) {
         ~ReleaseAtExit() { Dialog->Release(); }
     } release{dialog};
     dialog->SetMessage(text, ask, colour);
+    std::optional<TDeliberateAnswer> guard;
+    if (deliberate) guard.emplace(dialog);
     const int result = dialog->ShowModal();
     return result == mrYes || result == mrOk;
+}
+
+} // namespace
+
+bool ShowMetroMessage(const QString& text, bool ask, TColor colour) {
+    return ShowMessage(text, ask, colour, false);
+}
+
+bool ShowDestructiveQuestion(const QString& text, TColor colour) {
+    return ShowMessage(text, true, colour, true);
 }
 
 } // namespace tallivo

@@ -52,4 +52,9 @@ extern TMetroMessage* MetroMessage;
 // background. True when the answer was "Oui" (6) or "Ok" (1).
 bool ShowMetroMessage(const QString& text, bool ask, TColor colour);
 
+// ShowMetroMessage in the yes/no form for a question whose "Oui" destroys
+// counted data: answered only on purpose (TDeliberateAnswer: no answer in
+// the first moment after it appears, none by a scanner's Enter).
+bool ShowDestructiveQuestion(const QString& text, TColor colour);
+
 } // namespace tallivo

@@ -1,6 +1,8 @@
 #include "dialogs/Numpad.h"
 
+#include "base/FloatText.h"
 #include "base/FormatSettings.h"
+#include "dialogs/DeliberateAnswer.h"
 #include "dialogs/ScanBurst.h"
 #include "tiles/AdvMetroTile.h"
 #include "toolkit/Platform.h"
@@ -9,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <cmath>
 
 namespace tallivo {
 
@@ -25,6 +28,13 @@ public:
     explicit TKeyPace(TNumPadBox* box) : QObject(box), FBox(box) { FClock.start(); }
     // A tile is about to inject a key press.
     void TileKeyComing() { ++FTileKeys; }
+    // Whether some of the field's content came at a scanner's pace.
+    bool ContentScanned() const { return FScanned || FBurst.RunIsBurst(); }
+    // The field was emptied: nothing of a scan is left in it.
+    void FieldEmptied() {
+        FScanned = false;
+        FBurst.Reset();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -38,24 +48,31 @@ private:
         const bool stamped = k.timestamp() != 0;
         if (!stamped && FTileKeys > 0) {
             --FTileKeys;
+            FScanned = FScanned || FBurst.RunIsBurst();
             FBurst.Reset();
             return false;
         }
         if (stamped != FStamped) {
+            FScanned = FScanned || FBurst.RunIsBurst();
             FBurst.Reset();
             FStamped = stamped;
         }
         const uint64_t ms = stamped ? uint64_t(k.timestamp()) : uint64_t(FClock.elapsed());
         if (k.key() == Qt::Key_Return || k.key() == Qt::Key_Enter) {
-            if (!FBurst.EndsBurst(ms)) return false;
+            if (k.isAutoRepeat()) return true; // a held Enter confirms nothing more
+            if (!FBurst.EndsBurst(ms) && !FScanned) return false;
             FBox->RefuseScan();
             return true; // the Enter confirms nothing
         }
-        FBox->ScanWarning->SetVisible(false);
-        if (!k.text().isEmpty() && k.text()[0] >= QChar(u' '))
+        FBox->HideWarnings();
+        if (!k.text().isEmpty() && k.text()[0] >= QChar(u' ')) {
             FBurst.Character(ms);
-        else
+        } else {
+            // A scanner that ends its code with Tab (or nothing) leaves the
+            // code in the field: "Ok" refuses it.
+            FScanned = FScanned || FBurst.RunIsBurst();
             FBurst.Reset();
+        }
         return false;
     }
     static bool IsModifier(int key) {
@@ -78,19 +95,24 @@ private:
     QElapsedTimer FClock;
     int FTileKeys = 0;
     bool FStamped = false;
+    bool FScanned = false; // a burst ended without Enter, still in the field
 };
 
 TNumPadBox::TNumPadBox(TComponent* AOwner) : TForm(AOwner) {
     CreateLayout();
     FKeyPace = new TKeyPace(this);
     Edit1->Editor()->installEventFilter(FKeyPace);
+    QObject::connect(Edit1->Editor(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) FKeyPace->FieldEmptied();
+        if (text != FUnusualText) QuantityWarning->SetVisible(false);
+    });
     DoCreate();
 }
 
 // Makes the system believe that virtual key vk was pressed and released: the
 // focused control (the edit) receives it as a real keystroke.
 void TNumPadBox::TypeKey(std::uint8_t vk) {
-    ScanWarning->SetVisible(false);
+    HideWarnings();
     InjectKey(vk);
 }
 
@@ -103,8 +125,35 @@ void TNumPadBox::InjectKey(std::uint8_t vk) {
 
 void TNumPadBox::RefuseScan() {
     Edit1->SetText(QString());
+    QuantityWarning->SetVisible(false);
     ScanWarning->SetVisible(true);
     MessageBeep(MB_BEEP_EXCLAMATION);
+}
+
+void TNumPadBox::HideWarnings() {
+    ScanWarning->SetVisible(false);
+    QuantityWarning->SetVisible(false);
+}
+
+bool TNumPadBox::OkAccepted() {
+    if (FKeyPace->ContentScanned()) {
+        RefuseScan();
+        return false;
+    }
+    const QString text = Edit1->Text();
+    double quantity = 0;
+    // Not a number: the caller's conversion says so.
+    if (!TryTextToFloat(text, FormatSettings().DecimalSeparator, quantity) ||
+        std::fabs(quantity) <= MaxPlausibleQuantity)
+        return true;
+    const int64_t now = InputClockMs();
+    if (QuantityWarning->Visible() && text == FUnusualText) return now - FUnusualAt >= kDeadTimeMs;
+    FUnusualText = text;
+    FUnusualAt = now;
+    ScanWarning->SetVisible(false);
+    QuantityWarning->SetVisible(true);
+    MessageBeep(MB_BEEP_EXCLAMATION);
+    return false;
 }
 
 TNumPadBox::~TNumPadBox() {
@@ -118,7 +167,12 @@ void TNumPadBox::FormActivate(TObject*) {
 }
 
 void TNumPadBox::Edit1KeyDown(TObject*, TKey& Key, TShiftState) {
-    if (Key == VK_RETURN) SetModalResult(mrOk);
+    if (Key == VK_RETURN && OkAccepted()) SetModalResult(mrOk);
+}
+
+void TNumPadBox::AdvMetroTile19Click(TObject*) {
+    // The tile has already set its modal result: taken back when refused.
+    if (!OkAccepted()) SetModalResult(mrNone);
 }
 
 void TNumPadBox::Edit1KeyPress(TObject*, QChar& Key) {
@@ -135,7 +189,7 @@ void TNumPadBox::AdvMetroTile32Click(TObject*) {
     TypeKey(VK_NUMPAD0 + 9);
 }
 void TNumPadBox::AdvMetroTile35Click(TObject*) {
-    ScanWarning->SetVisible(false);
+    HideWarnings();
     Edit1->SetText(QString());
 }
 void TNumPadBox::AdvMetroTile27Click(TObject*) {

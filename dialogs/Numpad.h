@@ -8,12 +8,20 @@
 //
 // A barcode scanner is a keyboard too: a code scanned while the keypad is
 // open would land in the field and its Enter would confirm it as a quantity.
-// Such a burst (see TScanBurst) is refused: the field is emptied, the keypad
-// stays open and ScanWarning says why. Tiles and hand typing are never
-// refused.
+// The whole content of the field is judged by how its characters arrived:
+// when any run of them came at a scanner's pace (see TScanBurst), "Ok" or
+// Enter refuses it: the field is emptied, the keypad stays open and
+// ScanWarning says why. Tiles and hand typing are never refused.
+//
+// A last guard against any other slip: a quantity above
+// MaxPlausibleQuantity is not taken at the first "Ok" (or Enter): the keypad
+// says "Quantité inhabituelle" (QuantityWarning) and takes the same
+// quantity only at a second "Ok" made on purpose, at least kDeadTimeMs
+// later (a double tap or a held Enter confirms nothing; DeliberateAnswer.h).
 
 #include "toolkit/Forms.h"
 
+#include <QString>
 #include <cstdint>
 
 namespace tallivo {
@@ -51,6 +59,12 @@ public:
     TAdvMetroTile* AdvMetroTile2 = nullptr;  // "-": only while its Tag <= 0 and the edit is empty
     // Below the tiles, shown from a refused scan until the next key.
     TLabel* ScanWarning = nullptr;
+    // At the same place, shown from an unusual quantity until it changes.
+    TLabel* QuantityWarning = nullptr;
+
+    // Quantities above this need a second "Ok" (the caller sets it; the
+    // sign does not matter).
+    double MaxPlausibleQuantity = 99999;
 
     // Handlers.
     void FormActivate(TObject* Sender);
@@ -70,6 +84,7 @@ public:
     void AdvMetroTile33Click(TObject* Sender);
     void AdvMetroTile34Click(TObject* Sender);
     void AdvMetroTile2Click(TObject* Sender);
+    void AdvMetroTile19Click(TObject* Sender);
 
 private:
     class TKeyPace;
@@ -79,7 +94,14 @@ private:
     void InjectKey(std::uint8_t vk);
     // A scanner's code reached the field: it is no quantity.
     void RefuseScan();
+    // "Ok" or Enter: whether the field's content may end the keypad.
+    bool OkAccepted();
+    // Hides both warnings (a key, or the field changed).
+    void HideWarnings();
     TKeyPace* FKeyPace = nullptr;
+    // The unusual quantity shown, and since when (ms of FWarningClock).
+    QString FUnusualText;
+    int64_t FUnusualAt = -1;
 };
 
 // The keypad in use, for callers that keep it there (null when none is alive).

@@ -148,6 +148,17 @@ void TNumPadBox::CreateLayout() {
     ScanWarning->SetCaption(QStringLiteral("Code-barres lu pendant la saisie de la quantité"));
     ScanWarning->SetVisible(false);
     ScanWarning->SetParent(this);
+    // An unusual quantity, at the same place, until it is confirmed or changed.
+    QuantityWarning = new TLabel(this);
+    QuantityWarning->SetName(QStringLiteral("QuantityWarning"));
+    QuantityWarning->SetAutoSize(false);
+    QuantityWarning->SetBounds(25, 396, 498, 28);
+    QuantityWarning->SetTransparent(true);
+    QuantityWarning->SetLayout(tlCenter);
+    QuantityWarning->Font() = ScanWarning->Font();
+    QuantityWarning->SetCaption(QStringLiteral("Quantité inhabituelle : « Ok » encore pour confirmer"));
+    QuantityWarning->SetVisible(false);
+    QuantityWarning->SetParent(this);
 
     AdvMetroTile19 = MakeTile(this, this, "AdvMetroTile19", QStringLiteral("Ok"), 402, 172, 121, 63);
     {
@@ -161,6 +172,7 @@ void TNumPadBox::CreateLayout() {
         AdvMetroTile19->SetPictureMarginHorz(20);
         AdvMetroTile19->SetTextMarginHorz(14);
         AdvMetroTile19->SetModalResult(mrOk);
+        AdvMetroTile19->OnClick = [this](TObject* s) { AdvMetroTile19Click(s); };
     }
 }
 

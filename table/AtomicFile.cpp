@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
@@ -40,21 +41,6 @@ std::string DirectoryOf(const std::string& path) {
 std::string BaseNameOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file that is written: fileName, or the file it points to when it is a
-// symbolic link (the link itself stays a link).
-std::string TargetOf(const QString& fileName) {
-    const QByteArray local = QFile::encodeName(fileName);
-    std::string target(local.constData(), size_t(local.size()));
-    struct stat st;
-    if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = realpath(target.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    return target;
 }
 
 constexpr size_t kTagDigits = 6;
@@ -100,11 +86,41 @@ void TAtomicFile::SetHook(THook hook) {
     Hook() = std::move(hook);
 }
 
-TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName), FTarget(TargetOf(fileName)) {
+std::string TAtomicFile::Target(const QString& fileName) {
+    const QByteArray local = QFile::encodeName(fileName);
+    std::string path(local.constData(), size_t(local.size()));
+    // Followed by hand rather than with realpath, which fails when the last
+    // link points to a file that does not exist (yet): the save must then
+    // create that file, not replace the link.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string link(size_t(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n < 0 || size_t(n) >= link.size())
+            throw EFileCreationError(Format("Impossible de créer le fichier \"%s\". %s",
+                                            QFileInfo(fileName).absoluteFilePath(),
+                                            SysErrorMessage(n < 0 ? errno : ENAMETOOLONG)),
+                                     n < 0 ? errno : ENAMETOOLONG);
+        link.resize(size_t(n));
+        path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
+    }
+    throw EFileCreationError(Format("Impossible de créer le fichier \"%s\". %s",
+                                    QFileInfo(fileName).absoluteFilePath(), SysErrorMessage(ELOOP)),
+                             ELOOP);
+}
+
+TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName), FTarget(Target(fileName)) {
     struct stat st;
     const bool existing = stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     if (existing)
         if (const int refusal = WriteRefusal(FTarget, st)) FailCreate(refusal);
+    // Other hard links would keep the old content: the file itself is
+    // rewritten, so that every name shows the new one.
+    if (existing && st.st_nlink > 1) {
+        if (const int err = OpenInPlace()) FailCreate(err);
+        return;
+    }
     const std::string dir = DirectoryOf(FTarget);
     const std::string base = BaseNameOf(FTarget);
     int err = HookFor(stCreate, 0);
@@ -127,37 +143,65 @@ TAtomicFile::TAtomicFile(const QString& fileName) : FFileName(fileName), FTarget
         // Rewriting it in place is less safe than a rename (a crash during
         // the write damages it), but without it no save could ever succeed
         // and the whole session would be lost.
-        if (existing && (err == EACCES || err == EPERM)) {
-            int openErr = HookFor(stInPlace, 0);
-            if (!openErr) {
-                FFd = ::open(FTarget.c_str(), O_WRONLY | O_CLOEXEC);
-                openErr = FFd < 0 ? errno : 0;
-            }
-            if (!openErr) {
-                FInPlace = true;
-                return;
-            }
-        }
+        if (existing && (err == EACCES || err == EPERM) && OpenInPlace() == 0) return;
         FailCreate(err);
     }
-    if (existing) (void)fchmod(FFd, st.st_mode & 07777);
+    if (!existing) return;
+    // The new file gets the old one's owner and group (a count shared by a
+    // group stays the group's), then its mode (after chown, which may clear
+    // set-id bits). Who may not give them (another user's file in a shared
+    // folder) rewrites the file in place, which keeps them.
+    struct stat mine;
+    int ownerErr = HookFor(stOwner, 0);
+    if (!ownerErr && fstat(FFd, &mine) == 0 && (mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) &&
+        ::fchown(FFd, st.st_uid, st.st_gid) != 0)
+        ownerErr = errno;
+    if (ownerErr) {
+        Discard();
+        if (const int openErr = OpenInPlace()) FailCreate(openErr);
+        return;
+    }
+    (void)fchmod(FFd, st.st_mode & 07777);
 }
 
-int TAtomicFile::RemoveLeftovers(const QString& fileName) {
-    const std::string target = TargetOf(fileName);
+int TAtomicFile::OpenInPlace() {
+    int err = HookFor(stInPlace, 0);
+    if (!err) {
+        FFd = ::open(FTarget.c_str(), O_WRONLY | O_CLOEXEC);
+        err = FFd < 0 ? errno : 0;
+    }
+    FInPlace = err == 0;
+    return err;
+}
+
+std::vector<std::string> TAtomicFile::Leftovers(const QString& fileName) {
+    std::vector<std::string> found;
+    std::string target;
+    try {
+        target = Target(fileName);
+    } catch (const Exception&) {
+        return found;
+    }
     const std::string dir = DirectoryOf(target), base = BaseNameOf(target);
     DIR* folder = ::opendir(dir.c_str());
-    if (!folder) return 0;
-    int removed = 0;
+    if (!folder) return found;
     while (const dirent* entry = ::readdir(folder)) {
         if (!IsTemporaryName(entry->d_name, base)) continue;
         // Only a plain file, as the writer makes them; never what a link
         // points to, nor a folder.
         const std::string path = dir + "/" + entry->d_name;
         struct stat st;
-        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) found.push_back(path);
     }
     ::closedir(folder);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+int TAtomicFile::RemoveLeftovers(const QString& fileName) {
+    int removed = 0;
+    for (const std::string& path : Leftovers(fileName))
+        if (::unlink(path.c_str()) == 0) ++removed;
     return removed;
 }
 
@@ -217,8 +261,37 @@ void TAtomicFile::Put(const char* data, size_t size) {
 }
 
 void TAtomicFile::Commit() {
+    Finish(true);
+}
+
+void TAtomicFile::CommitNew() {
+    Finish(false);
+}
+
+namespace {
+
+// Renames from over to, unless to exists (EEXIST). Where the file system
+// cannot say so atomically, a hard link does; where it has no hard links
+// either, the check before the rename does (only one program writes there).
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+    struct stat st;
+    if (lstat(to.c_str(), &st) == 0) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+void TAtomicFile::Finish(bool replace) {
     if (FFd < 0) Fail(EBADF);
     if (FInPlace) {
+        if (!replace) Fail(EEXIST);
         CommitInPlace();
         return;
     }
@@ -229,7 +302,21 @@ void TAtomicFile::Commit() {
     FFd = -1;
     if (::close(fd) != 0 && errno != EINTR) Fail(errno);
     err = HookFor(stRename, FWritten);
-    if (!err && ::rename(FTemp.c_str(), FTarget.c_str()) != 0) err = errno;
+    if (!err) {
+        if (!replace)
+            err = RenameNoReplace(FTemp, FTarget);
+        else if (::rename(FTemp.c_str(), FTarget.c_str()) != 0)
+            err = errno;
+    }
+    if (replace && (err == EPERM || err == EACCES)) {
+        // A sticky folder refuses to replace another user's file that this
+        // one may write: the file is rewritten in place instead.
+        struct stat st;
+        if (stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && WriteRefusal(FTarget, st) == 0) {
+            CommitInPlaceFromTemporary();
+            return;
+        }
+    }
     if (err) Fail(err);
     FTemp.clear();
     FCommitted = true;
@@ -242,6 +329,30 @@ void TAtomicFile::Commit() {
     }
 }
 
+void TAtomicFile::CommitInPlaceFromTemporary() {
+    std::string content;
+    const int in = ::open(FTemp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) Fail(errno);
+    content.resize(size_t(FWritten));
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::read(in, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : EIO;
+            ::close(in);
+            Fail(err);
+        }
+        done += size_t(n);
+    }
+    ::close(in);
+    ::unlink(FTemp.c_str());
+    FTemp.clear();
+    if (const int err = OpenInPlace()) Fail(err);
+    FPending = std::move(content);
+    CommitInPlace();
+}
+
 void TAtomicFile::CommitInPlace() {
     const uint64_t size = FPending.size();
     struct stat st;
@@ -249,10 +360,16 @@ void TAtomicFile::CommitInPlace() {
     if (size > uint64_t(st.st_size)) {
         // Room for the longer content is reserved before the first byte is
         // overwritten, so that a full disk leaves the file as it was.
+        // Where the file system cannot reserve room, a disk filling up
+        // half-way would leave half a file: the save is refused instead.
         int err = HookFor(stReserve, 0);
-        if (!err && ::fallocate(FFd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
-            errno != ENOSYS)
-            err = errno;
+        if (!err && ::fallocate(FFd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0) err = errno;
+        if (err == ENOSYS || err == EOPNOTSUPP) {
+            Discard();
+            throw EInOutError(QStringLiteral("Réécriture sur place impossible : le système de fichiers ne peut "
+                                             "pas réserver la place (fichier gardé tel quel)"),
+                              EOPNOTSUPP);
+        }
         if (err) Fail(err);
     }
     uint64_t done = 0;

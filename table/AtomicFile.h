@@ -13,9 +13,15 @@
 //       27: file too large, 5: input/output error).
 //
 // A write-protected file is never replaced: rename needs only the folder's
-// permission and would ignore the file's own mode. When the folder refuses
-// the temporary file but the file itself may be written, the file is
-// rewritten in place at Commit instead (see InPlace).
+// permission and would ignore the file's own mode. The new file keeps the
+// old one's owner, group and mode. The file is rewritten in place at Commit
+// instead (see InPlace) when a replace would lose something: the folder
+// refuses the temporary file, the owner or group cannot be given to the new
+// file, the file has other hard links, or the folder refuses the rename
+// (a sticky folder) while the file itself may be written.
+//
+// A symbolic link is never replaced by a file: the file it points to is
+// written (created when only the file is missing), or the save fails.
 
 #include "table/Packet.h"
 
@@ -23,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tallivo {
 
@@ -41,8 +48,8 @@ private:
 class TAtomicFile final : public IPacketSink {
 public:
     // Creates the temporary file beside fileName (beside the file a symbolic
-    // link points to). An existing file's permissions carry over to the new
-    // one.
+    // link points to, through every link of a chain). An existing file's
+    // owner, group and permissions carry over to the new one.
     explicit TAtomicFile(const QString& fileName);
     // Removes the temporary file unless Commit succeeded.
     ~TAtomicFile() override;
@@ -53,6 +60,10 @@ public:
     // Flushes the content to disk, closes the file and renames it over the
     // target. Nothing is changed when it fails (in place: see InPlace).
     void Commit();
+    // Like Commit, but never replaces an existing file: when the target
+    // exists (or appears meanwhile), nothing is changed and EInOutError with
+    // EEXIST is raised. For new files only (an archive).
+    void CommitNew();
     // Drops the temporary file (in place: the target is left untouched).
     void Discard();
 
@@ -65,20 +76,30 @@ public:
     // (at the start of the only program that writes it). Returns how many
     // files were removed.
     static int RemoveLeftovers(const QString& fileName);
+    // The full paths of those files, without touching them (sorted).
+    static std::vector<std::string> Leftovers(const QString& fileName);
+    // The file a save of fileName writes: fileName, or the end of the chain
+    // of symbolic links it starts (which may not exist yet). Raises
+    // EFileCreationError when a link cannot be read or the chain loops.
+    static std::string Target(const QString& fileName);
 
     const std::string& TemporaryPath() const { return FTemp; }
     uint64_t Written() const { return FWritten; }
-    // True when the folder refused the temporary file and the existing file
-    // is rewritten in place: the content is held in memory until Commit,
-    // which then writes it over the file, cuts the file to its length and
-    // flushes it. A crash during that write leaves a damaged file; a full
-    // disk is found before the file is touched where the file system can
-    // reserve the room.
+    // True when the existing file is rewritten in place (see above): the
+    // content is held in memory until Commit, which then writes it over the
+    // file, cuts the file to its length and flushes it. A crash during that
+    // write leaves a damaged file. A longer content first reserves its room,
+    // so that a full disk is found before the file is touched; where the
+    // file system cannot reserve room, Commit refuses (EOPNOTSUPP) and the
+    // file stays as it was.
     bool InPlace() const { return FInPlace; }
 
     // The steps a test can make fail (SetHook). stInPlace: opening the
-    // existing file to rewrite it in place; stReserve: reserving its room.
-    enum TStep { stCreate, stWrite, stSync, stRename, stInPlace, stReserve };
+    // existing file to rewrite it in place; stReserve: reserving its room
+    // (the result stands for the reservation's: EOPNOTSUPP is a file system
+    // that cannot reserve); stOwner: giving the new file the old one's owner
+    // and group.
+    enum TStep { stCreate, stWrite, stSync, stRename, stInPlace, stReserve, stOwner };
     // Test hook: called before each step with the bytes written so far; a
     // non-zero result is taken as the errno of a failure of that step.
     using THook = std::function<int(TStep step, uint64_t written)>;
@@ -87,7 +108,13 @@ public:
 private:
     [[noreturn]] void Fail(int err);
     [[noreturn]] void FailCreate(int err) const;
+    // Opens the existing target to rewrite it in place; the errno, or 0.
+    int OpenInPlace();
+    // Moves the temporary file's content to memory and rewrites the target
+    // in place (the rename was refused).
+    void CommitInPlaceFromTemporary();
     void CommitInPlace();
+    void Finish(bool replace);
     QString FFileName;
     std::string FTarget;
     std::string FTemp;

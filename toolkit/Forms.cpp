@@ -216,6 +216,9 @@ int TForm::ShowModal() {
     FModalLoop = &loop;
     while (FModalResult == mrNone && !(Application && Application->Terminated())) loop.exec();
     FModalLoop = nullptr;
+    // Ended by the application's end: as if cancelled, so that no caller
+    // takes it for an answer.
+    if (FModalResult == mrNone) FModalResult = mrCancel;
     SetVisible(false);
     setWindowModality(Qt::NonModal);
     if (previous && previous->isVisible()) {

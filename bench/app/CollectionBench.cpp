@@ -9,7 +9,11 @@
 //  - OkToReadyWithoutWrite20000/accumulate: the same path with the save
 //    failing before any byte is written: the baseline of the path without
 //    the write (what accumulating cost when it was not saved);
-//  - SaveCollection20000: SaveToFile of that collection alone.
+//  - SaveCollection20000: SaveToFile of that collection alone;
+//  - Initialiser20000: "Initialiser les données" once its two questions are
+//    answered: the archive of the 20 000 lines, emptying, the save
+//    (baseline: Initialiser20000WithoutArchive, emptying and the save).
+// The workstation holds its folder's lock, as the program does.
 // Soak10000Scans: 10 000 codes entered against a 1 000 000-article
 // catalogue, each with 1 keyed and Ok (a repeated code accumulates, a new
 // one adds a line; all saved): resident memory after the first 1 000 scans
@@ -28,6 +32,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <algorithm>
@@ -138,6 +143,26 @@ void SaveCollection20000(benchmark::State& state) {
     state.counters["bytes"] = double(QFileInfo(target).size());
 }
 BENCHMARK(SaveCollection20000)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void Initialiser(benchmark::State& state, bool archive) {
+    const QString folder = DataFolder(kArticles, kLines);
+    RestoreCollection(folder);
+    auto form = StartWorkstation(folder);
+    for (auto _ : state) {
+        state.PauseTiming();
+        CollectionTable->LoadFromFile(folder + "/COLLECTION.MADE");
+        state.ResumeTiming();
+        if (archive) form->ArchiveCollection();
+        CollectionTable->EmptyDataSet();
+        if (!form->SaveCollection()) state.SkipWithError("the emptied collection was not saved");
+    }
+    for (const QString& name : QDir(folder).entryList({"COLLECTION-*.XML"})) QFile::remove(folder + "/" + name);
+}
+BENCHMARK_CAPTURE(Initialiser, archive, true)->Name("Initialiser20000")->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(Initialiser, without_archive, false)
+    ->Name("Initialiser20000WithoutArchive")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 void Soak10000Scans(benchmark::State& state) {
     constexpr uint32_t catalogue = 1000000;

@@ -1,6 +1,7 @@
 #include "Driver.h"
 
 #include "dialogs/Numpad.h"
+#include "table/FolderLock.h"
 #include "tools/catgen/Catalogue.h"
 
 #include <QApplication>
@@ -53,6 +54,9 @@ void RestoreCollection(const QString& folder) {
 }
 
 std::unique_ptr<TMasterform> StartWorkstation(const QString& folder) {
+    // The folder's lock, held as the program holds it (kept until exit).
+    static std::map<QString, std::unique_ptr<TFolderLock>> locks;
+    if (!locks[folder]) locks[folder] = std::make_unique<TFolderLock>(folder);
     const QString previous = QDir::currentPath();
     QDir::setCurrent(folder);
     auto form = std::make_unique<TMasterform>(nullptr);

@@ -7,7 +7,8 @@
 //   key <session> <text> platform=<ms> arrival=<ms> injected=<0|1>
 // platform is the window system's time stamp of the event (0 for keys the
 // tiles inject), arrival the monotonic time when the field received it.
-// After an Enter the keypad refused as a scanner's burst, the line
+// When the keypad refuses its content as a scanner's burst (after Enter or
+// "Ok"), the line
 //   refused <session>
 // follows and the keypad is cancelled. The keypad opens again after each
 // Ok or Cancel ("session" counts them).
@@ -46,12 +47,6 @@ protected:
             QString text = k->text();
             if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
                 text = QStringLiteral("Enter");
-                QTimer::singleShot(0, FPad, [pad = FPad, session = FSession] {
-                    if (!pad->ScanWarning->Visible()) return;
-                    std::printf("refused %d\n", session);
-                    std::fflush(stdout);
-                    pad->SetModalResult(mrCancel);
-                });
             } else if (text.isEmpty() || text[0] < QChar(u' '))
                 text = QStringLiteral("key%1").arg(k->key());
             std::printf("key %d %s platform=%llu arrival=%.3f injected=%d\n", FSession, qPrintable(text),
@@ -82,7 +77,18 @@ int main(int argc, char** argv) {
         pad->Edit1->Editor()->installEventFilter(&log);
         std::printf("open %d %.3f\n", session, clock.nsecsElapsed() / 1e6);
         std::fflush(stdout);
+        // A refusal (after Enter or "Ok") shows the warning and keeps the
+        // keypad open: written down, then the keypad is cancelled.
+        QTimer refusal;
+        QObject::connect(&refusal, &QTimer::timeout, pad, [pad, session] {
+            if (!pad->ScanWarning->Visible()) return;
+            std::printf("refused %d\n", session);
+            std::fflush(stdout);
+            pad->SetModalResult(mrCancel);
+        });
+        refusal.start(10);
         const int result = pad->ShowModal();
+        refusal.stop();
         std::printf("close %d result=%d text=%s\n", session, result, qPrintable(pad->Edit1->Text()));
         std::fflush(stdout);
         pad->Edit1->Editor()->removeEventFilter(&log);

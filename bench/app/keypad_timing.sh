@@ -1,8 +1,10 @@
 #!/bin/bash
 # Measures how fast keys reach the keypad's quantity field, and how many
 # entries the keypad refused as a scanner's burst: a barcode scanner
-# (xdotool type --delay 3, and 1), a person typing on a keyboard (xdotool
-# type --delay 200, 120 and 60, which puts keys 100, 60 and 30 ms apart) and
+# (xdotool type --delay 3 and 1; slow ones at --delay 50 and 60, 25 and 30 ms
+# a key, as xdotool's delay covers a press and a release; one sending no
+# Enter, then a tap on "Ok"), a person typing on a keyboard (--delay 200 and
+# 120: keys 100 and 60 ms apart, the latter already a very fast typist) and
 # taps on the keypad's tiles (150 ms pauses between the taps); then keys
 # typed while the user-interface thread is busy (F5 makes the tool block its
 # thread for 400 ms), which arrive queued. Prints, per case, the gaps between
@@ -90,6 +92,18 @@ scanner() { # delay, count
     done
     case_end "scanner (type --delay $1)"
 }
+scanner_then_ok() { # delay, count: a scanner that sends no Enter, then a tap on "Ok"
+    case_begin
+    for _ in $(seq $2); do
+        wait_open $session
+        xdotool type --delay "$1" '3792008224652'
+        sleep 0.3
+        tap 462 203
+        session=$((session + 1))
+        sleep 0.3
+    done
+    case_end "scanner without Enter, then Ok (--delay $1)"
+}
 hand() { # delay, count
     case_begin
     for _ in $(seq $2); do
@@ -119,9 +133,11 @@ start_tool
 session=1
 scanner 3 20
 scanner 1 10
+scanner 50 10
+scanner 60 10
+scanner_then_ok 3 5
 hand 200 10
 hand 120 10
-hand 60 10
 tiles 6
 
 echo "User-interface thread busy for 400 ms (keys typed meanwhile arrive queued):"

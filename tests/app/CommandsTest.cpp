@@ -1,6 +1,9 @@
 // The commands of the command band and the grid's bindings.
 #include "Workstation.h"
 
+#include "table/Archive.h"
+#include "table/AtomicFile.h"
+
 using namespace tallivo;
 using namespace tallivo::test;
 
@@ -130,6 +133,36 @@ TEST_F(Commands, EmptyingNeedsTwoYesAnswersTheSecondOnPink) {
     EXPECT_EQ(SavedLines(), QStringList()) << "the emptied collection is saved at once";
     EXPECT_EQ(Form().Label2->Caption(), QString("Tallivo - 3 records")) << "the header keeps the last count";
     EXPECT_EQ(FMessages.size(), 5u);
+}
+
+// The count emptied is kept beside COLLECTION.XML first; when that archive
+// cannot be written, nothing is emptied and the error box says why.
+TEST_F(Commands, EmptyingKeepsAnArchiveOrEmptiesNothing) {
+    AddLines();
+    const auto empty = [this] {
+        ExpectMessage("Initialiser les données collectées ?", true,
+                      [this](TMetroMessage*) { ExpectMessage("Initialiser les données collectées ?", true); });
+        Click(Form().AdvMetroTile4);
+        Settle();
+    };
+    empty();
+    const QStringList archives = QDir(FDir.path()).entryList({"COLLECTION-*.XML"});
+    ASSERT_EQ(archives.size(), 1);
+    EXPECT_TRUE(IsArchiveName(archives[0], "COLLECTION.XML")) << archives[0].toStdString();
+    TClientDataSet archive;
+    archive.LoadFromFile(Path(archives[0]));
+    EXPECT_EQ(archive.RecordCount(), 3);
+    EXPECT_EQ(Collection().RecordCount(), 0);
+
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "4"); });
+    TAtomicFile::SetHook([](TAtomicFile::TStep step, uint64_t) { return step == TAtomicFile::stWrite ? ENOSPC : 0; });
+    empty();
+    TAtomicFile::SetHook(nullptr);
+    ASSERT_EQ(FErrors->Boxes().size(), 1u);
+    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("La liste n'est pas vidée : son archive ne peut pas être écrite "
+                                                "(Erreur E/S 28). Le comptage reste tel quel."));
+    EXPECT_EQ(QuantityOf("ABC"), 4);
+    EXPECT_EQ(SavedLines(), QStringList{"ABC=4"});
 }
 
 TEST_F(Commands, QuitAsksAndCloses) {

@@ -6,6 +6,8 @@
 #include "Workstation.h"
 #include "toolkit/Dialogs.h"
 
+#include <QFileInfo>
+#include <algorithm>
 #include <vector>
 
 namespace tallivo::test {
@@ -18,7 +20,8 @@ protected:
         Start();
         TSaveDialog::ExecuteHook = [this](TSaveDialog& d) {
             FDialogs.push_back({d.DefaultExt, d.FileName, d.Filter, d.InitialDir});
-            if (FChosen.isEmpty()) return false;
+            // Offered again (the file was refused): the operator cancels.
+            if (FChosen.isEmpty() || FAnswered++ > 0) return false;
             d.FileName = FChosen;
             return true;
         };
@@ -28,9 +31,17 @@ protected:
         WorkstationTest::TearDown();
     }
     // Touches "Exporter"; with done, the message of a finished export is
-    // expected and answered.
+    // expected and answered. A file of the chosen name is replaced after
+    // "Oui" to the question.
     void RunExport(bool done = true) {
-        if (done) ExpectMessage("Opération terminée");
+        FAnswered = 0;
+        if (QFileInfo::exists(FChosen))
+            ExpectMessage(QStringLiteral("Le fichier « %1 » existe déjà. Le remplacer ?").arg(FChosen), true,
+                          [this, done](TMetroMessage*) {
+                              if (done) ExpectMessage("Opération terminée");
+                          });
+        else if (done)
+            ExpectMessage("Opération terminée");
         Click(Form().Button2);
         Settle();
     }
@@ -40,7 +51,11 @@ protected:
         QString DefaultExt, FileName, Filter, InitialDir;
     };
     std::vector<TShown> FDialogs;
+    bool Finished() const {
+        return std::find(FMessages.begin(), FMessages.end(), QStringLiteral("Opération terminée")) != FMessages.end();
+    }
     QString FChosen;
+    int FAnswered = 0;
 };
 
 } // namespace tallivo::test

@@ -78,7 +78,7 @@ TEST_F(Export, AnErrorWhileWritingTheLinesIsShownAndLeavesNoHalfFile) {
     EXPECT_TRUE(failed) << "the failure came from the loop over the lines";
     ASSERT_EQ(FErrors->Boxes().size(), 1u);
     EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Disque plein."));
-    EXPECT_TRUE(FMessages.empty()) << "no \"Opération terminée\" after an error";
+    EXPECT_FALSE(Finished()) << "no \"Opération terminée\" after an error";
     EXPECT_FALSE(Collection().ControlsDisabled()) << "the grid's display is resumed";
     EXPECT_EQ(ReadFile("export.csv"), QByteArray("yesterday's export\r\n")) << "no half export";
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no file left behind";
@@ -99,6 +99,40 @@ TEST_F(Export, FilesThatCannotBeWrittenGiveTheirInputOutputError) {
     ASSERT_EQ(FErrors->Boxes().size(), 2u);
     EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Fichier introuvable."));
     EXPECT_EQ(FErrors->Boxes()[1].Text, QString("Accès au fichier refusé."));
-    EXPECT_TRUE(FMessages.empty());
+    EXPECT_FALSE(Finished());
     EXPECT_TRUE(ReadFile("protected.csv").isEmpty());
+}
+
+// The workstation's own files are never export targets (by name in the
+// counting folder, or as the same file under another name); another file is
+// replaced only after "Oui". Each time the dialog is offered again.
+TEST_F(Export, OwnDataFilesAreRefusedAndAnotherFileIsReplacedOnlyAfterYes) {
+    EnterCode("ABC", [](TNumPadBox* pad) { KeyQuantity(pad, "1"); });
+    const QByteArray count = ReadFile("COLLECTION.XML"), catalogue = ReadFile("ARTICLE.XML");
+    ASSERT_TRUE(QDir(FDir.path()).mkdir("out"));
+    ASSERT_TRUE(QFile::link(Path("ARTICLE.XML"), Path("out/catalogue.csv")));
+    for (const QString& name : {Path("COLLECTION.XML"), Path("collection.xml"), Path("out/catalogue.csv")}) {
+        FChosen = name;
+        FAnswered = 0;
+        ExpectMessage(QStringLiteral("« %1 » est un fichier de données de Tallivo : l'export ne le remplace pas. "
+                                     "Choisissez un autre nom.")
+                          .arg(name));
+        Click(Form().Button2);
+        Settle();
+    }
+    EXPECT_EQ(FDialogs.size(), 6u) << "offered again after each refusal";
+    EXPECT_EQ(ReadFile("COLLECTION.XML"), count);
+    EXPECT_EQ(ReadFile("ARTICLE.XML"), catalogue);
+    EXPECT_FALSE(QFile::exists(Path("collection.xml")));
+
+    FChosen = Path("out/old.csv");
+    QFile old(FChosen);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("keep") == 4);
+    old.close();
+    FAnswered = 0;
+    ExpectMessage(QStringLiteral("Le fichier « %1 » existe déjà. Le remplacer ?").arg(FChosen), false);
+    Click(Form().Button2);
+    Settle();
+    EXPECT_EQ(ReadFile("out/old.csv"), QByteArray("keep"));
+    EXPECT_FALSE(Finished());
 }

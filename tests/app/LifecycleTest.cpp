@@ -84,23 +84,35 @@ TEST_F(Lifecycle, AFailedSaveOnCloseKeepsTheWindowOpenWithItsData) {
     EXPECT_EQ(SavedLines(), QStringList{"ABC=2"});
 }
 
+// The damaged file is named in the error and kept, and so is the temporary
+// file of a save cut short beside it (it may be the only whole copy); the
+// code field has the focus, so that a scan is answered.
 TEST_F(Lifecycle, AnUnreadableCollectionIsReportedAndNeverOverwritten) {
     WriteDefaultCatalogue();
     QFile bad(Path("COLLECTION.XML"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("this is not a data packet");
     bad.close();
+    QFile leftover(Path(".COLLECTION.XML.0a1b2c~"));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.write("a whole copy, perhaps");
+    leftover.close();
     Start();
     ASSERT_EQ(FErrors->Boxes().size(), 1u);
-    EXPECT_EQ(FErrors->Boxes()[0].Text, QString("Mismatch in datapacket."));
+    EXPECT_EQ(FErrors->Boxes()[0].Text,
+              QString("Mismatch in datapacket.\nFichier : \"%1\" (laissé tel quel).\nCopie laissée par un "
+                      "enregistrement interrompu, gardée : \".COLLECTION.XML.0a1b2c~\".")
+                  .arg(Path("COLLECTION.XML")));
     EXPECT_FALSE(Collection().Active());
+    EXPECT_TRUE(Form().Edit1->Focused());
     // The rest of the loading was skipped: the catalogue stays empty.
     EXPECT_EQ(ArticleTable->RecordCount(), 0);
     ExpectMessage("Article inconnu..");
     EnterCode("ABC");
-    // Closing leaves the file as it was.
+    // Closing leaves both files as they were.
     CloseWindow();
     EXPECT_EQ(ReadFile("COLLECTION.XML"), QByteArray("this is not a data packet"));
+    EXPECT_EQ(ReadFile(".COLLECTION.XML.0a1b2c~"), QByteArray("a whole copy, perhaps"));
 }
 
 // Saves cut short by a kill leave hidden temporary files beside the count
@@ -115,6 +127,12 @@ TEST_F(Lifecycle, AStartRemovesTheTemporariesOfSavesCutShort) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("half a save");
     }
+    // Not while another workstation holds the folder: they may be its own.
+    FLock.reset();
+    Start();
+    EXPECT_TRUE(QFile::exists(Path(leftovers[0])));
+    FForm.reset();
+    FLock = std::make_unique<TFolderLock>(FDir.path());
     Start();
     QStringList files = QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden);
     files.sort();

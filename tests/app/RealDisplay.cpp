@@ -179,9 +179,11 @@ QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int time
 
 // ---------------------------------------------------------------- the workstation
 
-RealWorkstation::RealWorkstation(const RealDisplay& display, const QString& dir) : FDisplay(display) {
+RealWorkstation::RealWorkstation(const RealDisplay& display, const QString& dir, const QStringList& more)
+    : FDisplay(display) {
     QProcessEnvironment env = display.Env();
     env.insert("XDG_RUNTIME_DIR", FRuntime.path());
+    for (const QString& variable : more) env.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
     FApp.setProcessEnvironment(env);
     FApp.setWorkingDirectory(dir);
     // To a file, not a pipe: a pipe nobody reads while the test waits
@@ -199,6 +201,12 @@ void RealWorkstation::Kill() {
     if (FApp.state() == QProcess::NotRunning) return;
     FApp.kill();
     FApp.waitForFinished(5000);
+}
+
+int RealWorkstation::Terminate() {
+    FApp.terminate();
+    if (!FApp.waitForFinished(15000) || FApp.exitStatus() != QProcess::NormalExit) return -1;
+    return FApp.exitCode();
 }
 
 bool RealWorkstation::Shown() {

@@ -92,7 +92,8 @@ QByteArray WaitForFileWith(const QString& path, const QByteArray& text, int time
 // object unless it has ended.
 class RealWorkstation {
 public:
-    RealWorkstation(const RealDisplay& display, const QString& dir);
+    // env: more variables of its environment ("NAME=value").
+    RealWorkstation(const RealDisplay& display, const QString& dir, const QStringList& env = {});
     RealWorkstation(const RealWorkstation&) = delete;
     RealWorkstation& operator=(const RealWorkstation&) = delete;
     ~RealWorkstation();
@@ -107,6 +108,9 @@ public:
     std::string Quit();
     // Ends the program at once.
     void Kill();
+    // Sends SIGTERM (a logout) and waits for the end: the exit code, -1
+    // when it did not end normally in time.
+    int Terminate();
 
     QString Id; // the main window
     QPoint At;  // its top-left corner on the screen

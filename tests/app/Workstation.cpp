@@ -1,6 +1,7 @@
 #include "Workstation.h"
 
 #include "base/Exception.h"
+#include "dialogs/DeliberateAnswer.h"
 
 #include <QFile>
 #include <cmath>
@@ -11,6 +12,10 @@ void WorkstationTest::SetUp() {
     ASSERT_TRUE(FDir.isValid());
     FOldDir = QDir::currentPath();
     QDir::setCurrent(FDir.path());
+    FLock = std::make_unique<TFolderLock>(FDir.path());
+    // The operator of these tests never answers in haste: every look at the
+    // clock finds the dead time of a question over.
+    SetInputClock([t = int64_t(0)]() mutable { return t += kDeadTimeMs; });
     FWatchdog = std::make_unique<ModalWatchdog>(30000);
     FErrors = std::make_unique<MessageBoxRecorder>();
 }
@@ -20,6 +25,8 @@ void WorkstationTest::TearDown() {
     RunDeferredDeletes();
     FErrors.reset();
     FWatchdog.reset();
+    FLock.reset();
+    SetInputClock(nullptr);
     QDir::setCurrent(FOldDir);
 }
 
@@ -32,9 +39,9 @@ void WorkstationTest::WriteCatalogue(const std::vector<TArticle>& articles) {
     WriteCatalogueFile(Path("ARTICLE.XML"), articles);
 }
 
-void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles) {
+void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles, int codeWidth) {
     TClientDataSet table;
-    table.FieldDefs().Add("CODE_ART", ftString, 25);
+    table.FieldDefs().Add("CODE_ART", ftString, codeWidth);
     table.FieldDefs().Add("NOM_ART", ftString, 50);
     table.FieldDefs().Add("CATEGORIE", ftString, 25);
     table.FieldDefs().Add("PX_VTE_TC", ftFloat);

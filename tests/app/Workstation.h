@@ -6,6 +6,7 @@
 #include "app/Master.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/Numpad.h"
+#include "table/FolderLock.h"
 #include "tests/support/GuiTestHelpers.h"
 
 #include <QDir>
@@ -28,7 +29,7 @@ struct TArticle {
 };
 
 // Writes a catalogue file with the catalogue fields and GERE_STOCK.
-void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles);
+void WriteCatalogueFile(const QString& path, const std::vector<TArticle>& articles, int codeWidth = 25);
 
 class WorkstationTest : public ::testing::Test {
 protected:
@@ -67,6 +68,9 @@ protected:
     QStringList SavedLines() const;
 
     QTemporaryDir FDir;
+    // The counting folder's lock, taken as the program takes it before its
+    // main window.
+    std::unique_ptr<TFolderLock> FLock;
     QString FOldDir;
     std::unique_ptr<TMasterform> FForm;
     std::unique_ptr<ModalWatchdog> FWatchdog;

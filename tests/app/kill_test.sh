@@ -9,6 +9,13 @@
 # with 10 000 lines, so that each save takes long enough for kills to land
 # inside it.
 #
+# Some rounds do something else: an export ("Exporter", a file name, Enter),
+# killed 0 to 100 ms after the name is given, or not; in the last quarter,
+# "Initialiser les données" answered "Oui" twice, killed 0 to 150 ms after
+# the second "Oui", or not; and now and then a second workstation is started
+# on the same folder (another runtime folder, as another user would), which
+# must refuse to start.
+#
 # What must hold after every kill, on COLLECTION.XML:
 #  - it loads (packet check);
 #  - a round is confirmed when the save that followed its Ok was seen to
@@ -21,7 +28,13 @@
 #    it counts as confirmed from then on;
 #  - a round killed before its Ok left nothing;
 #  - no other code appears;
-#  - no temporary file of a save cut short is left once it has started again.
+#  - no temporary file of a save cut short is left once it has started again;
+#  - after an "Initialiser": COLLECTION.XML holds every confirmed count, or
+#    it is empty and the newest archive (COLLECTION-*.XML) holds them all;
+#  - an export file is either absent or whole (its header and one line per
+#    line of the collection);
+#  - a second workstation says the folder is in use, and the first one goes
+#    on.
 #
 #   kill_test.sh TALLIVO CATGEN PACKET
 # Environment: KILL_TEST_ROUNDS (200), KILL_TEST_SEED (random; printed).
@@ -111,9 +124,10 @@ split_csv='
         }
         F[++n] = f
     }'
-# "code quantity" lines of the collection file, as a restart would show it
+# "code quantity" lines of the collection file (or of the file given), as a
+# restart would show it
 saved_counts() {
-    "$packet" to-csv --names "$file" | tr -d '\r' | awk "$split_csv"'
+    "$packet" to-csv --names "${1:-$file}" | tr -d '\r' | awk "$split_csv"'
         NR == 1 { split_csv($0); for (i = 1; i <= n; i++) col[F[i]] = i; next }
         { split_csv($0); print F[col["CODE_ART"]], F[col["QTE"]] }'
 }
@@ -134,6 +148,24 @@ while read -r code qty; do expected[$code]=$qty; done < <(saved_counts)
 [ "${#expected[@]}" -eq 10000 ] || fail "the starting collection has ${#expected[@]} lines"
 
 kills=0 kills_after_ok=0 kept_in_flight=0 dropped_in_flight=0
+emptied=0 kept_whole=0 exports=0 exports_whole=0 exports_absent=0 refused_second=0
+# The confirmed counts against a file's counts (the collection, or the file
+# given), one line per code that differs ("kept" for the round in flight
+# found whole).
+compare() { # flight code, flight quantity, file
+    for code in "${!expected[@]}"; do echo "$code ${expected[$code]}"; done >"$work/expected"
+    saved_counts "$3" >"$work/got"
+    awk -v fc="$1" -v fq="$2" '
+        FILENAME == ARGV[1] { e[$1] = $2; all[$1] = 1; next }
+        { g[$1] = $2; all[$1] = 1 }
+        END {
+            for (c in all) {
+                ev = (c in e) ? e[c] : 0; gv = (c in g) ? g[c] : 0
+                if (c == fc && fq != 0 && gv == ev + fq) print "kept"
+                else if (gv != ev) print "code " c " holds " gv " in the file, " ev " confirmed"
+            }
+        }' "$work/expected" "$work/got"
+}
 verify() { # the code and quantity in flight, if any
     local flight_code=${1:-} flight_qty=${2:-0} code
     if [ -e "$file" ]; then
@@ -172,6 +204,111 @@ kill_now() {
     kills=$((kills + 1))
 }
 
+# Places on the main window (1280 x 800, no window manager: at 0,0) and in a
+# message: "Initialiser les données", "Exporter", "Oui", "Ok".
+empty_tile="887 714" export_tile="1063 37" yes_at="283 196" ok_at="409 196"
+message_tap() { # offset in the message window
+    local X Y
+    eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Information$' | head -1)")"
+    set -- $1
+    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+}
+
+# "Initialiser les données", "Oui" twice (each after the questions' dead
+# time); killed 0 to 150 ms after the second "Oui", or not.
+initialise() {
+    local kill_it=$1 archives_before
+    archives_before=$(compgen -G "$data/COLLECTION-*.XML" | wc -l)
+    before=$(identity)
+    xdotool mousemove $empty_tile click 1
+    poll 10000 visible 'Information' || fail "no question after Initialiser"
+    sleep 0.7
+    message_tap "$yes_at"
+    sleep 0.3
+    poll 10000 visible 'Information' || fail "no second question"
+    sleep 0.7
+    if [ "$kill_it" = 1 ]; then
+        message_tap "$yes_at" &
+        local sender=$!
+        sleep "0.$(printf '%03d' $((RANDOM % 151)))"
+        kill_now
+        wait $sender
+    else
+        message_tap "$yes_at"
+        poll 15000 replaced || fail "the emptied collection was not saved"
+    fi
+    # The count whole in COLLECTION.XML, or emptied with it whole in the
+    # newest archive.
+    local newest left
+    newest=$(compgen -G "$data/COLLECTION-*.XML" | sort | tail -1)
+    left=$(saved_counts | wc -l)
+    if [ "$left" -eq 0 ]; then
+        if [ "${#expected[@]}" -gt 0 ]; then
+            [ -n "$newest" ] && [ "$(compgen -G "$data/COLLECTION-*.XML" | wc -l)" -gt "$archives_before" ] ||
+                fail "the collection was emptied without an archive"
+            local diff
+            diff=$(compare "" 0 "$newest")
+            [ -z "$diff" ] || fail "the archive $(basename "$newest") lacks counts: $(echo "$diff" | head -3)"
+        fi
+        expected=()
+        emptied=$((emptied + 1))
+    else
+        [ "$kill_it" = 1 ] || fail "Initialiser did not empty the collection"
+        kept_whole=$((kept_whole + 1))
+    fi
+    [ "$kill_it" = 1 ] && { verify; start; }
+}
+
+# "Exporter", a name, Enter; killed 0 to 100 ms later, or not. The export is
+# whole or absent.
+export_count() {
+    local kill_it=$1 name=export-$round.CSV lines
+    xdotool mousemove $export_tile click 1
+    poll 15000 visible '(Enregistrer.*|Save.*)' || fail "no export dialog"
+    sleep 0.5
+    xdotool key ctrl+a type --delay 10 "$name"
+    if [ "$kill_it" = 1 ]; then
+        xdotool key Return &
+        local sender=$!
+        sleep "0.$(printf '%03d' $((RANDOM % 101)))"
+        kill_now
+        wait $sender
+    else
+        xdotool key Return
+        poll 15000 visible 'Information' || fail "no end of export"
+        sleep 0.3
+        message_tap "$ok_at"
+        poll 10000 eval '! visible Information' || fail "the export's message stayed"
+    fi
+    exports=$((exports + 1))
+    if [ -e "$data/$name" ]; then
+        lines=$(tr -cd '\n' <"$data/$name" | wc -c)
+        [ "$(head -1 "$data/$name" | tr -d '\r')" = "CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT" ] &&
+            [ "$lines" -eq $(( $(saved_counts | wc -l) + 1 )) ] && [ "$(tail -c 2 "$data/$name" | od -An -c | tr -d ' ')" = '\r\n' ] ||
+            fail "the export $name is not whole ($lines lines)"
+        exports_whole=$((exports_whole + 1))
+    else
+        [ "$kill_it" = 1 ] || fail "the export $name was not written"
+        exports_absent=$((exports_absent + 1))
+    fi
+    [ "$kill_it" = 1 ] && { verify; start; }
+}
+
+# A second workstation on the same folder (another runtime folder): it says
+# the folder is in use; the first one goes on.
+second_workstation() {
+    mkdir -p -m 700 "$work/second"
+    : >"$work/second.log"
+    (cd "$data" && XDG_RUNTIME_DIR=$work/second exec "$tallivo") >"$work/second.log" 2>&1 &
+    local second=$!
+    poll 20000 grep -q "est déjà utilisé par un autre poste Tallivo" "$work/second.log" ||
+        fail "a second workstation on the folder did not refuse to start: $(head -3 "$work/second.log")"
+    kill -9 "$second" 2>/dev/null
+    wait "$second" 2>/dev/null
+    kill -0 "$pid" || fail "the first workstation ended"
+    refused_second=$((refused_second + 1))
+}
+
 echo "kill test: $rounds rounds, seed $seed (KILL_TEST_SEED=$seed to repeat)"
 began=$(now_ms)
 start
@@ -181,6 +318,16 @@ for round in $(seq "$rounds"); do
     qty=$((RANDOM % 3 == 0 ? RANDOM % 900 + 100 : RANDOM % 99 + 1))
     fate=$((RANDOM % 100)) # < 14: killed 0-50 ms after Ok; < 20: killed before Ok
     before=$(identity)
+    other=$((RANDOM % 100))
+    if [ "$other" -lt 3 ]; then
+        second_workstation
+    elif [ "$other" -lt 6 ]; then
+        export_count $((RANDOM % 2))
+        continue
+    elif [ "$other" -lt 10 ] && [ "$round" -gt $((rounds * 3 / 4)) ]; then
+        initialise $((RANDOM % 2))
+        continue
+    fi
 
     # The scanner types the code and Enter.
     xdotool type --delay 3 "$code"$'\r'
@@ -246,5 +393,7 @@ done
 echo "rounds: $rounds   kills: $kills (after Ok, within 0-50 ms: $kills_after_ok; at other moments: $((kills - kills_after_ok)))"
 echo "rounds in flight at a kill: $((kept_in_flight + dropped_in_flight)) (found saved whole: $kept_in_flight, absent: $dropped_in_flight)"
 echo "temporary files left by kills: $leftovers, every one removed by the next start"
+echo "Initialiser: $emptied emptied with the whole count in an archive, $kept_whole killed before the count was emptied"
+echo "exports: $exports ($exports_whole whole, $exports_absent absent after a kill); second workstations refused: $refused_second"
 echo "counts kept: $lines lines (10000 at the start), total quantity $total; every confirmed count was found after every restart"
 echo "time: $(( (ended - began) / 1000 )) s"

@@ -1,4 +1,5 @@
 #include "DialogTestUtil.h"
+#include "dialogs/DeliberateAnswer.h"
 #include "dialogs/MetroMessage1.h"
 #include "tiles/AdvMetroTile.h"
 #include "tiles/GDIPicture.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPointer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -216,4 +218,38 @@ TEST_F(MetroMessageTest, EachCallCreatesItsOwnDialogOwnedByTheApplicationAndRele
     RunDeferredDeletes();
     EXPECT_TRUE(Shown.isNull());
     EXPECT_EQ(Application->ComponentCount(), before);
+}
+
+// A question whose "Oui" destroys counted data is answered only on purpose:
+// nothing counts in its first moment (the second tap of a double tap), a
+// scanner's Enter never does; a person's Enter then answers. Other
+// questions answer at once.
+TEST_F(MetroMessageTest, ADestructiveQuestionTakesOnlyAnAnswerMadeOnPurpose) {
+    int64_t now = 1000;
+    SetInputClock([&] { return now; });
+    struct TRestore {
+        ~TRestore() { SetInputClock(nullptr); }
+    } restore;
+    bool openAfterTap = false, openAfterScan = false;
+    WhenModal([&](TForm* form) {
+        Click(dynamic_cast<TMetroMessage*>(form)->yesbutton);
+        PressKey(Qt::Key_Return, {}, "\r");
+        Settle();
+        openAfterTap = form->ModalResult() == mrNone;
+        now += kDeadTimeMs;
+        ulong at = 50000;
+        for (const QChar c : QStringLiteral("3760123450017\r")) {
+            QKeyEvent key(QEvent::KeyPress, c == u'\r' ? int(Qt::Key_Return) : Qt::Key_0 + c.digitValue(),
+                          Qt::NoModifier, QString(c));
+            key.setTimestamp(at += 2);
+            QApplication::sendEvent(form, &key);
+        }
+        Settle();
+        openAfterScan = form->ModalResult() == mrNone;
+        PressKey(Qt::Key_Return, {}, "\r");
+    });
+    EXPECT_TRUE(ShowDestructiveQuestion("Initialiser les données collectées ?", kPink));
+    EXPECT_TRUE(openAfterTap) << "a tap or a key in the first moment answered";
+    EXPECT_TRUE(openAfterScan) << "a scanner's Enter answered";
+    EXPECT_TRUE(Show("Quitter ..", true, kWhite, [](TMetroMessage* d) { Click(d->yesbutton); }));
 }

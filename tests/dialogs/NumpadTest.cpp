@@ -1,3 +1,4 @@
+#include "dialogs/DeliberateAnswer.h"
 #include "dialogs/Numpad.h"
 #include "DialogTestUtil.h"
 #include "base/FormatSettings.h"
@@ -318,11 +319,11 @@ TEST_F(NumpadTest, QueuedKeysAreJudgedByTheirOwnStamps) {
     EXPECT_FALSE(FStayedOpen) << "a person's keys, queued, are still a quantity";
     EXPECT_EQ(Text(), "1250");
 
-    // Keys 30 ms apart, faster than anybody types: a quantity as well.
+    // Keys 30 ms apart, faster than anybody types: a slow scanner's.
     Pad->Edit1->Clear();
-    EXPECT_EQ(WhileOpen([] { Scan("123456", 20000, 30); }), mrOk);
-    EXPECT_FALSE(FStayedOpen);
-    EXPECT_EQ(Text(), "123456");
+    EXPECT_EQ(WhileOpen([] { Scan("1234", 20000, 30); }), mrOk);
+    EXPECT_TRUE(FStayedOpen);
+    EXPECT_EQ(FTextWhileOpen, "");
 }
 
 TEST_F(NumpadTest, TilesAreNeverTakenForAScanner) {
@@ -344,4 +345,49 @@ TEST_F(NumpadTest, TilesAreNeverTakenForAScanner) {
     EXPECT_EQ(WhileOpen([] { Scan("3792008224652", 0, 0); }), mrOk);
     EXPECT_TRUE(FStayedOpen);
     EXPECT_EQ(FTextWhileOpen, "");
+}
+
+// How the whole content arrived decides, not only its Enter: a scanner that
+// sends no Enter (or a Tab) and then "Ok", a code of three characters. And
+// a quantity above the bound needs a second "Ok" made on purpose.
+TEST_F(NumpadTest, ScannedContentIsRefusedAtOkAndAnUnusualQuantityNeedsASecondOk) {
+    const auto scanThenOk = [this](const QString& code, int suffix) {
+        return WhileOpen([&] {
+            uint64_t ms = 40000;
+            for (const QChar c : code) KeyAt(ms += 2, Qt::Key_0 + c.digitValue(), QString(c));
+            if (suffix) KeyAt(ms += 2, suffix, suffix == Qt::Key_Tab ? "\t" : "\r");
+            Settle();
+            if (suffix != Qt::Key_Return) Tap(Pad->AdvMetroTile19);
+        });
+    };
+    for (const int suffix : {0, int(Qt::Key_Tab)}) {
+        scanThenOk("4006381333931", suffix);
+        EXPECT_TRUE(FStayedOpen && FWarned) << "suffix " << suffix;
+        EXPECT_EQ(FTextWhileOpen, "");
+    }
+    scanThenOk("123", Qt::Key_Return);
+    EXPECT_TRUE(FStayedOpen && FWarned);
+
+    int64_t now = 1000;
+    SetInputClock([&] { return now; });
+    struct TRestore {
+        ~TRestore() { SetInputClock(nullptr); }
+    } restore;
+    Pad->Edit1->Clear();
+    bool warned = false, takenAtOnce = true;
+    ModalWatchdog watchdog;
+    WhenModal([&](TForm*) {
+        TapAll({Pad->AdvMetroTile24, Pad->AdvMetroTile33, Pad->AdvMetroTile33, Pad->AdvMetroTile33,
+                Pad->AdvMetroTile33, Pad->AdvMetroTile33, Pad->AdvMetroTile19});
+        warned = Pad->QuantityWarning->Visible() && Pad->ModalResult() == mrNone;
+        Tap(Pad->AdvMetroTile19); // a double tap
+        takenAtOnce = Pad->ModalResult() != mrNone;
+        now += kDeadTimeMs;
+        Tap(Pad->AdvMetroTile19);
+    });
+    EXPECT_EQ(Pad->ShowModal(), mrOk);
+    EXPECT_EQ(Text(), "100000");
+    EXPECT_TRUE(warned);
+    EXPECT_FALSE(takenAtOnce);
+    EXPECT_EQ(Pad->QuantityWarning->Caption(), QString("Quantité inhabituelle : « Ok » encore pour confirmer"));
 }

@@ -31,19 +31,32 @@ TEST(ScanBurst, AScannersCodeAndEnterIsABurstEvenWithAStrayGap) {
     // before Enter.
     EXPECT_TRUE(Typed({2, 1, 2, 2, 35, 2, 2, 2, 1, 2, 2, 2}, 2));
     EXPECT_TRUE(Typed({2, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2}, 40));
-    // A short code (four characters) at 15 ms a character.
-    EXPECT_TRUE(Typed({15, 15, 15}, 15));
+    // Slow scanners, 25 and 30 ms a key, with the stray gaps measured.
+    EXPECT_TRUE(Typed({25, 27, 46, 26, 25, 27, 28, 25, 26, 27, 25, 26}, 27));
+    EXPECT_TRUE(Typed({33, 30, 61, 32, 33, 34, 30, 33, 31, 33, 32, 33}, 33));
+    // Codes of three and two characters.
+    EXPECT_TRUE(Typed({1, 1}, 1));
+    EXPECT_TRUE(Typed({1}, 1));
+    // A scanner that sends no Enter: the run itself is a burst.
+    TScanBurst b;
+    for (uint64_t t = 1000; t < 1026; t += 2) b.Character(t);
+    EXPECT_TRUE(b.RunIsBurst());
 }
 
 TEST(ScanBurst, PeopleAreNeverABurst) {
-    // Keys 30 ms apart, faster than anybody types.
-    EXPECT_FALSE(Typed({30, 30, 30, 30}, 30));
-    // A fast typist rolling over keys: a few close pairs, the rest slower.
-    EXPECT_FALSE(Typed({12, 60, 10, 70, 9}, 50));
+    // A very fast typist: keys 60 ms apart.
+    EXPECT_FALSE(Typed({60, 64, 61, 77, 62}, 64));
+    // A typist rolling over keys: a few close pairs, the rest slower.
+    EXPECT_FALSE(Typed({12, 60, 10, 70, 9}, 80));
     // Hand typing at an ordinary pace.
     EXPECT_FALSE(Typed({150, 210}, 180));
-    // Three characters are too few, however fast (a quantity such as 125).
-    EXPECT_FALSE(Typed({2, 2}, 2));
+    // Two digits hit together, Enter later; a digit and Enter hit together.
+    EXPECT_FALSE(Typed({10}, 150));
+    EXPECT_FALSE(Typed({}, 5));
+    TScanBurst b;
+    b.Character(1000);
+    b.Character(1010);
+    EXPECT_FALSE(b.RunIsBurst());
 }
 
 TEST(ScanBurst, EachEnterStartsANewRunAndSoDoesAReset) {

@@ -204,7 +204,7 @@ TEST(AtomicSave, AFailedWriteHalfWayLeavesTheOldFile) {
         {TAtomicFile::stWrite, EIO, "Erreur E/S 5"},
         {TAtomicFile::stSync, EIO, "Erreur E/S 5"},
         {TAtomicFile::stSync, ENOSPC, "Erreur E/S 28"},
-        {TAtomicFile::stRename, EPERM, "Accès au fichier refusé"},
+        {TAtomicFile::stRename, EROFS, "Erreur E/S 30"}, // EPERM: rewritten in place (below)
         {TAtomicFile::stRename, EBUSY, "Erreur E/S 16"},
     };
     auto t = BigCollection();
@@ -478,4 +478,136 @@ TEST(AtomicSave, PendingEditIsPostedBeforeSaving) {
     t->SaveToFile(dir.filePath("C.XML"), dfXML);
     EXPECT_EQ(t->State(), dsBrowse);
     EXPECT_TRUE(ReadFileBytes(dir.filePath("C.XML")).contains("<ROW RowState=\"4\" CODE_ART=\"NEW\"/>"));
+}
+
+namespace {
+
+struct stat StatOf(const QString& path) {
+    struct stat st {};
+    stat(Local(path).constData(), &st);
+    return st;
+}
+
+} // namespace
+
+// A link to a stick or share: the file it points to is written; a link
+// whose folder is missing (the stick is out) fails and stays a link.
+TEST(AtomicSave, ALinkIsNeverReplacedByAFile) {
+    QTemporaryDir dir;
+    auto t = MakeCollection();
+    AddLine(*t, "A", "1");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("stick"));
+    const QString link = dir.filePath("COLLECTION.XML"), hop = dir.filePath("HOP.XML");
+    // Through two links, the last one relative, to a file not made yet.
+    ASSERT_TRUE(QFile::link("stick/COLLECTION.XML", hop));
+    ASSERT_TRUE(QFile::link(hop, link));
+    t->SaveToFile(link, dfXML);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadFileBytes(dir.filePath("stick/COLLECTION.XML")), WritePacket(*t->Store(), dfXML));
+
+    ASSERT_TRUE(QDir(dir.filePath("stick")).removeRecursively());
+    EXPECT_EQ(ErrorOf([&] { t->SaveToFile(link, dfXML); }), CreateMessage(link, ENOENT));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(FilesIn(dir), QStringList({"COLLECTION.XML", "HOP.XML"})) << "no file in the link's place";
+
+    const QString loop = dir.filePath("LOOP.XML");
+    ASSERT_TRUE(QFile::link(loop, loop));
+    EXPECT_EQ(ErrorOf([&] { t->SaveToFile(loop, dfXML); }), CreateMessage(loop, ELOOP));
+    EXPECT_TRUE(QFileInfo(loop).isSymLink());
+}
+
+// Owner, group, mode and hard links survive a save. The superuser gives the
+// new file the old one's owner; a plain user saving another user's
+// group-writable file (in a shared, sticky folder) rewrites it in place; a
+// file with a second hard link is rewritten in place.
+TEST(AtomicSave, OwnerGroupModeAndLinksAreKept) {
+    QTemporaryDir dir;
+    auto t = MakeCollection();
+    AddLine(*t, "A", "1");
+    const QByteArray packet = WritePacket(*t->Store(), dfXML);
+    const QString path = dir.filePath("COLLECTION.XML");
+    ASSERT_TRUE(WriteFileBytes(path, "old"));
+    ASSERT_EQ(chmod(Local(path).constData(), 0664), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(Local(path).constData(), kPlainUser, kPlainUser), 0);
+        t->SaveToFile(path, dfXML);
+        const struct stat st = StatOf(path);
+        EXPECT_EQ(st.st_uid, kPlainUser);
+        EXPECT_EQ(st.st_gid, kPlainUser);
+        EXPECT_EQ(st.st_mode & 07777, 0664u);
+        EXPECT_EQ(ReadFileBytes(path), packet);
+
+        // The group's member saving the superuser's count in a sticky folder.
+        ASSERT_EQ(chown(Local(path).constData(), 0, kPlainUser), 0);
+        ASSERT_EQ(chmod(Local(dir.path()).constData(), 01777), 0);
+        ASSERT_TRUE(WriteFileBytes(path, "old"));
+        const ino_t inode = InodeOf(path);
+        const QString failures = InChild([&] {
+            TChecks c;
+            c.Equal("saved", ErrorOf([&] { t->SaveToFile(path, dfXML); }), "");
+            c.True("content", ReadFileBytes(path) == packet);
+            c.True("the same file", InodeOf(path) == inode);
+            return c.Failures;
+        });
+        EXPECT_EQ(failures, QString());
+        EXPECT_EQ(StatOf(path).st_uid, 0u);
+        EXPECT_EQ(StatOf(path).st_gid, kPlainUser);
+        ASSERT_EQ(chmod(Local(dir.path()).constData(), 0700), 0);
+    }
+    // Where the owner cannot be given to the new file, the file is
+    // rewritten in place.
+    {
+        THookGuard guard([](TAtomicFile::TStep step, uint64_t) { return step == TAtomicFile::stOwner ? EPERM : 0; });
+        ASSERT_TRUE(WriteFileBytes(path, "old"));
+        const ino_t inode = InodeOf(path);
+        t->SaveToFile(path, dfXML);
+        EXPECT_EQ(ReadFileBytes(path), packet);
+        EXPECT_EQ(InodeOf(path), inode);
+    }
+    // A rename refused by the folder although the file may be written.
+    {
+        THookGuard guard([](TAtomicFile::TStep step, uint64_t) { return step == TAtomicFile::stRename ? EPERM : 0; });
+        ASSERT_TRUE(WriteFileBytes(path, "old"));
+        const ino_t inode = InodeOf(path);
+        t->SaveToFile(path, dfXML);
+        EXPECT_EQ(ReadFileBytes(path), packet);
+        EXPECT_EQ(InodeOf(path), inode);
+        EXPECT_EQ(FilesIn(dir), QStringList{"COLLECTION.XML"});
+    }
+    // A second hard link shows the new content too.
+    const QString other = dir.filePath("COPY.XML");
+    ASSERT_TRUE(WriteFileBytes(path, "old"));
+    ASSERT_EQ(link(Local(path).constData(), Local(other).constData()), 0);
+    t->SaveToFile(path, dfXML);
+    EXPECT_EQ(ReadFileBytes(other), packet);
+    EXPECT_EQ(InodeOf(other), InodeOf(path));
+}
+
+// A file system that cannot reserve room (ramfs, where a test may mount
+// one; elsewhere the hook says so): the in-place rewrite of a longer content
+// is refused, since a disk filling half-way would leave half a file.
+TEST(AtomicSave, InPlaceWithoutReservationIsRefused) {
+    QTemporaryDir dir;
+    auto t = BigCollection();
+    const QString failures = InChild(
+        [&]() -> QString {
+            const bool ramfs = unshare(CLONE_NEWNS) == 0 &&
+                               mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                               mount("ramfs", Local(dir.path()).constData(), "ramfs", 0, nullptr) == 0;
+            const QString path = dir.filePath("COLLECTION.XML");
+            TChecks c;
+            c.True("old file written", WriteFileBytes(path, "yesterday"));
+            THookGuard guard([&](TAtomicFile::TStep step, uint64_t written) {
+                if (step == TAtomicFile::stCreate) return EACCES; // the folder refuses new files
+                if (step == TAtomicFile::stReserve && !ramfs) return EOPNOTSUPP;
+                return step == TAtomicFile::stWrite && written > 0 ? ENOSPC : 0; // the disk fills
+            });
+            c.Equal("message", ErrorOf([&] { t->SaveToFile(path, dfXML); }),
+                    "Réécriture sur place impossible : le système de fichiers ne peut pas réserver la place "
+                    "(fichier gardé tel quel)");
+            c.True("the old file is kept", ReadFileBytes(path) == "yesterday");
+            return c.Failures;
+        },
+        {}, false);
+    EXPECT_EQ(failures, QString());
 }

@@ -1,7 +1,9 @@
 // What the operator sees when a count could not be kept as usual: the main
-// window after a failed save, the keypad after a refused scan.
+// window after a failed save, the keypad after a refused scan, an export
+// refused over a data file.
 #include "Scenes.h"
 #include "app/Master.h"
+#include "dialogs/MetroMessage1.h"
 #include "dialogs/Numpad.h"
 #include "table/AtomicFile.h"
 #include "tiles/AdvMetroTile.h"
@@ -46,4 +48,12 @@ TALLIVO_SCENE("keypad-scan-refused",
     keypad->Label14->SetCaption(QStringLiteral("Quantité"));
     keypad->ScanWarning->SetVisible(true);
     return keypad;
+}
+
+TALLIVO_SCENE("export-refused", "the export named after a data file of the workstation: refused") {
+    auto* message = new TMetroMessage(nullptr);
+    message->SetMessage(QStringLiteral("« /home/comptage/Tallivo/COLLECTION.XML » est un fichier de données de "
+                                       "Tallivo : l'export ne le remplace pas. Choisissez un autre nom."),
+                        false, 16777215);
+    return message;
 }

@@ -165,6 +165,17 @@ TALLIVO_GUIDE_SCENE("clavier-code-barres", "the keypad after a barcode was scann
     return ModalOf(form, [&] { EnterCode(form, QStringLiteral("Mo-4")); }, {Keep(mrCancel, scan)});
 }
 
+TALLIVO_GUIDE_SCENE("clavier-quantite-inhabituelle", "the keypad after Ok on 100000: \"Quantité inhabituelle\"") {
+    TMasterform* form = Workstation();
+    const auto unusual = [](QWidget* modal) {
+        if (TNumPadBox* keypad = Keypad(modal)) {
+            keypad->Edit1->SetText(QStringLiteral("100000"));
+            keypad->AdvMetroTile19Click(keypad->AdvMetroTile19);
+        }
+    };
+    return ModalOf(form, [&] { EnterCode(form, QStringLiteral("Mo-4")); }, {Keep(mrCancel, unusual)});
+}
+
 TALLIVO_GUIDE_SCENE("article-inconnu", "a code that the catalogue does not hold") {
     TMasterform* form = Workstation();
     return ModalOf(form, [&] { EnterCode(form, QStringLiteral("1234")); }, {Keep(mrOk)});
