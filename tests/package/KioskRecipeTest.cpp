@@ -74,7 +74,7 @@ TEST(KioskRecipe, FollowedAsRootEveryFolderBelongsToTheUserWhoseCountIsSaved) {
     // It is ended once it catches SIGTERM (bit 15 of SigCgt), that is once
     // its main window is up.
     const QString script =
-        QStringLiteral("cd && %1 --home --fullscreen & pid=$!; "
+        QStringLiteral("cd || exit 1; %1 --home --fullscreen & pid=$!; "
                        "for i in $(seq 600); do m=$(awk '/^SigCgt/ {print $2}' /proc/$pid/status 2>/dev/null); "
                        "[ -n \"$m\" ] && [ $(( 0x$m & 0x4000 )) -ne 0 ] && break; sleep 0.1; done; "
                        "kill -TERM $pid; wait $pid")
