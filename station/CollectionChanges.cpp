@@ -22,7 +22,8 @@ bool IsFloatColumn(const IDSBase& store, int field) {
 
 QString TextAt(const IDSBase& store, uint32_t slot, int field) {
     if (field < 0 || store.IsNull(slot, field)) return {};
-    if (IsFloatColumn(store, field)) return QString::fromStdString(FloatToPacketText(store.FloatAt(slot, field)));
+    if (IsFloatColumn(store, field))
+        return QString::fromStdString(FloatToPacketText(store.FloatAt(slot, field)));
     const std::string_view bytes = store.BytesAt(slot, field);
     const TFieldType type = store.FieldDesc(field).DataType;
     if (type == ftString || type == ftFixedChar) return FromAnsi(bytes);
@@ -45,8 +46,8 @@ bool NumberAt(const IDSBase& store, uint32_t slot, int field, double& value) {
 } // namespace
 
 TCollectionChanges::TFields TCollectionChanges::FieldsOf(const IDSBase& store) {
-    return {FieldIndex(store, "CODE_ART"),  FieldIndex(store, "NOM_ART"),    FieldIndex(store, "CATEGORIE"),
-            FieldIndex(store, "QTE"),       FieldIndex(store, "PRIX_ACHAT"), FieldIndex(store, "GERE_STOCK")};
+    return {FieldIndex(store, "CODE_ART"), FieldIndex(store, "NOM_ART"),    FieldIndex(store, "CATEGORIE"),
+            FieldIndex(store, "QTE"),      FieldIndex(store, "PRIX_ACHAT"), FieldIndex(store, "GERE_STOCK")};
 }
 
 TCollectionLine TCollectionChanges::LineAt(const IDSBase& store, const TFields& f, uint32_t slot) {

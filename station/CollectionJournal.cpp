@@ -67,7 +67,8 @@ TCollectionJournal::TCause::~TCause() {
 
 TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection, bool fileExisted) {
     TStart result;
-    if (!collection.Active() || !collection.Store()) return result; // a file that failed to load stays as it is
+    if (!collection.Active() || !collection.Store())
+        return result; // a file that failed to load stays as it is
     FCollection = &collection;
     const IDSBase& store = *collection.Store();
 
@@ -76,7 +77,8 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
     bool readable = true;
     try {
         read = ReadJournalFile(JournalPath(), 0, false);
-        if (read.NotAJournal) throw Exception(QStringLiteral("%1 n'est pas un journal de Tallivo").arg(JournalPath()));
+        if (read.NotAJournal)
+            throw Exception(QStringLiteral("%1 n'est pas un journal de Tallivo").arg(JournalPath()));
     } catch (const Exception& e) {
         FFailure = e.Message();
         readable = false;
@@ -111,7 +113,8 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
     if (ownFile)
         for (size_t i = keep; i < read.Records.size(); ++i) {
             const TJournalRecord& r = read.Records[i];
-            if (r.IsChange() && r.Station == FStation && r.Epoch == file.Own->Epoch && r.Sequence <= file.Sequence)
+            if (r.IsChange() && r.Station == FStation && r.Epoch == file.Own->Epoch &&
+                r.Sequence <= file.Sequence)
                 keep = i + 1;
         }
     FKeepEnd = !readable ? UINT64_MAX : keep ? read.Ends[keep - 1] : uint64_t(JournalHeader().size());
@@ -121,7 +124,8 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
         FEpoch = file.Own->Epoch;
         FSequence = file.Sequence;
         for (const TJournalRecord& r : read.Records)
-            if (r.IsChange() && r.Station == FStation && r.Epoch == FEpoch) FSequence = std::max(FSequence, r.Sequence);
+            if (r.IsChange() && r.Station == FStation && r.Epoch == FEpoch)
+                FSequence = std::max(FSequence, r.Sequence);
         FHolds = file.Holds;
     } else {
         FEpoch = NextEpoch(lastEpoch);
@@ -129,7 +133,8 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
         FHolds = file.Holds;
         if (file.Own) {
             result.TakenOver = file.Own;
-            if (std::find(FHolds.begin(), FHolds.end(), *file.Own) == FHolds.end()) FHolds.push_back(*file.Own);
+            if (std::find(FHolds.begin(), FHolds.end(), *file.Own) == FHolds.end())
+                FHolds.push_back(*file.Own);
         }
         result.SaveNow = fileExisted;
     }
@@ -162,9 +167,10 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
             });
             if (first != read.Records.end()) {
                 try {
-                    TJournalRead count =
-                        ReadJournalFile(JournalPath(), read.Starts[size_t(first - read.Records.begin())], true);
-                    while (!count.Ends.empty() && count.Ends.back() > FKeepEnd) count.Records.pop_back(), count.Ends.pop_back();
+                    TJournalRead count = ReadJournalFile(
+                        JournalPath(), read.Starts[size_t(first - read.Records.begin())], true);
+                    while (!count.Ends.empty() && count.Ends.back() > FKeepEnd)
+                        count.Records.pop_back(), count.Ends.pop_back();
                     replayed = ReplayCount(count.Records, FStation, FEpoch);
                 } catch (const Exception& e) {
                     FFailure = e.Message();

@@ -47,10 +47,10 @@ struct TJournalRecord {
     enum class TType : uint8_t { Change = 1, Confirmation = 2 };
     TType Type = TType::Change;
     uint8_t Kind = uint8_t(TJournalKind::Add); // a TJournalKind; 0 in a confirmation
-    bool LineRemoved = false;  // the line is gone after this change
-    bool ClearsCount = false;  // every line of the epoch is gone before this record applies
-    bool QuantityNull = false; // the line has no quantity (QTE empty)
-    bool PriceNull = false;    // the line has no purchase price
+    bool LineRemoved = false;                  // the line is gone after this change
+    bool ClearsCount = false;                  // every line of the epoch is gone before this record applies
+    bool QuantityNull = false;                 // the line has no quantity (QTE empty)
+    bool PriceNull = false;                    // the line has no purchase price
     QString Station;
     int64_t Epoch = 0;
     uint64_t Sequence = 0; // a confirmation: the last sequence of the epoch it confirms
@@ -74,13 +74,14 @@ QByteArrayView JournalHeader();
 // What ReadJournal found in a journal's bytes.
 struct TJournalRead {
     std::vector<TJournalRecord> Records; // the good records, in file order
-    std::vector<uint64_t> Starts, Ends;  // per record: file offsets of its frame's first byte and just after it
-    size_t Confirmed = 0;                // records up to and including the last confirmation
-    uint64_t ValidEnd = 0;               // just after the last good record (or the header)
-    uint64_t Size = 0;                   // the offset just after the bytes read
-    uint64_t DamagedBytes = 0;           // bytes passed over between good records
-    bool TornTail = false;               // bytes after the last good record: a write cut short
-    bool NotAJournal = false;            // the file does not start as a journal (nothing read)
+    std::vector<uint64_t> Starts,
+        Ends;                  // per record: file offsets of its frame's first byte and just after it
+    size_t Confirmed = 0;      // records up to and including the last confirmation
+    uint64_t ValidEnd = 0;     // just after the last good record (or the header)
+    uint64_t Size = 0;         // the offset just after the bytes read
+    uint64_t DamagedBytes = 0; // bytes passed over between good records
+    bool TornTail = false;     // bytes after the last good record: a write cut short
+    bool NotAJournal = false;  // the file does not start as a journal (nothing read)
 };
 
 // Reads the records of a journal's content. offset is where content starts

@@ -28,7 +28,8 @@ std::string Native(const QString& path) {
 
 // Makes a new file's name itself durable: the folder is flushed too.
 void SyncFolderOf(const QString& path) {
-    const int dir = ::open(Native(QFileInfo(path).absolutePath()).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir =
+        ::open(Native(QFileInfo(path).absolutePath()).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return;
     (void)::fsync(dir);
     ::close(dir);
@@ -68,8 +69,8 @@ TJournalRead ReadJournalFile(const QString& path, uint64_t offset, bool full) {
     if (size == qint64(offset)) return ReadJournal({}, offset, full);
     // Mapped rather than copied: a journal holds every count of the folder.
     if (uchar* mapped = file.map(qint64(offset), size - qint64(offset))) {
-        TJournalRead read =
-            ReadJournal(QByteArrayView(reinterpret_cast<const char*>(mapped), size - qint64(offset)), offset, full);
+        TJournalRead read = ReadJournal(
+            QByteArrayView(reinterpret_cast<const char*>(mapped), size - qint64(offset)), offset, full);
         file.unmap(mapped);
         return read;
     }

@@ -15,9 +15,9 @@ namespace {
 constexpr char kHeader[] = "TALLIVO JOURNAL\n"; // 16 bytes, the first of every journal file
 constexpr qsizetype kHeaderSize = 16;
 constexpr char kMagic[] = "TJRN";
-constexpr qsizetype kFrameSize = 12;             // magic, length, CRC
-constexpr uint32_t kMaxBody = 1u << 20;          // a record is a few hundred bytes
-constexpr qsizetype kFixedBody = 52;             // type ... price, before the texts
+constexpr qsizetype kFrameSize = 12;    // magic, length, CRC
+constexpr uint32_t kMaxBody = 1u << 20; // a record is a few hundred bytes
+constexpr qsizetype kFixedBody = 52;    // type ... price, before the texts
 constexpr uint8_t kRemoved = 1, kClears = 2, kQtyNull = 4, kPriceNull = 8;
 
 void PutU32(QByteArray& out, uint32_t v) {
@@ -85,7 +85,8 @@ bool DecodeBody(QByteArrayView body, bool full, TJournalRecord& r) {
     if (body.size() < kFixedBody + 2) return false;
     const char* p = body.data();
     const uint8_t type = uint8_t(p[0]);
-    if (type != uint8_t(TJournalRecord::TType::Change) && type != uint8_t(TJournalRecord::TType::Confirmation))
+    if (type != uint8_t(TJournalRecord::TType::Change) &&
+        type != uint8_t(TJournalRecord::TType::Confirmation))
         return false;
     r.Type = TJournalRecord::TType(type);
     r.Kind = uint8_t(p[1]);

@@ -7,15 +7,24 @@ namespace tallivo {
 
 QString JournalKindName(uint8_t kind) {
     switch (TJournalKind(kind)) {
-    case TJournalKind::Add: return QStringLiteral("Ajout");
-    case TJournalKind::Accumulate: return QStringLiteral("Cumul");
-    case TJournalKind::Replace: return QStringLiteral("Quantité");
-    case TJournalKind::Delete: return QStringLiteral("Supprimer");
-    case TJournalKind::GridDelete: return QStringLiteral("Suppression grille");
-    case TJournalKind::Initialise: return QStringLiteral("Initialiser");
-    case TJournalKind::Undo: return QStringLiteral("Annulation");
-    case TJournalKind::Resync: return QStringLiteral("Reprise");
-    case TJournalKind::Reprise: return QStringLiteral("Ligne reprise");
+    case TJournalKind::Add:
+        return QStringLiteral("Ajout");
+    case TJournalKind::Accumulate:
+        return QStringLiteral("Cumul");
+    case TJournalKind::Replace:
+        return QStringLiteral("Quantité");
+    case TJournalKind::Delete:
+        return QStringLiteral("Supprimer");
+    case TJournalKind::GridDelete:
+        return QStringLiteral("Suppression grille");
+    case TJournalKind::Initialise:
+        return QStringLiteral("Initialiser");
+    case TJournalKind::Undo:
+        return QStringLiteral("Annulation");
+    case TJournalKind::Resync:
+        return QStringLiteral("Reprise");
+    case TJournalKind::Reprise:
+        return QStringLiteral("Ligne reprise");
     }
     return QString::number(kind);
 }

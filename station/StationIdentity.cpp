@@ -17,8 +17,8 @@ namespace tallivo {
 bool IsValidStationIdentity(QStringView identity) {
     if (identity.isEmpty() || identity.size() > 64) return false;
     return std::all_of(identity.begin(), identity.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
-               c == u'_' || c == u'.';
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               c == u'-' || c == u'_' || c == u'.';
     });
 }
 
@@ -96,12 +96,16 @@ QString HoldsText(const std::vector<TCountId>& holds) {
 std::vector<TStoreParam> CountIdentityParams(const TCountIdentity& id) {
     std::vector<TStoreParam> params;
     if (id.Own) {
-        params.push_back({QString::fromLatin1(kParamStation), id.Own->Station, QStringLiteral("string"), false});
-        params.push_back({QString::fromLatin1(kParamEpoch), QString::number(id.Own->Epoch), QStringLiteral("i8"), false});
-        params.push_back({QString::fromLatin1(kParamSequence), QString::number(id.Sequence), QStringLiteral("i8"), false});
+        params.push_back(
+            {QString::fromLatin1(kParamStation), id.Own->Station, QStringLiteral("string"), false});
+        params.push_back(
+            {QString::fromLatin1(kParamEpoch), QString::number(id.Own->Epoch), QStringLiteral("i8"), false});
+        params.push_back(
+            {QString::fromLatin1(kParamSequence), QString::number(id.Sequence), QStringLiteral("i8"), false});
     }
     if (!id.Holds.empty())
-        params.push_back({QString::fromLatin1(kParamHolds), HoldsText(id.Holds), QStringLiteral("string"), false});
+        params.push_back(
+            {QString::fromLatin1(kParamHolds), HoldsText(id.Holds), QStringLiteral("string"), false});
     return params;
 }
 
@@ -115,7 +119,8 @@ std::optional<TCountId> SharedCount(const TCountIdentity& a, const TCountIdentit
 QString DescribeCount(const TCountId& count) {
     const QDateTime start = QDateTime::fromSecsSinceEpoch(count.Epoch).toLocalTime();
     return QStringLiteral("le comptage du %1 à %2 du poste %3")
-        .arg(start.toString(QStringLiteral("dd/MM/yyyy")), start.toString(QStringLiteral("HH:mm")), count.Station);
+        .arg(start.toString(QStringLiteral("dd/MM/yyyy")), start.toString(QStringLiteral("HH:mm")),
+             count.Station);
 }
 
 } // namespace tallivo

@@ -37,8 +37,9 @@ protected:
         QStringList out;
         for (const TJournalRecord& r : read.Records)
             if (r.IsChange())
-                out << QStringLiteral("%1 %2 %3").arg(JournalKindName(r.Kind), r.Code,
-                                                     r.LineRemoved ? "-" : QString::number(r.Quantity));
+                out << QStringLiteral("%1 %2 %3")
+                           .arg(JournalKindName(r.Kind), r.Code,
+                                r.LineRemoved ? "-" : QString::number(r.Quantity));
         return out;
     }
 };
@@ -75,8 +76,10 @@ TEST_F(Journaling, EachConfirmedChangeIsOneRecordOfItsKind) {
     EXPECT_EQ(initialise.ChangeKind(), TJournalKind::Initialise);
     EXPECT_GT(initialise.Epoch, read.Records.front().Epoch);
     EXPECT_EQ(initialise.Sequence, 1u);
-    EXPECT_TRUE(ReadFile("COLLECTION.XML").contains(
-        QStringLiteral("<PARAM Name=\"TALLIVO_EPOQUE\" Value=\"%1\" Type=\"i8\"/>").arg(initialise.Epoch).toUtf8()));
+    EXPECT_TRUE(ReadFile("COLLECTION.XML")
+                    .contains(QStringLiteral("<PARAM Name=\"TALLIVO_EPOQUE\" Value=\"%1\" Type=\"i8\"/>")
+                                  .arg(initialise.Epoch)
+                                  .toUtf8()));
 }
 
 TEST_F(Journaling, AJournalThatCannotBeWrittenIsShownAndTheCountGoesOn) {

@@ -71,7 +71,8 @@ struct TStationRun {
         saved.LoadFromFile(File("COLLECTION.XML"));
         QStringList out;
         for (saved.First(); !saved.Eof(); saved.Next())
-            out << saved.FieldByName("CODE_ART").AsString() + '=' + saved.FieldByName("QTE").AsString().replace(',', '.');
+            out << saved.FieldByName("CODE_ART").AsString() + '=' +
+                       saved.FieldByName("QTE").AsString().replace(',', '.');
         out.sort();
         return out;
     }

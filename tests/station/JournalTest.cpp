@@ -47,11 +47,13 @@ TEST(Journal, AWriteCutShortAtAnyByteLeavesTheWholeRecordsBeforeIt) {
     const QByteArray bytes = Journal(written, &ends);
     for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
         const TJournalRead read = ReadJournal(QByteArrayView(bytes).first(cut));
-        const size_t whole = size_t(std::count_if(ends.begin(), ends.end(), [&](qsizetype e) { return e <= cut; }));
+        const size_t whole =
+            size_t(std::count_if(ends.begin(), ends.end(), [&](qsizetype e) { return e <= cut; }));
         ASSERT_EQ(read.Records.size(), whole) << "cut at " << cut;
         EXPECT_FALSE(read.NotAJournal);
         EXPECT_EQ(read.DamagedBytes, 0u) << "cut at " << cut;
-        const bool atBoundary = cut == 0 || cut == JournalHeader().size() || (whole && ends[whole - 1] == cut);
+        const bool atBoundary =
+            cut == 0 || cut == JournalHeader().size() || (whole && ends[whole - 1] == cut);
         EXPECT_EQ(read.TornTail, !atBoundary) << "cut at " << cut;
         EXPECT_EQ(read.ValidEnd, whole ? uint64_t(ends[whole - 1]) : cut < 16 ? 0u : 16u) << "cut at " << cut;
     }

@@ -27,31 +27,31 @@ using namespace tallivo;
 
 namespace {
 
-const char* const kUsage =
-    "usage :\n"
-    "  tallivo-journal dump JOURNAL.DAT\n"
-    "  tallivo-journal replay [--count POSTE:EPOQUE] [--upto N] [--all] JOURNAL.DAT\n"
-    "  tallivo-journal check DOSSIER\n"
-    "  tallivo-journal --help | --version\n"
-    "\n"
-    "dump    chaque enregistrement du journal d'un poste, un par ligne, champs\n"
-    "        séparés par des tabulations : séquence, époque, poste, heure, genre,\n"
-    "        code, quantité après, écart, zone, remarque ; puis un résumé\n"
-    "replay  le comptage que donne le journal : code et quantité par ligne ; par\n"
-    "        défaut celui de la dernière modification, jusqu'à la dernière\n"
-    "        confirmation (--all : aussi ce qui suit), ou jusqu'à la séquence N\n"
-    "check   compare le comptage du journal du dossier de comptage avec les\n"
-    "        lignes de son COLLECTION.XML\n"
-    "\n"
-    "codes de sortie : 0 fait (check : ils concordent), 1 illisible (check : ils\n"
-    "ne concordent pas), 2 ligne de commande incorrecte\n";
+const char* const kUsage = "usage :\n"
+                           "  tallivo-journal dump JOURNAL.DAT\n"
+                           "  tallivo-journal replay [--count POSTE:EPOQUE] [--upto N] [--all] JOURNAL.DAT\n"
+                           "  tallivo-journal check DOSSIER\n"
+                           "  tallivo-journal --help | --version\n"
+                           "\n"
+                           "dump    chaque enregistrement du journal d'un poste, un par ligne, champs\n"
+                           "        séparés par des tabulations : séquence, époque, poste, heure, genre,\n"
+                           "        code, quantité après, écart, zone, remarque ; puis un résumé\n"
+                           "replay  le comptage que donne le journal : code et quantité par ligne ; par\n"
+                           "        défaut celui de la dernière modification, jusqu'à la dernière\n"
+                           "        confirmation (--all : aussi ce qui suit), ou jusqu'à la séquence N\n"
+                           "check   compare le comptage du journal du dossier de comptage avec les\n"
+                           "        lignes de son COLLECTION.XML\n"
+                           "\n"
+                           "codes de sortie : 0 fait (check : ils concordent), 1 illisible (check : ils\n"
+                           "ne concordent pas), 2 ligne de commande incorrecte\n";
 
 QString Number(double v) {
     return FloatToText(v, u'.', 15);
 }
 
 QString Time(int64_t ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime().toString(
+        QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
 std::optional<TJournalRead> Read(const QString& path) {
@@ -73,9 +73,13 @@ int Dump(const QString& path) {
     if (!read) return 1;
     for (const TJournalRecord& r : read->Records) {
         const QString kind = r.IsChange() ? JournalKindName(r.Kind) : QStringLiteral("confirmation");
-        QStringList f = {QString::number(r.Sequence), QString::number(r.Epoch), r.Station, Time(r.Time), kind};
+        QStringList f = {QString::number(r.Sequence), QString::number(r.Epoch), r.Station, Time(r.Time),
+                         kind};
         if (r.IsChange()) {
-            f << r.Code << (r.LineRemoved ? QStringLiteral("supprimée") : r.QuantityNull ? QString() : Number(r.Quantity))
+            f << r.Code
+              << (r.LineRemoved    ? QStringLiteral("supprimée")
+                  : r.QuantityNull ? QString()
+                                   : Number(r.Quantity))
               << Number(r.Delta) << r.Zone << r.Note;
         }
         Out(f.join(u'\t') + u'\n');
@@ -84,7 +88,8 @@ int Dump(const QString& path) {
             .arg(read->Records.size())
             .arg(read->Confirmed)
             .arg(read->DamagedBytes)
-            .arg(read->TornTail ? QStringLiteral("coupée (écriture interrompue)") : QStringLiteral("entière")));
+            .arg(read->TornTail ? QStringLiteral("coupée (écriture interrompue)")
+                                : QStringLiteral("entière")));
     return 0;
 }
 
@@ -130,7 +135,8 @@ int Check(const QString& folder) {
         return Err(QStringLiteral("%1 : %2\n").arg(collectionPath, e.Message())), 1;
     }
     const TCountIdentity id = ReadCountIdentity(collection.Store()->Data().Params);
-    if (!id.Own) return Err(QStringLiteral("%1 : sans identité de poste (fichier ancien)\n").arg(collectionPath)), 1;
+    if (!id.Own)
+        return Err(QStringLiteral("%1 : sans identité de poste (fichier ancien)\n").arg(collectionPath)), 1;
     const auto read = Read(QDir(folder).filePath(QString::fromLatin1(kJournalFileName)));
     if (!read) return 1;
     QHash<QString, double> journal;
@@ -142,13 +148,16 @@ int Check(const QString& folder) {
         ++lines;
         const auto it = journal.constFind(l.Code);
         if (it == journal.constEnd())
-            differences << QStringLiteral("%1 : %2 dans le fichier, absent du journal").arg(l.Code, Number(l.Quantity));
+            differences << QStringLiteral("%1 : %2 dans le fichier, absent du journal")
+                               .arg(l.Code, Number(l.Quantity));
         else if (*it != l.Quantity)
-            differences << QStringLiteral("%1 : %2 dans le fichier, %3 dans le journal").arg(l.Code, Number(l.Quantity), Number(*it));
+            differences << QStringLiteral("%1 : %2 dans le fichier, %3 dans le journal")
+                               .arg(l.Code, Number(l.Quantity), Number(*it));
         journal.remove(l.Code);
     }
     for (auto it = journal.constBegin(); it != journal.constEnd(); ++it)
-        differences << QStringLiteral("%1 : absent du fichier, %2 dans le journal").arg(it.key(), Number(it.value()));
+        differences
+            << QStringLiteral("%1 : absent du fichier, %2 dans le journal").arg(it.key(), Number(it.value()));
     if (!differences.isEmpty()) {
         Out(QStringLiteral("COLLECTION.XML et JOURNAL.DAT diffèrent (%1) :\n").arg(DescribeCount(*id.Own)));
         for (const QString& d : differences.mid(0, 20)) Out(QStringLiteral("  ") + d + u'\n');
@@ -168,7 +177,8 @@ int Check(const QString& folder) {
 int main(int argc, char** argv) {
     return RunToolMain("tallivo-journal", [&] {
         const QStringList args = ToolArguments(argc, argv);
-        if (const auto answer = StandardAnswer(args, "tallivo-journal", TALLIVO_VERSION, kUsage)) return *answer;
+        if (const auto answer = StandardAnswer(args, "tallivo-journal", TALLIVO_VERSION, kUsage))
+            return *answer;
         const QString command = args[0];
         if (command == "dump" && args.size() == 2) return Dump(args[1]);
         if (command == "replay") return Replay(args.mid(1));
