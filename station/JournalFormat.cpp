@@ -40,7 +40,11 @@ void PutDouble(QByteArray& out, double d) {
 
 void PutText(QByteArray& out, const QString& text) {
     QByteArray utf8 = text.toUtf8();
-    if (utf8.size() > 0xFFFF) utf8.truncate(0xFFFF);
+    if (utf8.size() > 0xFFFF) { // cut on a character's first byte
+        qsizetype cut = 0xFFFF;
+        while (cut > 0 && (uint8_t(utf8[cut]) & 0xC0) == 0x80) --cut;
+        utf8.truncate(cut);
+    }
     const auto n = uint16_t(utf8.size());
     out.append(char(n & 0xFF));
     out.append(char(n >> 8));

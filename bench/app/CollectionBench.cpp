@@ -10,6 +10,9 @@
 //    failing before any byte is written: the baseline of the path without
 //    the write (what accumulating cost when it was not saved);
 //  - SaveCollection20000: SaveToFile of that collection alone.
+// Each of these runs with the journal of confirmed changes written in the
+// save step; EnterToKeypadNoJournal20000 and OkToReadyNoJournal20000/... are
+// the same paths without a journal, the baseline of what it costs.
 // Soak10000Scans: 10 000 codes entered against a 1 000 000-article
 // catalogue, each with 1 keyed and Ok (a repeated code accumulates, a new
 // one adds a line; all saved): resident memory after the first 1 000 scans
@@ -64,7 +67,15 @@ void Percentiles(benchmark::State& state, std::vector<double> ms) {
     state.counters["max_ms"] = ms.back();
 }
 
-void EnterToKeypad(benchmark::State& state, uint32_t lines) {
+// The workstation started with or without its journal (the benchmarks'
+// baseline), for as long as it lives.
+struct TJournaling {
+    explicit TJournaling(bool on) { TMasterform::SetJournaling(on); }
+    ~TJournaling() { TMasterform::SetJournaling(true); }
+};
+
+void EnterToKeypad(benchmark::State& state, uint32_t lines, bool journal = true) {
+    const TJournaling journaling(journal);
     const QString folder = DataFolder(kArticles, lines);
     if (lines) RestoreCollection(folder);
     auto form = StartWorkstation(folder);
@@ -83,6 +94,11 @@ BENCHMARK_CAPTURE(EnterToKeypad, 20000, kLines)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(40);
+BENCHMARK_CAPTURE(EnterToKeypad, 20000_no_journal, kLines, false)
+    ->Name("EnterToKeypadNoJournal20000")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40);
 BENCHMARK_CAPTURE(EnterToKeypad, empty, 0)
     ->Name("EnterToKeypadEmptyCollection")
     ->UseManualTime()
@@ -91,7 +107,8 @@ BENCHMARK_CAPTURE(EnterToKeypad, empty, 0)
 
 // Ok to ready for codes already in the collection (accumulate) or not yet
 // (a new line); writing says whether the save may write.
-void OkToReady(benchmark::State& state, bool newLines, bool writing) {
+void OkToReady(benchmark::State& state, bool newLines, bool writing, bool journal = true) {
+    const TJournaling journaling(journal);
     const QString folder = DataFolder(kArticles, kLines);
     RestoreCollection(folder);
     auto form = StartWorkstation(folder);
@@ -120,6 +137,16 @@ BENCHMARK_CAPTURE(OkToReady, accumulate, false, true)
     ->Iterations(30);
 BENCHMARK_CAPTURE(OkToReady, new_line, true, true)
     ->Name("OkToReady20000/new_line")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(30);
+BENCHMARK_CAPTURE(OkToReady, accumulate_no_journal, false, true, false)
+    ->Name("OkToReadyNoJournal20000/accumulate")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(30);
+BENCHMARK_CAPTURE(OkToReady, new_line_no_journal, true, true, false)
+    ->Name("OkToReadyNoJournal20000/new_line")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(30);
