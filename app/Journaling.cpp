@@ -30,7 +30,14 @@ void TMasterform::StartJournal(bool collectionFileExisted) {
 }
 
 QString TMasterform::JournalChanges() {
-    return FJournal && CollectionTable ? FJournal->Record() : QString();
+    if (!FJournal || !CollectionTable) return {};
+    // The save posts a pending edit first: post it now, so that the journal
+    // sees it too (a failure is left to the save, which shows it).
+    try {
+        if (CollectionTable->Active()) CollectionTable->CheckBrowseMode();
+    } catch (...) {
+    }
+    return FJournal->Record();
 }
 
 void TMasterform::ConfirmJournal() {

@@ -74,34 +74,9 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
 
     // A quick look over the whole journal: which records, of which counts.
     TJournalRead read;
-    bool readable = true;
-    try {
-        read = ReadJournalFile(JournalPath(), 0, false);
-        if (read.NotAJournal)
-            throw Exception(QStringLiteral("%1 n'est pas un journal de Tallivo").arg(JournalPath()));
-    } catch (const Exception& e) {
-        FFailure = e.Message();
-        readable = false;
-        read = {};
-    }
+    const bool readable = ReadWholeJournal(read);
     const TCountIdentity file = fileExisted ? ReadCountIdentity(store.Data().Params) : TCountIdentity{};
-    auto journalHas = [&](const TCountId& count) {
-        return std::any_of(read.Records.begin(), read.Records.end(), [&](const TJournalRecord& r) {
-            return r.Station == count.Station && r.Epoch == count.Epoch;
-        });
-    };
-
-    FStation = ReadStationIdentity(FFolder);
-    if (FStation.isEmpty()) {
-        // POSTE.ID lost while the journal shows the collection is this
-        // folder's own count: the identity comes back. Otherwise a new one.
-        FStation = file.Own && journalHas(*file.Own) ? file.Own->Station : NewStationIdentity();
-        try {
-            WriteStationIdentity(FFolder, FStation);
-        } catch (const Exception& e) {
-            FFailure = e.Message();
-        }
-    }
+    SettleStation(file, read);
     const bool ownFile = file.Own && file.Own->Station == FStation;
     int64_t lastEpoch = ownFile ? file.Own->Epoch : 0;
     for (const TJournalRecord& r : read.Records)
@@ -120,17 +95,16 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
     FKeepEnd = !readable ? UINT64_MAX : keep ? read.Ends[keep - 1] : uint64_t(JournalHeader().size());
     read.Records.resize(keep);
 
-    if (ownFile) {
+    FHolds = file.Holds;
+    if (ownFile) { // the count goes on
         FEpoch = file.Own->Epoch;
         FSequence = file.Sequence;
         for (const TJournalRecord& r : read.Records)
             if (r.IsChange() && r.Station == FStation && r.Epoch == FEpoch)
                 FSequence = std::max(FSequence, r.Sequence);
-        FHolds = file.Holds;
-    } else {
+    } else { // no file, a file without identity, another station's file: a new count
         FEpoch = NextEpoch(lastEpoch);
         FSequence = 0;
-        FHolds = file.Holds;
         if (file.Own) {
             result.TakenOver = file.Own;
             if (std::find(FHolds.begin(), FHolds.end(), *file.Own) == FHolds.end())
@@ -143,40 +117,15 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
     if (readable) {
         try {
             FWriter.Open(FKeepEnd);
-            if (keep > read.Confirmed) { // the collection confirmed these records
-                TJournalRecord confirmation;
-                confirmation.Type = TJournalRecord::TType::Confirmation;
-                confirmation.Kind = 0;
-                confirmation.Station = FStation;
-                confirmation.Epoch = FEpoch;
-                confirmation.Sequence = FJournaled;
-                confirmation.Time = QDateTime::currentMSecsSinceEpoch();
-                FWriter.Append({confirmation}, true);
-            }
+            if (keep > read.Confirmed)
+                FWriter.Append({Confirmation()}, true); // the collection confirmed them
         } catch (const Exception& e) {
             FFailure = e.Message();
         }
     }
-
-    // The journal's current count against the collection's lines.
     if (fileExisted) {
-        std::vector<TReplayLine> replayed;
-        if (ownFile && readable && keep > 0) {
-            auto first = std::find_if(read.Records.begin(), read.Records.end(), [&](const TJournalRecord& r) {
-                return r.Station == FStation && r.Epoch == FEpoch;
-            });
-            if (first != read.Records.end()) {
-                try {
-                    TJournalRead count = ReadJournalFile(
-                        JournalPath(), read.Starts[size_t(first - read.Records.begin())], true);
-                    while (!count.Ends.empty() && count.Ends.back() > FKeepEnd)
-                        count.Records.pop_back(), count.Ends.pop_back();
-                    replayed = ReplayCount(count.Records, FStation, FEpoch);
-                } catch (const Exception& e) {
-                    FFailure = e.Message();
-                }
-            }
-        }
+        const std::vector<TReplayLine> replayed =
+            ownFile && readable ? CurrentCount(read) : std::vector<TReplayLine>{};
         if (!SameLines(replayed, TCollectionChanges::Lines(store))) {
             AddResync(result.TakenOver ? result.TakenOver->Text() : QString());
             result.SaveNow = true;
@@ -186,6 +135,65 @@ TCollectionJournal::TStart TCollectionJournal::Start(TClientDataSet& collection,
     if (!FPending.empty() && FWriter.IsOpen()) WritePending();
     WriteParams();
     return result;
+}
+
+bool TCollectionJournal::ReadWholeJournal(TJournalRead& read) {
+    try {
+        read = ReadJournalFile(JournalPath(), 0, false);
+        if (read.NotAJournal)
+            throw Exception(QStringLiteral("%1 n'est pas un journal de Tallivo").arg(JournalPath()));
+        return true;
+    } catch (const Exception& e) {
+        FFailure = e.Message();
+        read = {};
+        return false;
+    }
+}
+
+void TCollectionJournal::SettleStation(const TCountIdentity& file, const TJournalRead& read) {
+    FStation = ReadStationIdentity(FFolder);
+    if (!FStation.isEmpty()) return;
+    // POSTE.ID lost while the journal shows the collection is this folder's
+    // own count: the identity comes back. Otherwise a new one.
+    const bool ownCount =
+        file.Own && std::any_of(read.Records.begin(), read.Records.end(), [&](const auto& r) {
+            return r.Station == file.Own->Station && r.Epoch == file.Own->Epoch;
+        });
+    FStation = ownCount ? file.Own->Station : NewStationIdentity();
+    try {
+        WriteStationIdentity(FFolder, FStation);
+    } catch (const Exception& e) {
+        FFailure = e.Message();
+    }
+}
+
+std::vector<TReplayLine> TCollectionJournal::CurrentCount(const TJournalRead& kept) {
+    // Only the current count is read in full, from its first record on.
+    const auto first = std::find_if(kept.Records.begin(), kept.Records.end(), [&](const TJournalRecord& r) {
+        return r.Station == FStation && r.Epoch == FEpoch;
+    });
+    if (first == kept.Records.end()) return {};
+    try {
+        TJournalRead count =
+            ReadJournalFile(JournalPath(), kept.Starts[size_t(first - kept.Records.begin())], true);
+        while (!count.Ends.empty() && count.Ends.back() > FKeepEnd)
+            count.Records.pop_back(), count.Ends.pop_back();
+        return ReplayCount(count.Records, FStation, FEpoch);
+    } catch (const Exception& e) {
+        FFailure = e.Message();
+        return {};
+    }
+}
+
+TJournalRecord TCollectionJournal::Confirmation() const {
+    TJournalRecord r;
+    r.Type = TJournalRecord::TType::Confirmation;
+    r.Kind = 0;
+    r.Station = FStation;
+    r.Epoch = FEpoch;
+    r.Sequence = FJournaled;
+    r.Time = QDateTime::currentMSecsSinceEpoch();
+    return r;
 }
 
 void TCollectionJournal::Add(TJournalKind kind, const TCollectionLine& line, bool removed, double delta) {
@@ -294,17 +302,10 @@ bool TCollectionJournal::WritePending() {
 
 void TCollectionJournal::Confirm() {
     if (!FUnconfirmed || !FWriter.IsOpen()) return;
-    TJournalRecord r;
-    r.Type = TJournalRecord::TType::Confirmation;
-    r.Kind = 0;
-    r.Station = FStation;
-    r.Epoch = FEpoch;
-    r.Sequence = FJournaled;
-    r.Time = QDateTime::currentMSecsSinceEpoch();
     try {
         // Not flushed: if it is lost, the next start finds the collection
         // holding these records and writes it again.
-        FWriter.Append({r}, false);
+        FWriter.Append({Confirmation()}, false);
         FUnconfirmed = false;
     } catch (const Exception&) {
         // The next confirmation covers these records too.

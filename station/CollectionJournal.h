@@ -98,6 +98,13 @@ public:
     QString JournalPath() const;
 
 private:
+    // Start's steps: the journal at a glance (false when it cannot be
+    // read), the station's identity, and the current count as the kept
+    // records give it.
+    bool ReadWholeJournal(TJournalRead& read);
+    void SettleStation(const TCountIdentity& file, const TJournalRead& read);
+    std::vector<TReplayLine> CurrentCount(const TJournalRead& kept);
+    TJournalRecord Confirmation() const;
     void Add(TJournalKind kind, const TCollectionLine& line, bool removed, double delta);
     void AddResync(const QString& note);
     bool WritePending();
