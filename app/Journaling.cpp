@@ -30,7 +30,7 @@ void TMasterform::StartJournal(bool collectionFileExisted) {
 }
 
 QString TMasterform::JournalChanges() {
-    if (!FJournal || !CollectionTable) return {};
+    if (!FJournal || !CollectionTable || !JournalingOn) return {};
     // The save posts a pending edit first: post it now, so that the journal
     // sees it too (a failure is left to the save, which shows it).
     try {
@@ -41,7 +41,7 @@ QString TMasterform::JournalChanges() {
 }
 
 void TMasterform::ConfirmJournal() {
-    if (FJournal) FJournal->Confirm();
+    if (FJournal && JournalingOn) FJournal->Confirm();
 }
 
 } // namespace tallivo

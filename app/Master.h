@@ -120,7 +120,9 @@ public:
     // its zone, and name the kind of the changes they make with a
     // TCollectionJournal::TCause.
     TCollectionJournal* Journal() const { return FJournal.get(); }
-    // Benchmarks only: false measures the workstation without a journal.
+    // Benchmarks only: false measures the workstation without a journal
+    // (none is started, and a started one is left out of the save step;
+    // the changes made meanwhile go to it with the next step it takes).
     static void SetJournaling(bool on);
 
 private:

@@ -12,7 +12,8 @@
 //  - SaveCollection20000: SaveToFile of that collection alone.
 // Each of these runs with the journal of confirmed changes written in the
 // save step; EnterToKeypadNoJournal20000 and OkToReadyNoJournal20000/... are
-// the same paths without a journal, the baseline of what it costs.
+// the same paths without a journal, the baseline of what it costs;
+// OkToReadyJournalCost20000/accumulate alternates the two in one run.
 // Soak10000Scans: 10 000 codes entered against a 1 000 000-article
 // catalogue, each with 1 keyed and Ok (a repeated code accumulates, a new
 // one adds a line; all saved): resident memory after the first 1 000 scans
@@ -155,6 +156,39 @@ BENCHMARK_CAPTURE(OkToReady, accumulate_without_write, false, false)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(30);
+
+// Ok to ready on accumulations, every other one without the journal step:
+// both in the same conditions of the machine. The journal's cost is the
+// difference of the medians.
+void OkToReadyJournalCost(benchmark::State& state) {
+    const QString folder = DataFolder(kArticles, kLines);
+    RestoreCollection(folder);
+    auto form = StartWorkstation(folder);
+    std::vector<double> with, without;
+    uint32_t i = 5;
+    bool journal = false;
+    for (auto _ : state) {
+        journal = !journal;
+        TMasterform::SetJournaling(journal);
+        i = (i * 7919 + 13) % kLines;
+        QElapsedTimer clock;
+        EnterCode(*form, Code(i), [&](TNumPadBox* pad) { KeyOneAndOk(pad, clock); });
+        const double t = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(t);
+        (journal ? with : without).push_back(t * 1e3);
+    }
+    TMasterform::SetJournaling(true);
+    std::sort(with.begin(), with.end());
+    std::sort(without.begin(), without.end());
+    state.counters["with_journal_median_ms"] = with[with.size() / 2];
+    state.counters["without_median_ms"] = without[without.size() / 2];
+    state.counters["journal_added_ms"] = with[with.size() / 2] - without[without.size() / 2];
+}
+BENCHMARK(OkToReadyJournalCost)
+    ->Name("OkToReadyJournalCost20000/accumulate")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(80);
 
 void SaveCollection20000(benchmark::State& state) {
     const QString folder = DataFolder(kArticles, kLines);
