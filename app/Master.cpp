@@ -5,6 +5,7 @@
 #include "dialogs/CodeFieldScan.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/TouchKeyboard.h"
+#include "station/CollectionJournal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -83,8 +84,16 @@ void TMasterform::BindEvents() {
     AdvMetroTile71->OnClick = [this](TObject* s) { AdvMetroTile71Click(s); };
     Button1->OnClick = [this](TObject* s) { Button1Click(s); };
 
-    AdvMetroTile6->OnClick = [this](TObject* s) { AdvMetroTile6Click(s); };
-    AdvMetroTile2->OnClick = [this](TObject* s) { AdvMetroTile2Click(s); };
+    // The journal names what these two change: a replaced quantity, a line
+    // deleted by the tile (not by the grid).
+    AdvMetroTile6->OnClick = [this](TObject* s) {
+        const TCollectionJournal::TCause cause(Journal(), TJournalKind::Replace);
+        AdvMetroTile6Click(s);
+    };
+    AdvMetroTile2->OnClick = [this](TObject* s) {
+        const TCollectionJournal::TCause cause(Journal(), TJournalKind::Delete);
+        AdvMetroTile2Click(s);
+    };
     AdvMetroTile4->OnClick = [this](TObject* s) { AdvMetroTile4Click(s); };
     AdvMetroTile1->OnClick = [this](TObject* s) { AdvMetroTile1Click(s); };
     AdvMetroTile25->OnClick = [this](TObject* s) { AdvMetroTile25Click(s); };
@@ -121,6 +130,7 @@ void TMasterform::FormCreate(TObject*) {
 
 void TMasterform::FormShow(TObject*) {
     LoadCollectionAtStart();
+    StartJournal(QFileInfo::exists(DataFile(QStringLiteral("COLLECTION.XML"))));
     if (QFileInfo::exists(DataFile(QStringLiteral("ARTICLE.XML")))) {
         LoadDataFile(*ArticleTable, QStringLiteral("ARTICLE.XML"));
         // Ready the code lookup now, so that the first scanned code does not

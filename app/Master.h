@@ -20,6 +20,7 @@
 namespace tallivo {
 
 class TGestureManager;
+class TCollectionJournal;
 
 // The collection and the article catalogue, created by the main window and
 // freed when it closes.
@@ -127,6 +128,16 @@ public:
     // COLLECTION.XML there). Returns what went wrong, empty when saved.
     QString SaveAtShutdown();
 
+    // The journal of confirmed changes (Journaling.cpp), written in the save
+    // step; nullptr until the collection is loaded. Station features set
+    // its zone, and name the kind of the changes they make with a
+    // TCollectionJournal::TCause.
+    TCollectionJournal* Journal() const { return FJournal.get(); }
+    // Benchmarks only: false measures the workstation without a journal
+    // (none is started, and a started one is left out of the save step;
+    // the changes made meanwhile go to it with the next step it takes).
+    static void SetJournaling(bool on);
+
 private:
     // Clears the code field, resets the pending quantity to 1 and gives the
     // code field the focus: the state after every completed command.
@@ -164,6 +175,7 @@ private:
     void WatchCollectionChanges();
     void SaveIfChangedElsewhere();
     void ShowSaveFailure(const QString& message);
+    void ShowWarning(const QString& text);
     void PlaceSaveFailure();
     void ShowHeader();
     QString FHeader = QStringLiteral("Tallivo");
@@ -172,6 +184,12 @@ private:
     bool FSaveFailureShown = false;
     bool FSaveCheckPending = false;
     TCollectionVersion FTriedVersion; // the collection as last loaded or saved (or tried)
+
+    // Journaling.cpp.
+    void StartJournal(bool collectionFileExisted);
+    QString JournalChanges(); // the failure, empty when journaled
+    void ConfirmJournal();
+    std::unique_ptr<TCollectionJournal> FJournal;
 };
 
 extern TMasterform* Masterform;

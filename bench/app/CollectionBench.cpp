@@ -13,7 +13,11 @@
 //  - Initialiser20000: "Initialiser les données" once its two questions are
 //    answered: the archive of the 20 000 lines, emptying, the save
 //    (baseline: Initialiser20000WithoutArchive, emptying and the save).
-// The workstation holds its folder's lock, as the program does.
+// The workstation holds its folder's lock, as the program does. Each of these
+// runs with the journal of confirmed changes written in the save step;
+// EnterToKeypadNoJournal20000 and OkToReadyNoJournal20000/... are the same
+// paths without a journal, the baseline of what it costs;
+// OkToReadyJournalCost20000/accumulate alternates the two in one run.
 // Soak10000Scans: 10 000 codes entered against a 1 000 000-article
 // catalogue, each with 1 keyed and Ok (a repeated code accumulates, a new
 // one adds a line; all saved): resident memory after the first 1 000 scans
@@ -69,7 +73,15 @@ void Percentiles(benchmark::State& state, std::vector<double> ms) {
     state.counters["max_ms"] = ms.back();
 }
 
-void EnterToKeypad(benchmark::State& state, uint32_t lines) {
+// The workstation started with or without its journal (the benchmarks'
+// baseline), for as long as it lives.
+struct TJournaling {
+    explicit TJournaling(bool on) { TMasterform::SetJournaling(on); }
+    ~TJournaling() { TMasterform::SetJournaling(true); }
+};
+
+void EnterToKeypad(benchmark::State& state, uint32_t lines, bool journal = true) {
+    const TJournaling journaling(journal);
     const QString folder = DataFolder(kArticles, lines);
     if (lines) RestoreCollection(folder);
     auto form = StartWorkstation(folder);
@@ -88,6 +100,11 @@ BENCHMARK_CAPTURE(EnterToKeypad, 20000, kLines)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(40);
+BENCHMARK_CAPTURE(EnterToKeypad, 20000_no_journal, kLines, false)
+    ->Name("EnterToKeypadNoJournal20000")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40);
 BENCHMARK_CAPTURE(EnterToKeypad, empty, 0)
     ->Name("EnterToKeypadEmptyCollection")
     ->UseManualTime()
@@ -96,7 +113,8 @@ BENCHMARK_CAPTURE(EnterToKeypad, empty, 0)
 
 // Ok to ready for codes already in the collection (accumulate) or not yet
 // (a new line); writing says whether the save may write.
-void OkToReady(benchmark::State& state, bool newLines, bool writing) {
+void OkToReady(benchmark::State& state, bool newLines, bool writing, bool journal = true) {
+    const TJournaling journaling(journal);
     const QString folder = DataFolder(kArticles, kLines);
     RestoreCollection(folder);
     auto form = StartWorkstation(folder);
@@ -128,11 +146,54 @@ BENCHMARK_CAPTURE(OkToReady, new_line, true, true)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(30);
+BENCHMARK_CAPTURE(OkToReady, accumulate_no_journal, false, true, false)
+    ->Name("OkToReadyNoJournal20000/accumulate")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(30);
+BENCHMARK_CAPTURE(OkToReady, new_line_no_journal, true, true, false)
+    ->Name("OkToReadyNoJournal20000/new_line")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(30);
 BENCHMARK_CAPTURE(OkToReady, accumulate_without_write, false, false)
     ->Name("OkToReadyWithoutWrite20000/accumulate")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(30);
+
+// Ok to ready on accumulations, every other one without the journal step:
+// both in the same conditions of the machine. The journal's cost is the
+// difference of the medians.
+void OkToReadyJournalCost(benchmark::State& state) {
+    const QString folder = DataFolder(kArticles, kLines);
+    RestoreCollection(folder);
+    auto form = StartWorkstation(folder);
+    std::vector<double> with, without;
+    uint32_t i = 5;
+    bool journal = false;
+    for (auto _ : state) {
+        journal = !journal;
+        TMasterform::SetJournaling(journal);
+        i = (i * 7919 + 13) % kLines;
+        QElapsedTimer clock;
+        EnterCode(*form, Code(i), [&](TNumPadBox* pad) { KeyOneAndOk(pad, clock); });
+        const double t = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(t);
+        (journal ? with : without).push_back(t * 1e3);
+    }
+    TMasterform::SetJournaling(true);
+    std::sort(with.begin(), with.end());
+    std::sort(without.begin(), without.end());
+    state.counters["with_journal_median_ms"] = with[with.size() / 2];
+    state.counters["without_median_ms"] = without[without.size() / 2];
+    state.counters["journal_added_ms"] = with[with.size() / 2] - without[without.size() / 2];
+}
+BENCHMARK(OkToReadyJournalCost)
+    ->Name("OkToReadyJournalCost20000/accumulate")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(80);
 
 void SaveCollection20000(benchmark::State& state) {
     const QString folder = DataFolder(kArticles, kLines);

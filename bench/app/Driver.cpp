@@ -51,6 +51,9 @@ QString DataFolder(uint32_t articles, uint32_t collectionLines) {
 void RestoreCollection(const QString& folder) {
     QFile::remove(folder + "/COLLECTION.XML");
     QFile::copy(folder + "/COLLECTION.MADE", folder + "/COLLECTION.XML");
+    // A station starting on that file for the first time.
+    QFile::remove(folder + "/JOURNAL.DAT");
+    QFile::remove(folder + "/POSTE.ID");
 }
 
 std::unique_ptr<TMasterform> StartWorkstation(const QString& folder) {

@@ -21,7 +21,8 @@ namespace tallivo::bench {
 // of them (quantity 1). Made once per distinct request, removed at exit.
 QString DataFolder(uint32_t articles, uint32_t collectionLines = 0);
 
-// Puts COLLECTION.XML of a DataFolder back as it was made.
+// Puts COLLECTION.XML of a DataFolder back as it was made, without journal
+// or station identity.
 void RestoreCollection(const QString& folder);
 
 // Creates the main window in folder and waits until it is ready for a code

@@ -35,12 +35,16 @@
 #    line of the collection);
 #  - a second workstation says the folder is in use, and the first one goes
 #    on.
+#  - the journal agrees with it: replaying the journal's records of the
+#    file's count (its station and epoch) up to the file's sequence gives
+#    exactly the file's quantities, and once the workstation has started
+#    again the journal holds nothing beyond them.
 #
-#   kill_test.sh TALLIVO CATGEN PACKET
+#   kill_test.sh TALLIVO CATGEN PACKET JOURNAL
 # Environment: KILL_TEST_ROUNDS (200), KILL_TEST_SEED (random; printed).
 # Exit codes: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool).
 set -u
-tallivo=$(realpath "$1") catgen=$(realpath "$2") packet=$(realpath "$3")
+tallivo=$(realpath "$1") catgen=$(realpath "$2") packet=$(realpath "$3") journal_tool=$(realpath "$4")
 rounds=${KILL_TEST_ROUNDS:-200}
 seed=${KILL_TEST_SEED:-$(( ($(date +%s%N) / 1000) % 1000000 ))}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb and xdotool are needed: skipped"; exit 77; }
@@ -105,6 +109,8 @@ start() {
     pid=$!
     poll 20000 visible 'Tallivo-6' || fail "the workstation did not start"
     sleep 0.4 # the files loaded, the code field focused
+    # (The first start gives the file its station identity and saves it.)
+    poll 20000 journal_agrees all || fail "after the start, the journal does not give the file's counts: $(head -5 "$work/journal-diff")"
     [ -z "$(temporaries)" ] || fail "temporary files left after a start: $(temporaries | xargs -n1 basename)"
 }
 
@@ -147,6 +153,22 @@ declare -A expected=() # code -> sum of the confirmed rounds
 while read -r code qty; do expected[$code]=$qty; done < <(saved_counts)
 [ "${#expected[@]}" -eq 10000 ] || fail "the starting collection has ${#expected[@]} lines"
 
+# The file's count parameter $1 (TALLIVO_POSTE, TALLIVO_EPOQUE, TALLIVO_SEQUENCE).
+count_param() { grep -o "<PARAM Name=\"$1\" Value=\"[^\"]*\"" "$file" | sed 's/.*Value="//; s/"$//'; }
+# The journal's count against the file's quantities (read again, or the
+# saved_counts output in file $2): up to the file's sequence, or with "all"
+# ($1) every record of the count, confirmed or not.
+journal_agrees() {
+    local station epoch upto=()
+    station=$(count_param TALLIVO_POSTE) epoch=$(count_param TALLIVO_EPOQUE)
+    [ -n "$station" ] && [ -n "$epoch" ] || { echo "no station identity in the file" >"$work/journal-diff"; return 1; }
+    [ "${1:-}" = all ] || upto=(--upto "$(count_param TALLIVO_SEQUENCE)")
+    "$journal_tool" replay --all --count "$station:$epoch" "${upto[@]}" "$data/JOURNAL.DAT" | tr '\t' ' ' | sort >"$work/replayed" ||
+        { echo "the journal does not read" >"$work/journal-diff"; return 1; }
+    if [ -n "${2:-}" ]; then sort "$2"; else saved_counts | sort; fi >"$work/saved"
+    diff "$work/saved" "$work/replayed" >"$work/journal-diff"
+}
+
 kills=0 kills_after_ok=0 kept_in_flight=0 dropped_in_flight=0
 emptied=0 kept_whole=0 exports=0 exports_whole=0 exports_absent=0 refused_second=0
 # The confirmed counts against a file's counts (the collection, or the file
@@ -171,6 +193,7 @@ verify() { # the code and quantity in flight, if any
     if [ -e "$file" ]; then
         "$packet" check "$file" >/dev/null 2>&1 || fail "COLLECTION.XML does not load: $("$packet" check "$file" 2>&1)"
         saved_counts >"$work/got"
+        journal_agrees confirmed "$work/got" || fail "the journal's confirmed count is not the file's: $(head -5 "$work/journal-diff")"
     else
         : >"$work/got"
     fi
@@ -395,5 +418,6 @@ echo "rounds in flight at a kill: $((kept_in_flight + dropped_in_flight)) (found
 echo "temporary files left by kills: $leftovers, every one removed by the next start"
 echo "Initialiser: $emptied emptied with the whole count in an archive, $kept_whole killed before the count was emptied"
 echo "exports: $exports ($exports_whole whole, $exports_absent absent after a kill); second workstations refused: $refused_second"
+echo "journal: $(stat -c %s "$data/JOURNAL.DAT") bytes; after every kill its confirmed count was the file's, after every start all of it"
 echo "counts kept: $lines lines (10000 at the start), total quantity $total; every confirmed count was found after every restart"
 echo "time: $(( (ended - began) / 1000 )) s"

@@ -72,6 +72,7 @@ while read -r mode owner _ _ _ path _; do
   esac
 done <<<"$listing"
 for want in ./usr/bin/tallivo ./usr/bin/tallivo-packet ./usr/bin/tallivo-catgen ./usr/bin/tallivo-layout ./usr/bin/tallivo-gesture \
+  ./usr/bin/tallivo-journal \
   ./usr/share/applications/tallivo.desktop ./usr/share/tallivo/ARTICLE.XML \
   ./usr/share/tallivo/kiosk/tallivo-kiosk.desktop ./usr/share/tallivo/kiosk/README.md \
   ./usr/share/icons/hicolor/48x48/apps/tallivo.png ./usr/share/icons/hicolor/256x256/apps/tallivo.png; do
