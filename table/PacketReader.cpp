@@ -945,12 +945,8 @@ void TReader::ReserveRows() {
         for (size_t f = 0; f < FData.Columns.size(); ++f) {
             TStoreColumn& c = FData.Columns[f];
             size_t bytes = 0;
-            if (c.Kind() == TStoreColumn::TKind::Bytes) {
-                const uint32_t n = c.Count();
-                const size_t have =
-                    n ? c.BytesAt(n - 1).data() + c.BytesAt(n - 1).size() - c.BytesAt(0).data() : 0;
-                bytes = size_t(double(have) / rows * total * 1.05);
-            }
+            if (c.Kind() == TStoreColumn::TKind::Bytes)
+                bytes = size_t(double(c.ValueBytes()) / rows * total * 1.05);
             c.Reserve(total, bytes);
         }
     } catch (const std::bad_alloc&) {
