@@ -173,6 +173,20 @@ void TCollator::PrepareLookup() {
     status = U_ZERO_ERROR;
     if (ucol_getAttribute(FCollator, UCOL_ALTERNATE_HANDLING, &status) == UCOL_SHIFTED || U_FAILURE(status))
         return;
+    // The characters the tables cover, as the collator sees them (folded).
+    std::u16string covered;
+    auto fold = [](char16_t c) {
+        std::u16string f;
+        FoldCase(std::u16string_view(&c, 1), f);
+        return f[0];
+    };
+    for (int b = 0; b < 256; ++b) covered += fold(AnsiCharToUnicode((unsigned char)b));
+    for (char16_t c = 0; c < FLookup->Unicode.size(); ++c) covered += fold(c);
+    auto isCovered = [&](UChar32 c) { return c <= 0xFFFF && covered.find(char16_t(c)) != std::u16string::npos; };
+    // A contraction or prefix rule made only of covered characters could
+    // apply inside a text the tables hash: one of its characters (one that
+    // is not an ASCII letter or digit when it has one, else its last) is
+    // left to the collator.
     USet* contractions = uset_openEmpty();
     USet* involved = uset_openEmpty();
     status = U_ZERO_ERROR;
@@ -193,16 +207,26 @@ void TCollator::PrepareLookup() {
             len = uset_getItem(contractions, i, &start, &end, text.data(), int32_t(text.size()), &status);
         }
         if (U_FAILURE(status)) continue;
-        if (len == 0)
+        if (len == 0) {
             uset_addRange(involved, start, end);
-        else
-            uset_addAllCodePoints(involved, text.data(), len);
+            continue;
+        }
+        auto alnum = [](UChar32 c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        };
+        bool allCovered = true;
+        UChar32 pick = -1;
+        for (int32_t k = 0; k < len;) {
+            UChar32 c;
+            U16_NEXT(text.data(), k, len, c);
+            if (!isCovered(c)) allCovered = false;
+            if (pick < 0 || !alnum(c) || alnum(pick)) pick = c; // the last non-alphanumeric, else the last
+        }
+        if (allCovered) uset_add(involved, pick);
     }
     auto entryOf = [&](char16_t c) {
         TLookupTables::TEntry e;
-        std::u16string folded;
-        FoldCase(std::u16string_view(&c, 1), folded);
-        const UChar32 f = folded[0];
+        const UChar32 f = fold(c);
         if (U16_IS_SURROGATE(f) || uset_contains(involved, f) ||
             u_getIntPropertyValue(f, UCHAR_LEAD_CANONICAL_COMBINING_CLASS) != 0)
             return e;

@@ -49,56 +49,50 @@ void AppendFloatKey(double v, std::string& out) {
     for (int i = 7; i >= 0; --i) out.push_back(char((bits >> (i * 8)) & 0xFF));
 }
 
-uint32_t HashTag(std::string_view key) {
-    const uint64_t h = std::hash<std::string_view>{}(key);
-    const uint32_t t = uint32_t(h ^ (h >> 32));
-    return t ? t : 1;
-}
 
 } // namespace
 
-// Open-addressing hash set of (tag, slot): the tag is a hash of the sort key
-// of the case-folded value. Entries of slots that are no longer visible stay
-// until the index is rebuilt; lookups skip them.
+// Open-addressing hash set of (tag, slot), the tag being the collator's
+// lookup hash of the value (TCollator::LookupHash), shared by values equal
+// ignoring case. A tag's first bucket is its place in the range of tags
+// scaled to the table, so that entries placed in tag order fill the table
+// front to back, and a lookup reads one run of neighbouring entries (most
+// often within one cache line). Entries of slots that are no longer visible
+// stay until the index is rebuilt; lookups skip them.
 struct IDSBase::TLocateIndex {
     int Field = -1;
     std::vector<uint64_t> Table; // (tag << 32) | slot, 0 when free
-    int Shift = 32;              // bucket of a tag: its high bits
     uint32_t Used = 0;
     uint32_t Stale = 0;
 
+    // Room for entries at a fill of at most 70 %.
     void Reset(size_t entries) {
-        size_t cap = 64;
-        int bits = 6;
-        while (cap < entries * 2 + 2) cap *= 2, ++bits;
-        Table.assign(cap, 0);
-        Shift = 32 - bits;
+        Table.assign(std::max<size_t>(64, entries + entries * 3 / 7 + 8), 0);
         Used = Stale = 0;
     }
+    size_t Bucket(uint32_t tag) const { return size_t((uint64_t(tag) * Table.size()) >> 32); }
     void Insert(uint32_t tag, uint32_t slot) {
-        if (size_t(Used + 1) * 2 > Table.size()) Grow();
+        if ((size_t(Used) + 1) * 10 > Table.size() * 7) Grow();
         Place(tag, slot);
         ++Used;
     }
     void Place(uint32_t tag, uint32_t slot) {
-        const size_t mask = Table.size() - 1;
-        size_t i = size_t(tag >> Shift);
-        while (Table[i]) i = (i + 1) & mask;
+        size_t i = Bucket(tag);
+        while (Table[i]) i = i + 1 == Table.size() ? 0 : i + 1;
         Table[i] = (uint64_t(tag) << 32) | slot;
     }
     void Grow() {
         std::vector<uint64_t> old;
         old.swap(Table);
         const uint32_t used = Used;
-        Reset(std::max<size_t>(32, old.size()));
+        Reset(std::max<size_t>(64, old.size() * 2));
         Used = used;
         for (uint64_t e : old)
             if (e) Place(uint32_t(e >> 32), uint32_t(e));
     }
     template <typename F> void Find(uint32_t tag, F&& visit) const {
         if (Table.empty()) return;
-        const size_t mask = Table.size() - 1;
-        for (size_t i = size_t(tag >> Shift); Table[i]; i = (i + 1) & mask)
+        for (size_t i = Bucket(tag); Table[i]; i = i + 1 == Table.size() ? 0 : i + 1)
             if (uint32_t(Table[i] >> 32) == tag) visit(uint32_t(Table[i]));
     }
 };
@@ -138,7 +132,7 @@ IDSBase::IDSBase(TStoreData data) : FData(std::move(data)) {
     for (uint32_t s = 1; s <= n; ++s) {
         if (!IsVisible(s)) continue;
         FDefaultOrder.push_back(s);
-        FRank[s] = ++FNextRank;
+        FRank[s] = uint32_t(FDefaultOrder.size());
     }
 }
 
@@ -238,8 +232,8 @@ uint32_t IDSBase::InsertRecord(const TRecordBuffer& buffer) {
     if (HasSortOrder()) RoomForOneMore(FSortOrder);
     RoomForOneMore(FData.ChangeLog);
     const uint32_t slot = AppendSlot(buffer, usInserted);
-    FRank[slot] = ++FNextRank;
     FDefaultOrder.push_back(slot);
+    FRank[slot] = uint32_t(FDefaultOrder.size());
     if (HasSortOrder()) FSortOrder.insert(FSortOrder.begin() + sortPos, slot);
     FData.ChangeLog.push_back({slot, 0, clInserted});
     IndexAdd(slot);
@@ -287,6 +281,7 @@ void IDSBase::DeleteRecord(uint32_t slot) {
     RoomForOneMore(FData.ChangeLog);
     FData.RowStates[slot - 1] = uint8_t(RowState(slot) | usDeleted);
     FDefaultOrder.erase(FDefaultOrder.begin() + defPos);
+    for (size_t p = size_t(defPos); p < FDefaultOrder.size(); ++p) FRank[FDefaultOrder[p]] = uint32_t(p + 1);
     if (HasSortOrder()) FSortOrder.erase(FSortOrder.begin() + sortPos);
     FData.ChangeLog.push_back({slot, 0, clDeleted});
     for (auto& index : FLocateIndexes) ++index->Stale;
@@ -301,7 +296,6 @@ void IDSBase::EmptyStore() {
     FDefaultOrder.clear();
     FSortOrder.clear();
     FRank.assign(1, 0);
-    FNextRank = 0;
     for (auto& index : FLocateIndexes) {
         index->Table.clear();
         index->Used = index->Stale = 0;
@@ -310,7 +304,10 @@ void IDSBase::EmptyStore() {
 }
 
 std::u16string_view IDSBase::Text(uint32_t slot, int field, std::u16string& buf) const {
-    const std::string_view bytes = BytesAt(slot, field);
+    return TextOf(field, BytesAt(slot, field), buf);
+}
+
+std::u16string_view IDSBase::TextOf(int field, std::string_view bytes, std::u16string& buf) const {
     if (FieldDesc(field).DataType == ftString || FieldDesc(field).DataType == ftFixedChar)
         FromAnsi(bytes, buf);
     else
@@ -386,11 +383,7 @@ int64_t IDSBase::FindNearest(const TRecordBuffer& key, bool exclusive) const {
 
 int64_t IDSBase::DefaultPositionOf(uint32_t slot) const {
     if (slot == 0 || slot > SlotCount() || !IsVisible(slot)) return -1;
-    const uint32_t r = FRank[slot];
-    auto it = std::lower_bound(FDefaultOrder.begin(), FDefaultOrder.end(), r,
-                               [this](uint32_t s, uint32_t rank) { return FRank[s] < rank; });
-    if (it == FDefaultOrder.end() || *it != slot) return -1;
-    return it - FDefaultOrder.begin();
+    return int64_t(FRank[slot]) - 1; // every visible slot has its rank
 }
 
 int64_t IDSBase::SortPositionOf(uint32_t slot, bool repeated) const {
@@ -440,17 +433,22 @@ void IDSBase::AppendKey(uint32_t slot, const std::vector<int>& fields, std::stri
     for (int f : fields) {
         if (IsNull(slot, f)) {
             out.push_back('\x01');
-            continue;
-        }
-        out.push_back('\x02');
-        if (Col(f).Kind() == TStoreColumn::TKind::Float) {
+        } else if (Col(f).Kind() == TStoreColumn::TKind::Float) {
+            out.push_back('\x02');
             AppendFloatKey(FloatAt(slot, f), out);
-        } else if (IsDecimalKind(FieldDesc(f).DataType)) {
-            AppendDecimalKey(BytesAt(slot, f), out);
         } else {
-            Text(slot, f, tlsTextA);
-            FCollator->AppendSortKey(tlsTextA, out); // ends with a zero byte that no key holds inside
+            AppendValueKey(f, BytesAt(slot, f), out);
         }
+    }
+}
+
+void IDSBase::AppendValueKey(int field, std::string_view bytes, std::string& out) const {
+    out.push_back('\x02');
+    if (IsDecimalKind(FieldDesc(field).DataType)) {
+        AppendDecimalKey(bytes, out);
+    } else {
+        TextOf(field, bytes, tlsTextA);
+        FCollator->AppendSortKey(tlsTextA, out); // ends with a zero byte that no key holds inside
     }
 }
 
@@ -561,7 +559,53 @@ template <class F> void RunOnWorkers(unsigned n, F&& job) {
 
 } // namespace
 
+// One field whose column keeps its values once each: the key of each
+// distinct value is computed once, the values are ranked by key (equal keys,
+// equal ranks; null before all), and the records are placed by rank in slot
+// order, so equal keys stay in slot order as in the general sort.
+bool IDSBase::BuildSortOrderByValues(int field, std::vector<uint32_t>& out) const {
+    const TStoreColumn& column = Col(field);
+    if (column.Kind() != TStoreColumn::TKind::Bytes || !column.Interned()) return false;
+    const TValueSet& values = column.Values();
+    const uint32_t m = values.Count();
+    const unsigned parts = KeyWorkers(m);
+    std::vector<TKeyArena> arenas(parts);
+    std::vector<TKeyEntry> entries(m);
+    RunOnWorkers(parts, [&](unsigned w) {
+        const auto first = uint32_t(uint64_t(m) * w / parts), last = uint32_t(uint64_t(m) * (w + 1) / parts);
+        std::string key;
+        for (uint32_t id = first; id < last; ++id) {
+            key.clear();
+            AppendValueKey(field, values.At(id), key);
+            unsigned char* p = arenas[w].Reserve(key.size());
+            std::memcpy(p, key.data(), key.size());
+            arenas[w].Commit(key.size());
+            entries[id] = {p, uint32_t(key.size()), id};
+        }
+    });
+    SortKeys(entries.data(), entries.size(), 0);
+    std::vector<uint32_t> rank(m); // 1 + the number of smaller distinct keys; 0 is null
+    uint32_t r = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const TKeyEntry& e = entries[i];
+        if (i == 0 || e.Length != entries[i - 1].Length || std::memcmp(e.Key, entries[i - 1].Key, e.Length) != 0)
+            ++r;
+        rank[e.Slot] = r;
+    }
+    std::vector<uint32_t> start(size_t(r) + 2, 0);
+    const uint32_t n = SlotCount();
+    auto rankOf = [&](uint32_t s) { return column.IsNull(s - 1) ? 0 : rank[column.IdAt(s - 1)]; };
+    for (uint32_t s = 1; s <= n; ++s)
+        if (IsVisible(s)) ++start[rankOf(s) + 1];
+    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    out.resize(FDefaultOrder.size());
+    for (uint32_t s = 1; s <= n; ++s)
+        if (IsVisible(s)) out[start[rankOf(s)]++] = s;
+    return true;
+}
+
 void IDSBase::BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const {
+    if (fields.size() == 1 && BuildSortOrderByValues(fields[0], out)) return;
     // The sort keys (most of the work) are computed for consecutive ranges of
     // slots at once, one range per core. Equal keys end up in slot order:
     // the sort breaks their ties by slot.
@@ -620,15 +664,19 @@ void IDSBase::SetSortOrder(const std::vector<int>& fields) {
     OrderChanged();
 }
 
+uint32_t IDSBase::LookupTag(uint32_t slot, int field) const {
+    const TFieldType type = FieldDesc(field).DataType;
+    if (type == ftString || type == ftFixedChar) return FCollator->LookupHashAnsi(BytesAt(slot, field));
+    std::u16string text;
+    DecodeUtf8(BytesAt(slot, field), text);
+    return FCollator->LookupHash(text);
+}
+
 void IDSBase::IndexAdd(uint32_t slot) {
     try {
-        std::string key;
         for (auto& index : FLocateIndexes) {
             if (IsNull(slot, index->Field)) continue;
-            key.clear();
-            Text(slot, index->Field, tlsTextB);
-            FCollator->AppendFoldedSortKey(tlsTextB, key);
-            index->Insert(HashTag(key), slot);
+            index->Insert(LookupTag(slot, index->Field), slot);
         }
     } catch (...) {
         // The record is stored; an index that could not follow is dropped and
@@ -638,17 +686,24 @@ void IDSBase::IndexAdd(uint32_t slot) {
 }
 
 void IDSBase::BuildLocateIndex(TLocateIndex& index) const {
-    // Tags first, then placed in bucket order: the table fills front to back
-    // instead of at random places.
-    std::vector<uint64_t> entries;
-    entries.reserve(FDefaultOrder.size());
-    std::string key;
-    for (uint32_t s = 1; s <= SlotCount(); ++s) {
-        if (!IsVisible(s) || IsNull(s, index.Field)) continue;
-        key.clear();
-        Text(s, index.Field, tlsTextB);
-        FCollator->AppendFoldedSortKey(tlsTextB, key);
-        entries.push_back((uint64_t(HashTag(key)) << 32) | s);
+    // Tags first (on several cores for a large table), then placed in tag
+    // order: the table fills front to back instead of at random places.
+    const uint32_t n = SlotCount();
+    const unsigned parts = KeyWorkers(FDefaultOrder.size());
+    std::vector<std::vector<uint64_t>> ranges(parts);
+    RunOnWorkers(parts, [&](unsigned w) {
+        const auto first = uint32_t(uint64_t(n) * w / parts) + 1, last = uint32_t(uint64_t(n) * (w + 1) / parts);
+        std::vector<uint64_t>& out = ranges[w];
+        out.reserve(last - first + 1);
+        for (uint32_t s = first; s <= last; ++s) {
+            if (!IsVisible(s) || IsNull(s, index.Field)) continue;
+            out.push_back((uint64_t(LookupTag(s, index.Field)) << 32) | s);
+        }
+    });
+    std::vector<uint64_t> entries = std::move(ranges[0]);
+    for (unsigned w = 1; w < parts; ++w) {
+        entries.insert(entries.end(), ranges[w].begin(), ranges[w].end());
+        std::vector<uint64_t>().swap(ranges[w]);
     }
     RadixSortByTag(entries);
     index.Reset(entries.size());
@@ -683,12 +738,19 @@ void IDSBase::PrepareLocateIndex(int field) { LocateIndexFor(field); }
 int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
     TLocateIndex* index = &LocateIndexFor(field);
     const std::u16string_view wanted(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
-    std::string key;
-    FCollator->AppendFoldedSortKey(wanted, key);
+    // Equal ignoring case: the same folded text, else equal folded texts for
+    // the collator (TCollator::EqualsIgnoreCase, with the wanted text folded
+    // once).
+    std::u16string foldedWanted, folded;
+    FoldCase(wanted, foldedWanted);
     int64_t best = -1;
-    index->Find(HashTag(key), [&](uint32_t slot) {
+    index->Find(FCollator->LookupHash(wanted), [&](uint32_t slot) {
+        // The candidate's row state, position and value are fetched at once.
+        __builtin_prefetch(&FData.RowStates[slot - 1]);
+        __builtin_prefetch(&FRank[slot]);
         if (!IsVisible(slot) || IsNull(slot, field)) return;
-        if (!FCollator->EqualsIgnoreCase(Text(slot, field, tlsTextA), wanted)) return;
+        FoldCase(Text(slot, field, tlsTextA), folded);
+        if (folded != foldedWanted && FCollator->Compare(folded, foldedWanted) != 0) return;
         const int64_t p = HasSortOrder() ? SortPositionOf(slot, true) : DefaultPositionOf(slot);
         if (p >= 0 && (best < 0 || p < best)) best = p;
     });

@@ -131,7 +131,9 @@ private:
     void CheckWritable() const;
     uint32_t AppendSlot(const TRecordBuffer& buffer, uint8_t rowState);
     void BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const;
+    bool BuildSortOrderByValues(int field, std::vector<uint32_t>& out) const;
     void AppendKey(uint32_t slot, const std::vector<int>& fields, std::string& out) const;
+    void AppendValueKey(int field, std::string_view bytes, std::string& out) const;
     int64_t DefaultPositionOf(uint32_t slot) const;
     int64_t SortPositionOf(uint32_t slot, bool repeated = false) const;
     void BuildPositionMap() const;
@@ -140,17 +142,18 @@ private:
     void OrderChanged();
     void DataChanged();
     void IndexAdd(uint32_t slot);
+    uint32_t LookupTag(uint32_t slot, int field) const;
     void BuildLocateIndex(TLocateIndex& index) const;
     TLocateIndex& LocateIndexFor(int field);
     std::u16string_view Text(uint32_t slot, int field, std::u16string& buf) const;
+    std::u16string_view TextOf(int field, std::string_view bytes, std::u16string& buf) const;
 
     TStoreData FData;
     const TCollator* FCollator = nullptr;
     bool FReadOnly = false;
     uint64_t FDataVersion = 0;
     std::vector<uint32_t> FDefaultOrder;
-    std::vector<uint32_t> FRank; // per slot: rank in the default order (ascending along it)
-    uint32_t FNextRank = 0;
+    std::vector<uint32_t> FRank; // per slot: its position in the default order + 1 (0: not in it)
     std::vector<int> FSortFields;
     std::vector<uint32_t> FSortOrder;
     // False once the sort order differs from a fresh build for the same data
