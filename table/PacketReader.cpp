@@ -16,7 +16,7 @@ namespace packet_reader {
 // ---------------------------------------------------------------- window
 
 void TReader::Prime() {
-    FCapacity = size_t(1) << 19;
+    FCapacity = size_t(1) << 17;
     FStore.reset(new char[FCapacity]);
     FBuf = FPos = FEnd = FStore.get();
     FBase = 0;
@@ -217,10 +217,24 @@ void TReader::Next(bool wantText) {
 // An attribute whose value does not begin with a double quote ends the
 // attribute list; the rest of the tag up to ">" is passed over. Returns false
 // when the tag does not end inside the window.
+namespace {
+// Bytes that end an element name (white space, ">", "/"), and those that end
+// an attribute name (the same and "=").
+struct TNameEnds {
+    bool Element[256] = {}, Attribute[256] = {};
+    constexpr TNameEnds() {
+        for (int c = 1; c <= 32; ++c) Element[c] = Attribute[c] = true;
+        Element['>'] = Element['/'] = true;
+        Attribute['>'] = Attribute['/'] = Attribute['='] = true;
+    }
+};
+constexpr TNameEnds kNameEnds;
+} // namespace
+
 bool TReader::ScanStartTag(const char* p) {
     const char* e = FEnd;
     const char* q = p + 1;
-    while (q < e && !IsSpace(*q) && *q != '>' && *q != '/') ++q;
+    while (q < e && !kNameEnds.Element[(unsigned char)*q]) ++q;
     if (q >= e) return false;
     if (q == p + 1) Fail(kMismatch, Off(p));
     FTok.Name = std::string_view(p + 1, size_t(q - p - 1));
@@ -245,7 +259,7 @@ bool TReader::ScanStartTag(const char* p) {
             break;
         }
         const char* n0 = q;
-        while (q < e && !IsSpace(*q) && *q != '=' && *q != '>' && *q != '/') ++q;
+        while (q < e && !kNameEnds.Attribute[(unsigned char)*q]) ++q;
         const char* n1 = q;
         while (q < e && IsSpace(*q)) ++q;
         if (q >= e) return false;
