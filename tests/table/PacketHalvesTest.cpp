@@ -117,3 +117,25 @@ TEST(PacketHalves, FromAFileAsFromMemory) {
     ASSERT_FALSE(broken.Error.isEmpty());
     EXPECT_EQ(FromFile(path, 0), broken);
 }
+
+// Halves large enough for their columns to take different forms: values
+// kept once each in one half and one after the other in the other.
+TEST(PacketHalves, LargeHalvesWhoseColumnsTookDifferentFormsJoinValueForValue) {
+    QByteArray rows;
+    const int n = 50000;
+    for (int i = 0; i < n; ++i) {
+        const bool first = i < n / 2;
+        rows += "<ROW CODE=\"C" + QByteArray::number(i) + "\" NAME=\"" +
+                (first ? "Name " + QByteArray::number(i % 40) : "Name " + QByteArray::number(i)) + "\" REF=\"" +
+                (first ? "R" + QByteArray::number(i) : "R" + QByteArray::number(i % 3)) + "\"" +
+                (i % 9 ? QByteArray() : QByteArray(" Q=\"1.5\"")) + "/>";
+    }
+    const QByteArray bytes = Doc("<FIELD attrname=\"CODE\" fieldtype=\"string\" WIDTH=\"12\"/>"
+                                 "<FIELD attrname=\"NAME\" fieldtype=\"string\" WIDTH=\"30\"/>"
+                                 "<FIELD attrname=\"REF\" fieldtype=\"string\" WIDTH=\"12\"/>"
+                                 "<FIELD attrname=\"Q\" fieldtype=\"r8\"/>",
+                                 rows);
+    const TOutcome whole = FromMemory(bytes, kOneReader);
+    ASSERT_EQ(whole.Image.Values.size(), size_t(n));
+    EXPECT_EQ(FromMemory(bytes, 0), whole);
+}
