@@ -136,6 +136,9 @@ void TMasterform::FormShow(TObject*) {
         // Ready the code lookup now, so that the first scanned code does not
         // wait for it.
         ArticleTable->PrepareLocate(QStringLiteral("CODE_ART"));
+        // The article selection opens sorted by name: that order is built on
+        // a helper thread meanwhile, so that "Recherche" does not wait for it.
+        ArticleTable->PrepareIndexFieldNames(QStringLiteral("NOM_ART"));
     } else {
         ShowMetroMessage(QStringLiteral("Fichier article introuvable"), false, clWhite);
     }

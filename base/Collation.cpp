@@ -1,12 +1,18 @@
 #include "base/Collation.h"
 
+#include "base/CodePage.h"
+
 #include <unicode/uchar.h>
+#include <unicode/uset.h>
 #include <unicode/ucol.h>
+#include <unicode/ucoleitr.h>
 #include <unicode/uloc.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 
 namespace tallivo {
@@ -21,6 +27,20 @@ thread_local std::u16string tlsFoldA, tlsFoldB;
 
 } // namespace
 
+// Per character, the primary weights (16 bits at a time, zeros left out)
+// of its case folding, for the characters whose weights never depend on
+// their neighbours. Count = kContextual marks the others.
+struct TCollator::TLookupTables {
+    static constexpr uint8_t kContextual = 0xFF;
+    struct TEntry {
+        uint8_t Count = kContextual;
+        uint16_t Primary[3] = {};
+    };
+    std::array<TEntry, 256> Ansi{};      // by code page byte
+    std::array<TEntry, 0x250> Unicode{}; // by UTF-16 code unit below U+0250
+    bool Fast = false;                   // false: hashes come from whole sort keys
+};
+
 TCollator::TCollator(std::string locale) : FLocale(std::move(locale)) {
     UErrorCode status = U_ZERO_ERROR;
     FCollator = ucol_open(FLocale.c_str(), &status);
@@ -32,6 +52,7 @@ TCollator::TCollator(std::string locale) : FLocale(std::move(locale)) {
     status = U_ZERO_ERROR;
     ucol_setStrength(FCollator, UCOL_TERTIARY);
     ucol_setAttribute(FCollator, UCOL_CASE_FIRST, UCOL_LOWER_FIRST, &status);
+    PrepareLookup();
 }
 
 TCollator::~TCollator() {
@@ -120,6 +141,178 @@ QString FoldCase(QStringView s) {
     std::u16string out;
     FoldCase(View(s), out);
     return QString::fromUtf16(out.data(), qsizetype(out.size()));
+}
+
+namespace {
+
+inline uint64_t MixPrimary(uint64_t h, uint16_t p) {
+    h = (h ^ (uint64_t(p) + 1)) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+}
+
+inline uint32_t FinishLookupHash(uint64_t h) {
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return uint32_t(h);
+}
+
+} // namespace
+
+// The weights of a character are its own when the collator has no
+// contraction or prefix rule that involves it, when nothing combines with it
+// from the left (its leading combining class is 0) and when digits are not
+// read as numbers; then the primary weights of a text are those of its
+// characters one after the other, and a hash of them can be computed
+// character by character. Under "alternate shifted" spaces and punctuation
+// lose their primary weights in comparisons: hashes then come from the whole
+// folded sort key.
+void TCollator::PrepareLookup() {
+    FLookup = std::make_unique<TLookupTables>();
+    UErrorCode status = U_ZERO_ERROR;
+    if (ucol_getAttribute(FCollator, UCOL_NUMERIC_COLLATION, &status) == UCOL_ON || U_FAILURE(status)) return;
+    status = U_ZERO_ERROR;
+    if (ucol_getAttribute(FCollator, UCOL_ALTERNATE_HANDLING, &status) == UCOL_SHIFTED || U_FAILURE(status))
+        return;
+    // The characters the tables cover, as the collator sees them (folded).
+    std::u16string covered;
+    auto fold = [](char16_t c) {
+        std::u16string f;
+        FoldCase(std::u16string_view(&c, 1), f);
+        return f[0];
+    };
+    for (int b = 0; b < 256; ++b) covered += fold(AnsiCharToUnicode((unsigned char)b));
+    for (char16_t c = 0; c < FLookup->Unicode.size(); ++c) covered += fold(c);
+    auto isCovered = [&](UChar32 c) { return c <= 0xFFFF && covered.find(char16_t(c)) != std::u16string::npos; };
+    // A contraction or prefix rule made only of covered characters could
+    // apply inside a text the tables hash: one of its characters (one that
+    // is not an ASCII letter or digit when it has one, else its last) is
+    // left to the collator.
+    USet* contractions = uset_openEmpty();
+    USet* involved = uset_openEmpty();
+    status = U_ZERO_ERROR;
+    ucol_getContractionsAndExpansions(FCollator, contractions, nullptr, true, &status);
+    if (U_FAILURE(status)) {
+        uset_close(contractions);
+        uset_close(involved);
+        return;
+    }
+    std::vector<UChar> text(64);
+    for (int32_t i = 0, n = uset_getItemCount(contractions); i < n; ++i) {
+        UChar32 start = 0, end = 0;
+        status = U_ZERO_ERROR;
+        int32_t len = uset_getItem(contractions, i, &start, &end, text.data(), int32_t(text.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            text.resize(size_t(len) + 1);
+            status = U_ZERO_ERROR;
+            len = uset_getItem(contractions, i, &start, &end, text.data(), int32_t(text.size()), &status);
+        }
+        if (U_FAILURE(status)) continue;
+        if (len == 0) {
+            uset_addRange(involved, start, end);
+            continue;
+        }
+        auto alnum = [](UChar32 c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        };
+        bool allCovered = true;
+        UChar32 pick = -1;
+        for (int32_t k = 0; k < len;) {
+            UChar32 c;
+            U16_NEXT(text.data(), k, len, c);
+            if (!isCovered(c)) allCovered = false;
+            if (pick < 0 || !alnum(c) || alnum(pick)) pick = c; // the last non-alphanumeric, else the last
+        }
+        if (allCovered) uset_add(involved, pick);
+    }
+    auto entryOf = [&](char16_t c) {
+        TLookupTables::TEntry e;
+        const UChar32 f = fold(c);
+        if (U16_IS_SURROGATE(f) || uset_contains(involved, f) ||
+            u_getIntPropertyValue(f, UCHAR_LEAD_CANONICAL_COMBINING_CLASS) != 0)
+            return e;
+        UErrorCode st = U_ZERO_ERROR;
+        const UChar one = UChar(f);
+        UCollationElements* it = ucol_openElements(FCollator, &one, 1, &st);
+        if (U_FAILURE(st) || !it) return e;
+        uint8_t count = 0;
+        bool fits = true;
+        for (int32_t ce; (ce = ucol_next(it, &st)) != UCOL_NULLORDER && U_SUCCESS(st);) {
+            const uint16_t p = uint16_t(uint32_t(ce) >> 16);
+            if (!p) continue;
+            if (count == 3) {
+                fits = false;
+                break;
+            }
+            e.Primary[count++] = p;
+        }
+        ucol_closeElements(it);
+        if (fits && U_SUCCESS(st)) e.Count = count;
+        return e;
+    };
+    for (int b = 0; b < 256; ++b) FLookup->Ansi[size_t(b)] = entryOf(AnsiCharToUnicode((unsigned char)b));
+    for (char16_t c = 0; c < FLookup->Unicode.size(); ++c) FLookup->Unicode[c] = entryOf(c);
+    uset_close(contractions);
+    uset_close(involved);
+    FLookup->Fast = true;
+}
+
+uint32_t TCollator::SlowLookupHash(std::u16string_view folded) const {
+    uint64_t h = 0x243F6A8885A308D3ull;
+    if (!FLookup->Fast) {
+        std::string key;
+        AppendSortKey(folded, key);
+        for (char c : key) h = MixPrimary(h, uint16_t((unsigned char)c));
+        return FinishLookupHash(h);
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationElements* it =
+        ucol_openElements(FCollator, reinterpret_cast<const UChar*>(folded.data()), int32_t(folded.size()), &status);
+    if (U_FAILURE(status) || !it) throw std::bad_alloc();
+    for (int32_t ce; (ce = ucol_next(it, &status)) != UCOL_NULLORDER && U_SUCCESS(status);)
+        if (const uint16_t p = uint16_t(uint32_t(ce) >> 16)) h = MixPrimary(h, p);
+    ucol_closeElements(it);
+    return FinishLookupHash(h);
+}
+
+uint32_t TCollator::LookupHash(std::u16string_view s) const {
+    if (FLookup->Fast) {
+        uint64_t h = 0x243F6A8885A308D3ull;
+        bool simple = true;
+        for (const char16_t c : s) {
+            if (c >= FLookup->Unicode.size()) {
+                simple = false;
+                break;
+            }
+            const TLookupTables::TEntry& e = FLookup->Unicode[c];
+            if (e.Count == TLookupTables::kContextual) {
+                simple = false;
+                break;
+            }
+            for (uint8_t i = 0; i < e.Count; ++i) h = MixPrimary(h, e.Primary[i]);
+        }
+        if (simple) return FinishLookupHash(h);
+    }
+    FoldCase(s, tlsFoldA);
+    return SlowLookupHash(tlsFoldA);
+}
+
+uint32_t TCollator::LookupHashAnsi(std::string_view bytes) const {
+    if (FLookup->Fast) {
+        uint64_t h = 0x243F6A8885A308D3ull;
+        bool simple = true;
+        for (const char b : bytes) {
+            const TLookupTables::TEntry& e = FLookup->Ansi[(unsigned char)b];
+            if (e.Count == TLookupTables::kContextual) {
+                simple = false;
+                break;
+            }
+            for (uint8_t i = 0; i < e.Count; ++i) h = MixPrimary(h, e.Primary[i]);
+        }
+        if (simple) return FinishLookupHash(h);
+    }
+    FromAnsi(bytes, tlsFoldB);
+    FoldCase(tlsFoldB, tlsFoldA);
+    return SlowLookupHash(tlsFoldA);
 }
 
 std::string LocaleForLCID(uint32_t lcid) {

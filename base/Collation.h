@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -38,14 +39,27 @@ public:
     // Appends the sort key of the simple case folding of s.
     void AppendFoldedSortKey(std::u16string_view s, std::string& out) const;
 
+    // A hash that strings equal ignoring case (EqualsIgnoreCase) always
+    // share, for hash lookups: it follows the primary weights of the
+    // case-folded text (so accents and letter case do not change it).
+    uint32_t LookupHash(std::u16string_view s) const;
+    // The same for code page bytes (Windows-1252): computed straight from the
+    // bytes, without asking the collator, when each of them stands for a
+    // character whose weights do not depend on its neighbours.
+    uint32_t LookupHashAnsi(std::string_view bytes) const;
+
     TCollator(const TCollator&) = delete;
     TCollator& operator=(const TCollator&) = delete;
     ~TCollator();
 
 private:
     explicit TCollator(std::string locale);
+    struct TLookupTables;
+    void PrepareLookup();
+    uint32_t SlowLookupHash(std::u16string_view folded) const;
     UCollator* FCollator = nullptr;
     std::string FLocale;
+    std::unique_ptr<TLookupTables> FLookup;
 };
 
 // The UTF-16 code units of a Qt string, for the functions above.

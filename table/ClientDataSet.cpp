@@ -907,6 +907,15 @@ void TClientDataSet::PrepareLocate(const QString& fieldName) {
         FStore->PrepareLocateIndex(f->Index());
 }
 
+void TClientDataSet::PrepareIndexFieldNames(const QString& names) {
+    if (!Active() || !FStore || names == FIndexFieldNames) return;
+    try {
+        FStore->PrepareSortOrder(ResolveFieldList(names));
+    } catch (const Exception&) {
+        // Not an order this table can have: nothing to prepare.
+    }
+}
+
 // The reference search: every record of the current order in turn, the first
 // that matches all fields wins.
 int64_t TClientDataSet::ScanLocate(const std::vector<TField*>& fields, const std::vector<TFieldValue>& values,

@@ -130,6 +130,11 @@ public:
     // whole value, needs (otherwise prepared by the first such Locate).
     // Does nothing on a closed table or for another kind of field.
     void PrepareLocate(const QString& fieldName);
+    // Starts building the sort order that IndexFieldNames := names would
+    // build, on a helper thread, so that setting it later waits only for
+    // what is left. Names the table cannot sort by, and a closed table, are
+    // passed over.
+    void PrepareIndexFieldNames(const QString& names);
     bool Locate(const QString& keyFields, const std::vector<TKeyValue>& keyValues, TLocateOptions options);
     void SetKey();
     void GotoNearest();

@@ -4,6 +4,7 @@
 #include "base/Collation.h"
 #include "base/Exception.h"
 #include "table/NumberText.h"
+#include "table/Workers.h"
 
 #include <QString>
 #include <algorithm>
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <exception>
 #include <functional>
-#include <thread>
 
 namespace tallivo {
 
@@ -36,69 +36,51 @@ int CompareFloats(double a, double b) {
     return a < b ? -1 : a > b ? 1 : 0;
 }
 
-// Order-preserving 8-byte form of a double (NaN last, -0 as 0).
-void AppendFloatKey(double v, std::string& out) {
-    uint64_t bits;
-    if (std::isnan(v)) {
-        bits = ~uint64_t(0);
-    } else {
-        if (v == 0) v = 0;
-        std::memcpy(&bits, &v, 8);
-        bits = (bits >> 63) ? ~bits : (bits | (uint64_t(1) << 63));
-    }
-    for (int i = 7; i >= 0; --i) out.push_back(char((bits >> (i * 8)) & 0xFF));
-}
 
-uint32_t HashTag(std::string_view key) {
-    const uint64_t h = std::hash<std::string_view>{}(key);
-    const uint32_t t = uint32_t(h ^ (h >> 32));
-    return t ? t : 1;
-}
 
 } // namespace
 
-// Open-addressing hash set of (tag, slot): the tag is a hash of the sort key
-// of the case-folded value. Entries of slots that are no longer visible stay
-// until the index is rebuilt; lookups skip them.
+// Open-addressing hash set of (tag, slot), the tag being the collator's
+// lookup hash of the value (TCollator::LookupHash), shared by values equal
+// ignoring case. A tag's first bucket is its place in the range of tags
+// scaled to the table, so that entries placed in tag order fill the table
+// front to back, and a lookup reads one run of neighbouring entries (most
+// often within one cache line). Entries of slots that are no longer visible
+// stay until the index is rebuilt; lookups skip them.
 struct IDSBase::TLocateIndex {
     int Field = -1;
     std::vector<uint64_t> Table; // (tag << 32) | slot, 0 when free
-    int Shift = 32;              // bucket of a tag: its high bits
     uint32_t Used = 0;
     uint32_t Stale = 0;
 
+    // Room for entries at a fill of at most 70 %.
     void Reset(size_t entries) {
-        size_t cap = 64;
-        int bits = 6;
-        while (cap < entries * 2 + 2) cap *= 2, ++bits;
-        Table.assign(cap, 0);
-        Shift = 32 - bits;
+        Table.assign(std::max<size_t>(64, entries + entries * 3 / 7 + 8), 0);
         Used = Stale = 0;
     }
+    size_t Bucket(uint32_t tag) const { return size_t((uint64_t(tag) * Table.size()) >> 32); }
     void Insert(uint32_t tag, uint32_t slot) {
-        if (size_t(Used + 1) * 2 > Table.size()) Grow();
+        if ((size_t(Used) + 1) * 10 > Table.size() * 7) Grow();
         Place(tag, slot);
         ++Used;
     }
     void Place(uint32_t tag, uint32_t slot) {
-        const size_t mask = Table.size() - 1;
-        size_t i = size_t(tag >> Shift);
-        while (Table[i]) i = (i + 1) & mask;
+        size_t i = Bucket(tag);
+        while (Table[i]) i = i + 1 == Table.size() ? 0 : i + 1;
         Table[i] = (uint64_t(tag) << 32) | slot;
     }
     void Grow() {
         std::vector<uint64_t> old;
         old.swap(Table);
         const uint32_t used = Used;
-        Reset(std::max<size_t>(32, old.size()));
+        Reset(std::max<size_t>(64, old.size() * 2));
         Used = used;
         for (uint64_t e : old)
             if (e) Place(uint32_t(e >> 32), uint32_t(e));
     }
     template <typename F> void Find(uint32_t tag, F&& visit) const {
         if (Table.empty()) return;
-        const size_t mask = Table.size() - 1;
-        for (size_t i = size_t(tag >> Shift); Table[i]; i = (i + 1) & mask)
+        for (size_t i = Bucket(tag); Table[i]; i = i + 1 == Table.size() ? 0 : i + 1)
             if (uint32_t(Table[i] >> 32) == tag) visit(uint32_t(Table[i]));
     }
 };
@@ -138,13 +120,16 @@ IDSBase::IDSBase(TStoreData data) : FData(std::move(data)) {
     for (uint32_t s = 1; s <= n; ++s) {
         if (!IsVisible(s)) continue;
         FDefaultOrder.push_back(s);
-        FRank[s] = ++FNextRank;
+        FRank[s] = uint32_t(FDefaultOrder.size());
     }
 }
 
-IDSBase::~IDSBase() = default;
+IDSBase::~IDSBase() {
+    StopPreparing();
+}
 
 TStoreData IDSBase::TakeData() {
+    StopPreparing();
     TStoreData out = std::move(FData);
     FData = TStoreData();
     FDefaultOrder.clear();
@@ -246,13 +231,14 @@ void IDSBase::DataChanged() {
 
 uint32_t IDSBase::InsertRecord(const TRecordBuffer& buffer) {
     CheckWritable();
+    StopPreparing();
     const int64_t sortPos = HasSortOrder() ? UpperBoundRecord(buffer) : 0;
     RoomForOneMore(FDefaultOrder);
     if (HasSortOrder()) RoomForOneMore(FSortOrder);
     RoomForOneMore(FData.ChangeLog);
     const uint32_t slot = AppendSlot(buffer, usInserted);
-    FRank[slot] = ++FNextRank;
     FDefaultOrder.push_back(slot);
+    FRank[slot] = uint32_t(FDefaultOrder.size());
     if (HasSortOrder()) FSortOrder.insert(FSortOrder.begin() + sortPos, slot);
     FData.ChangeLog.push_back({slot, 0, clInserted});
     IndexAdd(slot);
@@ -262,6 +248,7 @@ uint32_t IDSBase::InsertRecord(const TRecordBuffer& buffer) {
 
 uint32_t IDSBase::ModifyRecord(uint32_t oldSlot, const TRecordBuffer& buffer) {
     CheckWritable();
+    StopPreparing();
     const int64_t defPos = DefaultPositionOf(oldSlot);
     const int64_t sortPos = HasSortOrder() ? SortPositionOf(oldSlot) : -1;
     if (defPos < 0 || (HasSortOrder() && sortPos < 0))
@@ -293,6 +280,7 @@ uint32_t IDSBase::ModifyRecord(uint32_t oldSlot, const TRecordBuffer& buffer) {
 
 void IDSBase::DeleteRecord(uint32_t slot) {
     CheckWritable();
+    StopPreparing();
     const int64_t defPos = DefaultPositionOf(slot);
     const int64_t sortPos = HasSortOrder() ? SortPositionOf(slot) : -1;
     if (defPos < 0 || (HasSortOrder() && sortPos < 0))
@@ -300,6 +288,7 @@ void IDSBase::DeleteRecord(uint32_t slot) {
     RoomForOneMore(FData.ChangeLog);
     FData.RowStates[slot - 1] = uint8_t(RowState(slot) | usDeleted);
     FDefaultOrder.erase(FDefaultOrder.begin() + defPos);
+    for (size_t p = size_t(defPos); p < FDefaultOrder.size(); ++p) FRank[FDefaultOrder[p]] = uint32_t(p + 1);
     if (HasSortOrder()) FSortOrder.erase(FSortOrder.begin() + sortPos);
     FData.ChangeLog.push_back({slot, 0, clDeleted});
     for (auto& index : FLocateIndexes) ++index->Stale;
@@ -308,13 +297,13 @@ void IDSBase::DeleteRecord(uint32_t slot) {
 
 void IDSBase::EmptyStore() {
     CheckWritable();
+    StopPreparing();
     for (TStoreColumn& c : FData.Columns) c.Clear();
     FData.RowStates.clear();
     FData.ChangeLog.clear();
     FDefaultOrder.clear();
     FSortOrder.clear();
     FRank.assign(1, 0);
-    FNextRank = 0;
     for (auto& index : FLocateIndexes) {
         index->Table.clear();
         index->Used = index->Stale = 0;
@@ -324,7 +313,10 @@ void IDSBase::EmptyStore() {
 }
 
 std::u16string_view IDSBase::Text(uint32_t slot, int field, std::u16string& buf) const {
-    const std::string_view bytes = BytesAt(slot, field);
+    return TextOf(field, BytesAt(slot, field), buf);
+}
+
+std::u16string_view IDSBase::TextOf(int field, std::string_view bytes, std::u16string& buf) const {
     if (FieldDesc(field).DataType == ftString || FieldDesc(field).DataType == ftFixedChar)
         FromAnsi(bytes, buf);
     else
@@ -400,11 +392,7 @@ int64_t IDSBase::FindNearest(const TRecordBuffer& key, bool exclusive) const {
 
 int64_t IDSBase::DefaultPositionOf(uint32_t slot) const {
     if (slot == 0 || slot > SlotCount() || !IsVisible(slot)) return -1;
-    const uint32_t r = FRank[slot];
-    auto it = std::lower_bound(FDefaultOrder.begin(), FDefaultOrder.end(), r,
-                               [this](uint32_t s, uint32_t rank) { return FRank[s] < rank; });
-    if (it == FDefaultOrder.end() || *it != slot) return -1;
-    return it - FDefaultOrder.begin();
+    return int64_t(FRank[slot]) - 1; // every visible slot has its rank
 }
 
 int64_t IDSBase::SortPositionOf(uint32_t slot, bool repeated) const {
@@ -450,199 +438,20 @@ bool IDSCursor::MoveToSlot(uint32_t slot) {
     return true;
 }
 
-void IDSBase::AppendKey(uint32_t slot, const std::vector<int>& fields, std::string& out) const {
-    for (int f : fields) {
-        if (IsNull(slot, f)) {
-            out.push_back('\x01');
-            continue;
-        }
-        out.push_back('\x02');
-        if (Col(f).Kind() == TStoreColumn::TKind::Float) {
-            AppendFloatKey(FloatAt(slot, f), out);
-        } else if (IsDecimalKind(FieldDesc(f).DataType)) {
-            AppendDecimalKey(BytesAt(slot, f), out);
-        } else {
-            Text(slot, f, tlsTextA);
-            FCollator->AppendSortKey(tlsTextA, out); // ends with a zero byte that no key holds inside
-        }
-    }
-}
 
-namespace {
-
-struct TKeyEntry {
-    const unsigned char* Key;
-    uint32_t Length;
-    uint32_t Slot;
-};
-
-// Byte d of a key, -1 past its end.
-inline int KeyByte(const TKeyEntry& e, size_t d) {
-    return d < e.Length ? e.Key[d] : -1;
-}
-
-bool KeyLess(const TKeyEntry& a, const TKeyEntry& b, size_t depth) {
-    const size_t m = std::min(a.Length, b.Length);
-    if (m > depth)
-        if (int c = std::memcmp(a.Key + depth, b.Key + depth, m - depth)) return c < 0;
-    if (a.Length != b.Length) return a.Length < b.Length;
-    return a.Slot < b.Slot;
-}
-
-// Multikey quicksort: three-way partitions on one key byte at a time, so
-// long common prefixes are read once per level instead of once per
-// comparison. Equal keys end in slot order.
-void SortKeys(TKeyEntry* a, size_t n, size_t depth) {
-    while (n > 1) {
-        if (n < 24) {
-            for (size_t i = 1; i < n; ++i)
-                for (size_t j = i; j > 0 && KeyLess(a[j], a[j - 1], depth); --j) std::swap(a[j], a[j - 1]);
-            return;
-        }
-        const int x = KeyByte(a[0], depth), y = KeyByte(a[n / 2], depth), z = KeyByte(a[n - 1], depth);
-        const int pivot = std::max(std::min(x, y), std::min(std::max(x, y), z));
-        size_t lt = 0, i = 0, gt = n;
-        while (i < gt) {
-            const int c = KeyByte(a[i], depth);
-            if (c < pivot)
-                std::swap(a[lt++], a[i++]);
-            else if (c > pivot)
-                std::swap(a[i], a[--gt]);
-            else
-                ++i;
-        }
-        SortKeys(a, lt, depth);
-        SortKeys(a + gt, n - gt, depth);
-        a += lt;
-        n = gt - lt;
-        if (pivot < 0) { // whole keys equal: slot order
-            std::sort(a, a + n, [](const TKeyEntry& p, const TKeyEntry& q) { return p.Slot < q.Slot; });
-            return;
-        }
-        ++depth;
-    }
-}
-
-// Key bytes in blocks that never move once written.
-class TKeyArena {
-public:
-    unsigned char* Reserve(size_t n) {
-        if (FBlocks.empty() || FUsed + n > FBlockSize) {
-            FBlocks.emplace_back(new unsigned char[std::max(n, FBlockSize)]);
-            FUsed = 0;
-        }
-        return FBlocks.back().get() + FUsed;
-    }
-    void Commit(size_t n) { FUsed += n; }
-
-private:
-    static constexpr size_t FBlockSize = size_t(1) << 20;
-    std::vector<std::unique_ptr<unsigned char[]>> FBlocks;
-    size_t FUsed = 0;
-};
-
-// Threads that build one order's keys: one per core, up to four, for orders
-// large enough to gain from them.
-unsigned KeyWorkers(size_t records) {
-    if (records < 200000) return 1;
-    return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-}
-
-// Runs job(0) ... job(n - 1) at once, job(0) on the calling thread, and
-// returns when all have ended; then raises the first error of any. When no
-// thread can be started, the calling thread runs the rest itself.
-template <class F> void RunOnWorkers(unsigned n, F&& job) {
-    std::vector<std::exception_ptr> errors(n);
-    auto run = [&](unsigned i) {
-        try {
-            job(i);
-        } catch (...) {
-            errors[i] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> threads;
-    unsigned started = 1;
-    try {
-        for (; started < n; ++started) threads.emplace_back(run, started);
-    } catch (...) {
-    }
-    for (unsigned i = started; i < n; ++i) run(i);
-    run(0);
-    for (std::thread& t : threads) t.join();
-    for (const std::exception_ptr& e : errors)
-        if (e) std::rethrow_exception(e);
-}
-
-} // namespace
-
-void IDSBase::BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const {
-    // The sort keys (most of the work) are computed for consecutive ranges of
-    // slots at once, one range per core. Equal keys end up in slot order:
-    // the sort breaks their ties by slot.
-    const unsigned parts = KeyWorkers(FDefaultOrder.size());
-    std::vector<TKeyArena> arenas(parts);
-    std::vector<std::vector<TKeyEntry>> ranges(parts);
-    const uint64_t n = SlotCount();
-    RunOnWorkers(parts, [&](unsigned w) {
-        const auto first = uint32_t(n * w / parts) + 1, last = uint32_t(n * (w + 1) / parts);
-        std::vector<TKeyEntry>& entries = ranges[w];
-        entries.reserve(last - first + 1);
-        std::string key;
-        for (uint32_t s = first; s <= last; ++s) {
-            if (!IsVisible(s)) continue;
-            key.clear();
-            AppendKey(s, fields, key);
-            unsigned char* p = arenas[w].Reserve(key.size());
-            std::memcpy(p, key.data(), key.size());
-            arenas[w].Commit(key.size());
-            entries.push_back({p, uint32_t(key.size()), s});
-        }
-    });
-    std::vector<TKeyEntry> entries = std::move(ranges[0]);
-    entries.reserve(FDefaultOrder.size());
-    for (unsigned w = 1; w < parts; ++w) entries.insert(entries.end(), ranges[w].begin(), ranges[w].end());
-    SortKeys(entries.data(), entries.size(), 0);
-    out.resize(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) out[i] = entries[i].Slot;
-}
-
-void IDSBase::SetSortOrder(const std::vector<int>& fields) {
-    if (fields == FSortFields) return;
-    std::vector<uint32_t> order;
-    bool cached = false;
-    for (auto it = FOrderCache.begin(); it != FOrderCache.end(); ++it) {
-        if (it->Fields == fields) {
-            order.swap(it->Order);
-            FOrderCache.erase(it);
-            cached = true;
-            break;
-        }
-    }
-    if (!cached && !fields.empty()) {
-        BuildSortOrder(fields, order);
-        ++FSortOrdersBuilt;
-    }
-    // The order in force until now stays valid for this data: keep it.
-    if (HasSortOrder() && FSortFresh) {
-        FOrderCache.push_back({FSortFields, std::move(FSortOrder)});
-        if (FOrderCache.size() > 8) FOrderCache.erase(FOrderCache.begin());
-    }
-    FSortFields = fields;
-    FSortOrder.swap(order);
-    FSortFresh = true;
-    if (fields.empty()) FSortOrder.clear();
-    OrderChanged();
+uint32_t IDSBase::LookupTag(uint32_t slot, int field) const {
+    const TFieldType type = FieldDesc(field).DataType;
+    if (type == ftString || type == ftFixedChar) return FCollator->LookupHashAnsi(BytesAt(slot, field));
+    std::u16string text;
+    DecodeUtf8(BytesAt(slot, field), text);
+    return FCollator->LookupHash(text);
 }
 
 void IDSBase::IndexAdd(uint32_t slot) {
     try {
-        std::string key;
         for (auto& index : FLocateIndexes) {
             if (IsNull(slot, index->Field)) continue;
-            key.clear();
-            Text(slot, index->Field, tlsTextB);
-            FCollator->AppendFoldedSortKey(tlsTextB, key);
-            index->Insert(HashTag(key), slot);
+            index->Insert(LookupTag(slot, index->Field), slot);
         }
     } catch (...) {
         // The record is stored; an index that could not follow is dropped and
@@ -652,17 +461,24 @@ void IDSBase::IndexAdd(uint32_t slot) {
 }
 
 void IDSBase::BuildLocateIndex(TLocateIndex& index) const {
-    // Tags first, then placed in bucket order: the table fills front to back
-    // instead of at random places.
-    std::vector<uint64_t> entries;
-    entries.reserve(FDefaultOrder.size());
-    std::string key;
-    for (uint32_t s = 1; s <= SlotCount(); ++s) {
-        if (!IsVisible(s) || IsNull(s, index.Field)) continue;
-        key.clear();
-        Text(s, index.Field, tlsTextB);
-        FCollator->AppendFoldedSortKey(tlsTextB, key);
-        entries.push_back((uint64_t(HashTag(key)) << 32) | s);
+    // Tags first (on several cores for a large table), then placed in tag
+    // order: the table fills front to back instead of at random places.
+    const uint32_t n = SlotCount();
+    const unsigned parts = KeyWorkers(FDefaultOrder.size());
+    std::vector<std::vector<uint64_t>> ranges(parts);
+    RunOnWorkers(parts, [&](unsigned w) {
+        const auto first = uint32_t(uint64_t(n) * w / parts) + 1, last = uint32_t(uint64_t(n) * (w + 1) / parts);
+        std::vector<uint64_t>& out = ranges[w];
+        out.reserve(last - first + 1);
+        for (uint32_t s = first; s <= last; ++s) {
+            if (!IsVisible(s) || IsNull(s, index.Field)) continue;
+            out.push_back((uint64_t(LookupTag(s, index.Field)) << 32) | s);
+        }
+    });
+    std::vector<uint64_t> entries = std::move(ranges[0]);
+    for (unsigned w = 1; w < parts; ++w) {
+        entries.insert(entries.end(), ranges[w].begin(), ranges[w].end());
+        std::vector<uint64_t>().swap(ranges[w]);
     }
     RadixSortByTag(entries);
     index.Reset(entries.size());
@@ -697,12 +513,19 @@ void IDSBase::PrepareLocateIndex(int field) { LocateIndexFor(field); }
 int64_t IDSBase::LocateIgnoreCase(int field, QStringView text) {
     TLocateIndex* index = &LocateIndexFor(field);
     const std::u16string_view wanted(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
-    std::string key;
-    FCollator->AppendFoldedSortKey(wanted, key);
+    // Equal ignoring case: the same folded text, else equal folded texts for
+    // the collator (TCollator::EqualsIgnoreCase, with the wanted text folded
+    // once).
+    std::u16string foldedWanted, folded;
+    FoldCase(wanted, foldedWanted);
     int64_t best = -1;
-    index->Find(HashTag(key), [&](uint32_t slot) {
+    index->Find(FCollator->LookupHash(wanted), [&](uint32_t slot) {
+        // The candidate's row state, position and value are fetched at once.
+        __builtin_prefetch(&FData.RowStates[slot - 1]);
+        __builtin_prefetch(&FRank[slot]);
         if (!IsVisible(slot) || IsNull(slot, field)) return;
-        if (!FCollator->EqualsIgnoreCase(Text(slot, field, tlsTextA), wanted)) return;
+        FoldCase(Text(slot, field, tlsTextA), folded);
+        if (folded != foldedWanted && FCollator->Compare(folded, foldedWanted) != 0) return;
         const int64_t p = HasSortOrder() ? SortPositionOf(slot, true) : DefaultPositionOf(slot);
         if (p >= 0 && (best < 0 || p < best)) best = p;
     });

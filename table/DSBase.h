@@ -14,13 +14,15 @@
 // hash index of the sort keys of the case-folded texts, built on first use
 // and kept up to date by every change.
 //
-// The store serves one thread and takes no lock (building a large order
-// computes its sort keys on the machine's other cores too, and waits for
-// them before it returns).
+// The store serves one thread and takes no lock. Building a large order or
+// the code index computes its keys on the machine's other cores too, and
+// waits for them before it returns; an order prepared ahead is built on a
+// helper thread that every change of the records stops first.
 
 #include "table/StoreData.h"
 
 #include <QStringView>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -98,6 +100,14 @@ public:
     void SetSortOrder(const std::vector<int>& fields);
     // The order the cursor follows: the sort order when one is set.
     const std::vector<uint32_t>& Order() const { return HasSortOrder() ? FSortOrder : FDefaultOrder; }
+    // Starts building the sort order of fields on a helper thread (using one
+    // core), for a later SetSortOrder(fields), which takes it and waits for
+    // what is left. Changes of the records, another PrepareSortOrder,
+    // TakeData and the destructor stop it first. Nothing happens when that
+    // order is in force or kept.
+    void PrepareSortOrder(const std::vector<int>& fields);
+    // True while a prepared order is being built.
+    bool PreparingSortOrder() const;
     // How many sort orders were built by sorting (not taken from the kept
     // ones) since the store was made.
     uint64_t SortOrdersBuilt() const { return FSortOrdersBuilt; }
@@ -136,8 +146,17 @@ private:
     const TStoreColumn& Col(int field) const { return FData.Columns[size_t(field)]; }
     void CheckWritable() const;
     uint32_t AppendSlot(const TRecordBuffer& buffer, uint8_t rowState);
-    void BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out) const;
+    // threads: at most this many (the caller included); stop: asked to end
+    // early, the build raises.
+    void BuildSortOrder(const std::vector<int>& fields, std::vector<uint32_t>& out, unsigned threads = 4,
+                        const std::atomic<bool>* stop = nullptr) const;
+    bool BuildSortOrderByValues(int field, std::vector<uint32_t>& out, unsigned threads,
+                                const std::atomic<bool>* stop) const;
+    struct TPreparedOrder;
+    bool TakePreparedOrder(const std::vector<int>& fields, std::vector<uint32_t>& out);
+    void StopPreparing();
     void AppendKey(uint32_t slot, const std::vector<int>& fields, std::string& out) const;
+    void AppendValueKey(int field, std::string_view bytes, std::string& out) const;
     int64_t DefaultPositionOf(uint32_t slot) const;
     int64_t SortPositionOf(uint32_t slot, bool repeated = false) const;
     void BuildPositionMap() const;
@@ -146,9 +165,11 @@ private:
     void OrderChanged();
     void DataChanged();
     void IndexAdd(uint32_t slot);
+    uint32_t LookupTag(uint32_t slot, int field) const;
     void BuildLocateIndex(TLocateIndex& index) const;
     TLocateIndex& LocateIndexFor(int field);
     std::u16string_view Text(uint32_t slot, int field, std::u16string& buf) const;
+    std::u16string_view TextOf(int field, std::string_view bytes, std::u16string& buf) const;
 
     TStoreData FData;
     const TCollator* FCollator = nullptr;
@@ -156,8 +177,7 @@ private:
     uint64_t FDataVersion = 0;
     uint64_t FEmptyCount = 0;
     std::vector<uint32_t> FDefaultOrder;
-    std::vector<uint32_t> FRank; // per slot: rank in the default order (ascending along it)
-    uint32_t FNextRank = 0;
+    std::vector<uint32_t> FRank; // per slot: its position in the default order + 1 (0: not in it)
     std::vector<int> FSortFields;
     std::vector<uint32_t> FSortOrder;
     // False once the sort order differs from a fresh build for the same data
@@ -170,6 +190,7 @@ private:
     mutable bool FPosValid = false;
     mutable int FPosLookups = 0; // searches since the map was last invalidated
     std::vector<std::unique_ptr<TLocateIndex>> FLocateIndexes;
+    std::shared_ptr<TPreparedOrder> FPrepared; // last: stopped before the rest goes
 };
 
 // A position in the current order of a store: -1 before the first record,

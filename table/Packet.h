@@ -34,6 +34,15 @@ public:
     // The total size in bytes when known, 0 otherwise (the reader reserves
     // room for the rows from it).
     virtual uint64_t SizeHint() const { return 0; }
+    // Sources that can also be read at any offset (a file, not a pipe) let
+    // the reader read the second half of a large packet's rows on another
+    // thread. ReadAt copies up to max bytes from offset into buffer and
+    // returns how many (0 at the end); it may run on another thread while
+    // ReadSome runs, and does not move the place ReadSome reads from.
+    // SeekTo makes ReadSome go on from offset.
+    virtual bool CanReadAt() const { return false; }
+    virtual size_t ReadAt(uint64_t offset, char* buffer, size_t max);
+    virtual void SeekTo(uint64_t offset);
 };
 
 // Where the writer puts the packet, piece by piece, in order.

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <unistd.h>
 #include <vector>
 
 namespace tallivo {
@@ -17,6 +18,22 @@ TStoreData IDataPacketCodec::ReadFrom(IPacketSource& source) const {
     while (const size_t n = source.ReadSome(buffer.data(), buffer.size()))
         content.append(buffer.data(), qsizetype(n));
     return Read(content);
+}
+
+namespace {
+[[noreturn]] void RaiseFileError(int err) {
+    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
+    throw EInOutError(Format("Erreur E/S %d", err), err);
+}
+} // namespace
+
+size_t IPacketSource::ReadAt(uint64_t, char*, size_t) {
+    RaiseFileError(ESPIPE);
+}
+
+void IPacketSource::SeekTo(uint64_t offset) {
+    if (offset != 0) RaiseFileError(ESPIPE);
+    Rewind();
 }
 
 void IDataPacketCodec::WriteTo(const IDSBase& store, TDataPacketFormat format, IPacketSink& sink) const {
@@ -47,13 +64,6 @@ const IDataPacketCodec& DefaultPacketCodec() {
     return codec;
 }
 
-namespace {
-[[noreturn]] void RaiseFileError(int err) {
-    if (err == EACCES || err == EPERM) throw EInOutError("Accès au fichier refusé", err);
-    throw EInOutError(Format("Erreur E/S %d", err), err);
-}
-} // namespace
-
 size_t TPacketFileSource::ReadSome(char* buffer, size_t max) {
     errno = 0;
     const qint64 n = FFile.read(buffer, qint64(max));
@@ -62,8 +72,24 @@ size_t TPacketFileSource::ReadSome(char* buffer, size_t max) {
 }
 
 void TPacketFileSource::Rewind() {
+    SeekTo(0);
+}
+
+void TPacketFileSource::SeekTo(uint64_t offset) {
     errno = 0;
-    if (!FFile.seek(0)) RaiseFileError(errno ? errno : ESPIPE);
+    if (!FFile.seek(qint64(offset))) RaiseFileError(errno ? errno : ESPIPE);
+}
+
+bool TPacketFileSource::CanReadAt() const {
+    return !FFile.isSequential() && FFile.handle() >= 0;
+}
+
+size_t TPacketFileSource::ReadAt(uint64_t offset, char* buffer, size_t max) {
+    for (;;) {
+        const ssize_t n = ::pread(FFile.handle(), buffer, max, off_t(offset));
+        if (n >= 0) return size_t(n);
+        if (errno != EINTR) RaiseFileError(errno);
+    }
 }
 
 uint64_t TPacketFileSource::SizeHint() const {

@@ -1,174 +1,22 @@
 #include "table/PacketReader.h"
 
-#include "base/Exception.h"
 #include "table/NumberText.h"
-#include "table/Packet.h"
-#include "table/PacketChars.h"
-#include "table/PacketFieldPlan.h"
+#include "table/PacketReaderImpl.h"
 #include "table/PacketTypes.h"
 
-#include <QString>
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <new>
-#include <string>
-#include <string_view>
-#include <unordered_map>
-#include <vector>
 
 namespace tallivo {
 
-namespace {
-
-const char* const kMismatch = "Mismatch in datapacket.";
-const char* const kNoMetaData = "Datapacket contains no meta data.";
-const char* const kInvalidType = "Invalid field type.";
-const char* const kNoMemory = "Insufficient memory for this operation.";
-
-int CodeOf(const char* message) {
-    if (message == kNoMetaData) return DBERR_NOMETADATA;
-    if (message == kInvalidType) return DBERR_INVALIDFIELDTYPE;
-    if (message == kNoMemory) return DBERR_NOMEMORY;
-    return DBERR_MISMATCH;
-}
-
-inline bool IsSpace(char c) {
-    return (unsigned char)c >= 1 && (unsigned char)c <= 32;
-}
-inline bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-inline char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
-// Thrown when content declared as UTF-8 turns out not to be well-formed
-// UTF-8: the reader starts again and reads it as Windows-1252.
-struct TRestartAsAnsi {};
-
-enum class TTok : uint8_t { Start, End, Text, Eof };
-
-struct TAttr {
-    std::string_view Name;
-    std::string_view Value;
-    bool Amp; // the value holds an ampersand
-};
-
-struct TToken {
-    TTok Kind = TTok::Eof;
-    bool Empty = false;
-    std::string_view Name;
-    std::string_view Text;
-    std::vector<TAttr> Attrs;
-    uint64_t Offset = 0;
-};
-
-class TReader {
-public:
-    TReader(const char* data, size_t size) : FMemory(true), FSizeHint(size) {
-        FBuf = FPos = data;
-        FEnd = data + size;
-        FEof = true;
-    }
-    explicit TReader(IPacketSource& source) : FSource(&source), FSizeHint(source.SizeHint()) {}
-
-    TStoreData Run();
-
-private:
-    // ---- input window
-    uint64_t Off(const char* p) const { return FBase + uint64_t(p - FBuf); }
-    void Prime();
-    void Refill(const char* keep);
-    [[noreturn]] void Fail(const char* message, uint64_t offset) const {
-        throw EDataPacketError(QString::fromLatin1(message), CodeOf(message), offset);
-    }
-    void Reset();
-
-    // ---- encoding
-    bool DeclaresUtf8();
-    void StartChecking();
-    void DrainChecking();
-
-    // ---- tokens
-    void Next(bool wantText = false);
-    bool ScanStartTag(const char* p);
-    void SkipUntilEnd(std::string name);
-    void SkipElement() {
-        if (!FTok.Empty) SkipUntilEnd(std::string(FTok.Name));
-    }
-    bool IsStart(const char* name) const { return FTok.Kind == TTok::Start && FTok.Name == name; }
-    void ExpectEnd(const char* name) const {
-        if (FTok.Kind != TTok::End || FTok.Name != name) Fail(kMismatch, FTok.Offset);
-    }
-
-    // ---- structure
-    TStoreData ReadOnce(bool forceAnsi);
-    void ParseDocument();
-    void ParseMetadata();
-    void ParseFields();
-    void ParseField();
-    void ParseParams();
-    TStoreParam ReadParamElement();
-    void AddParam(std::vector<TStoreParam>& list, TStoreParam p, bool table);
-    void ParseChangeLog(std::string_view value, uint64_t offset);
-    void AddField(TFieldDecl& decl, uint64_t offset);
-    void PrepareRows();
-    void ParseRowData();
-    void ReadRow();
-    void ReadRowChildren(uint32_t stamp);
-    void Put(int field, std::string_view value, bool amp, uint64_t offset);
-    void ReserveRows();
-    void Finish();
-
-    // ---- values
-    std::string_view Decoded(std::string_view v, bool toAnsi);
-    std::string_view Decoded(std::string_view v, bool toAnsi, bool amp);
-    QString Text(std::string_view v);
-    std::string ContentBytes(std::string_view v) { return std::string(Decoded(v, !FUtf8)); }
-
-    // input
-    IPacketSource* FSource = nullptr;
-    bool FMemory = false;
-    uint64_t FSizeHint = 0;
-    std::unique_ptr<char[]> FStore;
-    size_t FCapacity = 0;
-    const char* FBuf = nullptr; // start of the window
-    const char* FEnd = nullptr; // end of the bytes in the window
-    const char* FPos = nullptr; // next byte to read
-    uint64_t FBase = 0;         // offset of FBuf in the content
-    bool FEof = false;          // the source has no more bytes
-
-    // encoding
-    bool FUtf8 = false;
-    bool FChecking = false; // declared UTF-8: every byte must be well-formed
-    TUtf8Check FCheck;
-
-    TToken FTok;
-    std::string FScratch;
-    std::string FNumber; // a decimal value in canonical form
-
-    // result
-    TStoreData FData;
-    bool FHaveFields = false;
-    std::vector<TFieldIn> FIn;
-    std::unordered_map<std::string_view, int> FByAttr, FByTag;
-    uint32_t FStamp = 0;
-    uint64_t FRowsOffset = 0;
-    bool FReserved = false;
-};
+namespace packet_reader {
 
 // ---------------------------------------------------------------- window
 
 void TReader::Prime() {
-    FCapacity = size_t(1) << 19;
+    FCapacity = size_t(1) << 17;
     FStore.reset(new char[FCapacity]);
     FBuf = FPos = FEnd = FStore.get();
     FBase = 0;
@@ -369,10 +217,24 @@ void TReader::Next(bool wantText) {
 // An attribute whose value does not begin with a double quote ends the
 // attribute list; the rest of the tag up to ">" is passed over. Returns false
 // when the tag does not end inside the window.
+namespace {
+// Bytes that end an element name (white space, ">", "/"), and those that end
+// an attribute name (the same and "=").
+struct TNameEnds {
+    bool Element[256] = {}, Attribute[256] = {};
+    constexpr TNameEnds() {
+        for (int c = 1; c <= 32; ++c) Element[c] = Attribute[c] = true;
+        Element['>'] = Element['/'] = true;
+        Attribute['>'] = Attribute['/'] = Attribute['='] = true;
+    }
+};
+constexpr TNameEnds kNameEnds;
+} // namespace
+
 bool TReader::ScanStartTag(const char* p) {
     const char* e = FEnd;
     const char* q = p + 1;
-    while (q < e && !IsSpace(*q) && *q != '>' && *q != '/') ++q;
+    while (q < e && !kNameEnds.Element[(unsigned char)*q]) ++q;
     if (q >= e) return false;
     if (q == p + 1) Fail(kMismatch, Off(p));
     FTok.Name = std::string_view(p + 1, size_t(q - p - 1));
@@ -397,7 +259,7 @@ bool TReader::ScanStartTag(const char* p) {
             break;
         }
         const char* n0 = q;
-        while (q < e && !IsSpace(*q) && *q != '=' && *q != '>' && *q != '/') ++q;
+        while (q < e && !kNameEnds.Attribute[(unsigned char)*q]) ++q;
         const char* n1 = q;
         while (q < e && IsSpace(*q)) ++q;
         if (q >= e) return false;
@@ -820,8 +682,18 @@ void TReader::PrepareRows() {
 void TReader::ParseRowData() {
     if (FTok.Empty) return;
     FRowsOffset = FTok.Offset;
+    StartSecondHalf();
     for (;;) {
         Next();
+        if (FHalf && FTok.Offset >= FSplit) {
+            // The second half was read from a token that starts exactly here:
+            // its rows (or its error) are what reading on would give.
+            if (FTok.Offset == FSplit && FTok.Kind == TTok::Start) {
+                AdoptSecondHalf();
+                return;
+            }
+            StopSecondHalf(); // the split fell inside something else: read on alone
+        }
         if (FTok.Kind == TTok::End) {
             ExpectEnd("ROWDATA");
             return;
@@ -945,12 +817,8 @@ void TReader::ReserveRows() {
         for (size_t f = 0; f < FData.Columns.size(); ++f) {
             TStoreColumn& c = FData.Columns[f];
             size_t bytes = 0;
-            if (c.Kind() == TStoreColumn::TKind::Bytes) {
-                const uint32_t n = c.Count();
-                const size_t have =
-                    n ? c.BytesAt(n - 1).data() + c.BytesAt(n - 1).size() - c.BytesAt(0).data() : 0;
-                bytes = size_t(double(have) / rows * total * 1.05);
-            }
+            if (c.Kind() == TStoreColumn::TKind::Bytes)
+                bytes = size_t(double(c.ValueBytes()) / rows * total * 1.05);
             c.Reserve(total, bytes);
         }
     } catch (const std::bad_alloc&) {
@@ -972,15 +840,17 @@ void TReader::Finish() {
     }
 }
 
-} // namespace
+} // namespace packet_reader
 
-TStoreData ReadPacket(const char* data, size_t size) {
-    TReader reader(data, size);
+using packet_reader::TReader;
+
+TStoreData ReadPacket(const char* data, size_t size, uint64_t halvesFrom) {
+    TReader reader(data, size, halvesFrom);
     return reader.Run();
 }
 
-TStoreData ReadPacket(IPacketSource& source) {
-    TReader reader(source);
+TStoreData ReadPacket(IPacketSource& source, uint64_t halvesFrom) {
+    TReader reader(source, halvesFrom);
     return reader.Run();
 }
 

@@ -16,12 +16,19 @@ class QFile;
 
 namespace tallivo {
 
+// Rows of at least this many bytes are read in two halves at once, the
+// second on another thread (when the machine has a second core and the
+// source can be read at an offset). The result, and the error and its
+// offset for a malformed packet, are those of reading from start to end.
+inline constexpr uint64_t kReadInHalvesFrom = uint64_t(4) << 20;
+
 // Reads a packet held in memory.
-TStoreData ReadPacket(const char* data, size_t size);
+TStoreData ReadPacket(const char* data, size_t size, uint64_t halvesFrom = kReadInHalvesFrom);
 
 // Reads a packet from a source, a piece at a time: only a small window of
-// the file is held in memory while the store grows.
-TStoreData ReadPacket(IPacketSource& source);
+// the file (two when the rows are read in halves) is held in memory while
+// the store grows.
+TStoreData ReadPacket(IPacketSource& source, uint64_t halvesFrom = kReadInHalvesFrom);
 
 // A file open for reading as a packet source. A failing read raises the
 // file error ("Accès au fichier refusé" or "Erreur E/S %d").
@@ -31,6 +38,9 @@ public:
     size_t ReadSome(char* buffer, size_t max) override;
     void Rewind() override;
     uint64_t SizeHint() const override;
+    bool CanReadAt() const override;
+    size_t ReadAt(uint64_t offset, char* buffer, size_t max) override;
+    void SeekTo(uint64_t offset) override;
 
 private:
     QFile& FFile;

@@ -6,82 +6,21 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <new>
-#include <sys/mman.h>
 
 namespace tallivo {
 
 namespace {
 
-// Large blocks fill front to back while a big table loads: huge pages make
-// far fewer page faults. Only advice; ignored where the system has none.
-void AdviseHugePages(const void* p, size_t n) {
-#ifdef MADV_HUGEPAGE
-    if (!p || n < (size_t(4) << 20)) return;
-    const uintptr_t page = 4096;
-    const uintptr_t b = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
-    const uintptr_t e = (reinterpret_cast<uintptr_t>(p) + n) & ~(page - 1);
-    if (e > b) (void)madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);
-#else
-    (void)p;
-    (void)n;
-#endif
+// Makes sure one more element fits without reallocation (amortised growth).
+template <typename V> void RoomForOneMore(V& v) {
+    if (v.size() == v.capacity()) v.reserve(v.capacity() + v.capacity() / 2 + 16);
+}
+
+[[noreturn]] void RaiseNoMemory() {
+    throw EDBClient("Insufficient memory for this operation.", DBERR_NOMEMORY);
 }
 
 } // namespace
-
-TByteArena::TByteArena(TByteArena&& o) noexcept : FData(o.FData), FSize(o.FSize), FCapacity(o.FCapacity) {
-    o.FData = nullptr;
-    o.FSize = o.FCapacity = 0;
-}
-
-TByteArena& TByteArena::operator=(TByteArena&& o) noexcept {
-    if (this != &o) {
-        delete[] FData;
-        FData = o.FData;
-        FSize = o.FSize;
-        FCapacity = o.FCapacity;
-        o.FData = nullptr;
-        o.FSize = o.FCapacity = 0;
-    }
-    return *this;
-}
-
-TByteArena::TByteArena(const TByteArena& o) {
-    Reserve(o.FSize);
-    if (o.FSize) std::memcpy(FData, o.FData, o.FSize);
-    FSize = o.FSize;
-}
-
-TByteArena& TByteArena::operator=(const TByteArena& o) {
-    if (this != &o) {
-        TByteArena copy(o);
-        *this = std::move(copy);
-    }
-    return *this;
-}
-
-void TByteArena::Reserve(size_t n) {
-    if (n <= FCapacity) return;
-    char* p = new char[n];
-    AdviseHugePages(p, n);
-    if (FSize) std::memcpy(p, FData, FSize);
-    delete[] FData;
-    FData = p;
-    FCapacity = n;
-}
-
-void TByteArena::Append(const char* p, size_t n) {
-    if (FSize + n > FCapacity) Reserve(std::max(FSize + n, FCapacity + FCapacity / 4 + 4096));
-    if (n) std::memcpy(FData + FSize, p, n);
-    FSize += n;
-}
-
-void TByteArena::ShrinkToFit() {
-    if (FCapacity == FSize) return;
-    TByteArena copy(*this);
-    *this = std::move(copy);
-}
 
 void TStoreColumn::PushNullBit(bool isNull) {
     const uint32_t row = FCount;
@@ -93,7 +32,11 @@ void TStoreColumn::AppendNull() {
     if (FKind == TKind::Float) {
         FFloats.push_back(0);
     } else {
-        FEnds.push_back(uint32_t(FBytes.Size()));
+        if (FCount >= FNextCheck) Checkpoint();
+        if (FInterned)
+            FIds.push_back(0);
+        else
+            FEnds.push_back(uint32_t(FBytes.Size()));
     }
     PushNullBit(true);
     ++FCount;
@@ -101,10 +44,16 @@ void TStoreColumn::AppendNull() {
 
 void TStoreColumn::AppendBytes(std::string_view value) {
     if (FKind != TKind::Bytes) throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
-    if (FBytes.Size() + value.size() > std::numeric_limits<uint32_t>::max())
-        throw EDBClient("Insufficient memory for this operation.", DBERR_NOMEMORY);
-    FBytes.Append(value.data(), value.size());
-    FEnds.push_back(uint32_t(FBytes.Size()));
+    if (FCount >= FNextCheck) Checkpoint();
+    if (FInterned) {
+        const uint32_t id = FValues.Intern(value);
+        FIds.push_back(id);
+    } else {
+        if (FBytes.Size() + value.size() > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
+        FBytes.Append(value.data(), value.size());
+        FEnds.push_back(uint32_t(FBytes.Size()));
+    }
+    FValueBytes += value.size();
     PushNullBit(false);
     ++FCount;
 }
@@ -116,27 +65,112 @@ void TStoreColumn::AppendFloat(double value) {
     ++FCount;
 }
 
-void TStoreColumn::EnsureRoom(size_t bytes) {
-    auto grow = [](auto& v) {
-        if (v.size() == v.capacity()) v.reserve(v.capacity() + v.capacity() / 2 + 16);
-    };
-    if ((FCount & 63) == 0) grow(FNullBits);
+// Keeps the values once each while that saves room: the distinct values,
+// with their offsets and lookup entries (about 20 bytes each), against the
+// values row by row.
+void TStoreColumn::Checkpoint() {
+    if (FInterned && double(FValues.Bytes()) + 20.0 * FValues.Count() > 0.9 * double(FValueBytes)) ToPlain();
+    FNextCheck = FInterned && FNextCheck <= std::numeric_limits<uint32_t>::max() / 4
+                     ? FNextCheck * 4
+                     : std::numeric_limits<uint32_t>::max();
+}
+
+void TStoreColumn::ToPlain() {
+    if (FValueBytes > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
+    // Room for as many rows as were reserved, the values growing at the
+    // same average length.
+    const size_t rows = std::max<size_t>({FCount, FReservedRows, FIds.capacity()});
+    const double perRow = FCount ? double(FValueBytes) / FCount : 0;
+    std::vector<uint32_t> ends;
+    ends.reserve(rows);
+    TByteArena bytes;
+    bytes.Reserve(std::max<size_t>(FValueBytes, size_t(perRow * double(rows) * 1.05)));
+    for (uint32_t row = 0; row < FCount; ++row) {
+        const std::string_view v = FValues.At(FIds[row]);
+        bytes.Append(v.data(), v.size());
+        ends.push_back(uint32_t(bytes.Size()));
+    }
+    FEnds.swap(ends);
+    FBytes = std::move(bytes);
+    FIds = {};
+    FValues = TValueSet();
+    FInterned = false;
+}
+
+void TStoreColumn::AppendNullBits(const TStoreColumn& other) {
+    const size_t words = (size_t(other.FCount) + 63) / 64;
+    const unsigned shift = FCount & 63;
+    if (shift == 0) {
+        FNullBits.insert(FNullBits.end(), other.FNullBits.begin(), other.FNullBits.begin() + ptrdiff_t(words));
+    } else {
+        for (size_t i = 0; i < words; ++i) {
+            const uint64_t w = other.FNullBits[i];
+            FNullBits.back() |= w << shift;
+            FNullBits.push_back(w >> (64 - shift));
+        }
+    }
+    FNullBits.resize((size_t(FCount) + other.FCount + 63) / 64);
+}
+
+void TStoreColumn::AppendRows(const TStoreColumn& other) {
+    if (other.FKind != FKind) throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
+    if (size_t(FCount) + other.FCount > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
     if (FKind == TKind::Float) {
-        grow(FFloats);
+        FFloats.insert(FFloats.end(), other.FFloats.begin(), other.FFloats.end());
+    } else if (FInterned && other.FInterned) {
+        std::vector<uint32_t> map(other.FValues.Count());
+        for (uint32_t id = 0; id < map.size(); ++id) map[id] = FValues.Intern(other.FValues.At(id));
+        FIds.reserve(FIds.size() + other.FCount);
+        for (uint32_t row = 0; row < other.FCount; ++row) FIds.push_back(map[other.FIds[row]]);
+    } else {
+        if (FInterned) ToPlain();
+        if (FBytes.Size() + other.FValueBytes > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
+        FBytes.Reserve(FBytes.Size() + other.FValueBytes);
+        FEnds.reserve(FEnds.size() + other.FCount);
+        if (!other.FInterned) {
+            const uint32_t base = uint32_t(FBytes.Size());
+            FBytes.Append(other.FBytes.Data(), other.FBytes.Size());
+            for (uint32_t end : other.FEnds) FEnds.push_back(base + end);
+        } else {
+            for (uint32_t row = 0; row < other.FCount; ++row) {
+                const std::string_view v = other.FValues.At(other.FIds[row]);
+                FBytes.Append(v.data(), v.size());
+                FEnds.push_back(uint32_t(FBytes.Size()));
+            }
+        }
+    }
+    AppendNullBits(other);
+    FCount += other.FCount;
+    FValueBytes += other.FValueBytes;
+    while (FKind == TKind::Bytes && FCount >= FNextCheck) Checkpoint();
+}
+
+void TStoreColumn::EnsureRoom(size_t bytes) {
+    if ((FCount & 63) == 0) RoomForOneMore(FNullBits);
+    if (FKind == TKind::Float) {
+        RoomForOneMore(FFloats);
         return;
     }
-    grow(FEnds);
-    if (FBytes.Size() + bytes > std::numeric_limits<uint32_t>::max())
-        throw EDBClient("Insufficient memory for this operation.", DBERR_NOMEMORY);
-    if (FBytes.Size() + bytes > FBytes.Capacity())
-        FBytes.Reserve(std::max(FBytes.Size() + bytes, FBytes.Capacity() + FBytes.Capacity() / 4 + 4096));
+    if (FCount >= FNextCheck) Checkpoint();
+    if (FInterned) {
+        RoomForOneMore(FIds);
+        FValues.EnsureRoom(bytes);
+        return;
+    }
+    RoomForOneMore(FEnds);
+    if (FBytes.Size() + bytes > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
+    FBytes.Grow(bytes);
 }
 
 void TStoreColumn::Reserve(uint32_t rows, size_t bytes) {
     FNullBits.reserve((size_t(rows) + 63) / 64);
+    FReservedRows = std::max(FReservedRows, rows);
     if (FKind == TKind::Float) {
         FFloats.reserve(rows);
         AdviseHugePages(FFloats.data(), FFloats.capacity() * sizeof(double));
+    } else if (FInterned) {
+        FIds.reserve(rows);
+        AdviseHugePages(FIds.data(), FIds.capacity() * sizeof(uint32_t));
     } else {
         FEnds.reserve(rows);
         AdviseHugePages(FEnds.data(), FEnds.capacity() * sizeof(uint32_t));
@@ -145,23 +179,22 @@ void TStoreColumn::Reserve(uint32_t rows, size_t bytes) {
 }
 
 void TStoreColumn::Clear() {
-    FCount = 0;
-    FNullBits.clear();
-    FFloats.clear();
-    FEnds.clear();
-    FBytes.Clear();
+    *this = TStoreColumn(FKind);
 }
 
 void TStoreColumn::ShrinkToFit() {
     FNullBits.shrink_to_fit();
     FFloats.shrink_to_fit();
+    FIds.shrink_to_fit();
+    FValues.ShrinkToFit();
     FEnds.shrink_to_fit();
     FBytes.ShrinkToFit();
 }
 
 size_t TStoreColumn::MemoryUsed() const {
     return FNullBits.capacity() * sizeof(uint64_t) + FFloats.capacity() * sizeof(double) +
-           FEnds.capacity() * sizeof(uint32_t) + FBytes.Capacity();
+           FIds.capacity() * sizeof(uint32_t) + FValues.MemoryUsed() + FEnds.capacity() * sizeof(uint32_t) +
+           FBytes.Capacity();
 }
 
 TStoreColumn::TKind ColumnKindFor(TFieldType type) {

@@ -8,7 +8,9 @@
 // RowStates. Values of a slot never change once written (a change makes a
 // new slot), so each column is append-only.
 
+#include "table/ByteArena.h"
 #include "table/DBTypes.h"
+#include "table/ValueSet.h"
 
 #include <QString>
 #include <cstddef>
@@ -19,32 +21,14 @@
 
 namespace tallivo {
 
-// A growable byte buffer that grows by a quarter at a time, so that a large
-// column wastes little room at its end.
-class TByteArena {
-public:
-    TByteArena() = default;
-    TByteArena(TByteArena&& o) noexcept;
-    TByteArena& operator=(TByteArena&& o) noexcept;
-    TByteArena(const TByteArena& o);
-    TByteArena& operator=(const TByteArena& o);
-    ~TByteArena() { delete[] FData; }
-
-    size_t Size() const { return FSize; }
-    size_t Capacity() const { return FCapacity; }
-    const char* Data() const { return FData; }
-    void Append(const char* p, size_t n);
-    void Reserve(size_t n);
-    void Clear() { FSize = 0; }
-    void ShrinkToFit();
-
-private:
-    char* FData = nullptr;
-    size_t FSize = 0;
-    size_t FCapacity = 0;
-};
-
 // One field's values over all slots.
+//
+// A Bytes column starts by keeping each distinct value once (TValueSet) and
+// one number per row; after the first 16 384 rows, and at every fourfold
+// growth after that, it checks whether that still saves room and, when it
+// does not (codes, references: values that do not repeat), moves for good
+// to the plain form: the values one after the other with an end offset per
+// row. Both forms read the same.
 class TStoreColumn {
 public:
     // Bytes: a string field's code page bytes, the decimal text of an integer
@@ -59,6 +43,8 @@ public:
     void AppendNull();
     void AppendBytes(std::string_view value); // Bytes columns
     void AppendFloat(double value);           // Float columns
+    // Appends every row of other, a column of the same kind.
+    void AppendRows(const TStoreColumn& other);
     void Reserve(uint32_t rows, size_t bytes = 0);
     // Room for one more row holding bytes bytes, so that the next Append
     // cannot fail half-way; raises when the column cannot grow.
@@ -67,10 +53,19 @@ public:
     // row = slot - 1
     bool IsNull(uint32_t row) const { return (FNullBits[row >> 6] >> (row & 63)) & 1u; }
     std::string_view BytesAt(uint32_t row) const {
+        if (FInterned) return FValues.At(FIds[row]);
         const uint32_t b = row ? FEnds[row - 1] : 0;
         return std::string_view(FBytes.Data() + b, FEnds[row] - b);
     }
     double FloatAt(uint32_t row) const { return FFloats[row]; }
+
+    // The values held once each: the number of a row's value in Values()
+    // (0, the empty string, for a null row).
+    bool Interned() const { return FInterned; }
+    uint32_t IdAt(uint32_t row) const { return FIds[row]; }
+    const TValueSet& Values() const { return FValues; }
+    // Bytes of the non-null values, row by row.
+    uint64_t ValueBytes() const { return FValueBytes; }
 
     void Clear();
     void ShrinkToFit();
@@ -78,12 +73,22 @@ public:
 
 private:
     void PushNullBit(bool isNull);
+    void AppendNullBits(const TStoreColumn& other);
+    void Checkpoint();
+    void ToPlain();
     TKind FKind;
+    bool FInterned = true;
     uint32_t FCount = 0;
+    uint32_t FNextCheck = kFirstCheck;
+    uint32_t FReservedRows = 0;
+    uint64_t FValueBytes = 0;
     std::vector<uint64_t> FNullBits;
     std::vector<double> FFloats; // Float
-    std::vector<uint32_t> FEnds; // Bytes: end offset of each row's value
-    TByteArena FBytes;           // Bytes
+    std::vector<uint32_t> FIds;  // Bytes, interned: each row's number in FValues
+    TValueSet FValues;
+    std::vector<uint32_t> FEnds; // Bytes, plain: end offset of each row's value
+    TByteArena FBytes;
+    static constexpr uint32_t kFirstCheck = 16384;
 };
 
 // A table or field parameter of a data packet (name, value as text, packet

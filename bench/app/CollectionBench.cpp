@@ -18,6 +18,10 @@
 // EnterToKeypadNoJournal20000 and OkToReadyNoJournal20000/... are the same
 // paths without a journal, the baseline of what it costs;
 // OkToReadyJournalCost20000/accumulate alternates the two in one run.
+// OkToReady/20000, /100000 and /200000: Ok to ready for a code already in a
+// collection of that many lines (beside a catalogue twice as large), the
+// save of the whole collection included: how one confirmed change grows
+// with the collection.
 // Soak10000Scans: 10 000 codes entered against a 1 000 000-article
 // catalogue, each with 1 keyed and Ok (a repeated code accumulates, a new
 // one adds a line; all saved): resident memory after the first 1 000 scans
@@ -194,6 +198,34 @@ BENCHMARK(OkToReadyJournalCost)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(80);
+void OkToReadyLines(benchmark::State& state) {
+    const auto lines = uint32_t(state.range(0));
+    const QString folder = DataFolder(2 * lines, lines);
+    RestoreCollection(folder);
+    auto form = StartWorkstation(folder);
+    std::vector<double> samples;
+    uint32_t i = 5;
+    for (auto _ : state) {
+        i = (i * 7919 + 13) % lines;
+        QElapsedTimer clock;
+        EnterCode(*form, Code(i), [&](TNumPadBox* pad) { KeyOneAndOk(pad, clock); });
+        const double t = clock.nsecsElapsed() / 1e9;
+        if (!form->Edit1->Text().isEmpty()) state.SkipWithError("the code was not taken");
+        state.SetIterationTime(t);
+        samples.push_back(t * 1e3);
+    }
+    Percentiles(state, samples);
+    state.counters["lines"] = CollectionTable->RecordCount();
+    state.counters["file_MB"] = double(QFileInfo(folder + "/COLLECTION.XML").size()) / 1e6;
+}
+BENCHMARK(OkToReadyLines)
+    ->Name("OkToReady")
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 void SaveCollection20000(benchmark::State& state) {
     const QString folder = DataFolder(kArticles, kLines);

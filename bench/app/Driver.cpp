@@ -11,18 +11,21 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <map>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
 namespace tallivo::bench {
 
-QString DataFolder(uint32_t articles, uint32_t collectionLines) {
-    static std::map<std::pair<uint32_t, uint32_t>, std::unique_ptr<QTemporaryDir>> folders;
-    auto& dir = folders[{articles, collectionLines}];
+QString DataFolder(uint32_t articles, uint32_t collectionLines, bool uniqueNames) {
+    static std::map<std::tuple<uint32_t, uint32_t, bool>, std::unique_ptr<QTemporaryDir>> folders;
+    auto& dir = folders[{articles, collectionLines, uniqueNames}];
     if (dir) return dir->path();
     dir = std::make_unique<QTemporaryDir>();
     TClientDataSet catalogue;
-    catgen::FillCatalogue(catalogue, articles);
+    catgen::TCatalogueKinds kinds;
+    kinds.UniqueNames = uniqueNames;
+    catgen::FillCatalogue(catalogue, articles, 1, kinds);
     catalogue.SaveToFile(dir->filePath("ARTICLE.XML"), dfXML);
     if (collectionLines > 0) {
         TClientDataSet collection;

@@ -16,10 +16,11 @@ class TNumPadBox;
 
 namespace tallivo::bench {
 
-// A temporary folder with ARTICLE.XML of articles generated articles and,
-// when collectionLines > 0, COLLECTION.XML holding the first collectionLines
-// of them (quantity 1). Made once per distinct request, removed at exit.
-QString DataFolder(uint32_t articles, uint32_t collectionLines = 0);
+// A temporary folder with ARTICLE.XML of articles generated articles (with
+// names that never repeat when uniqueNames) and, when collectionLines > 0,
+// COLLECTION.XML holding the first collectionLines of them (quantity 1).
+// Made once per distinct request, removed at exit.
+QString DataFolder(uint32_t articles, uint32_t collectionLines = 0, bool uniqueNames = false);
 
 // Puts COLLECTION.XML of a DataFolder back as it was made, without journal
 // or station identity.

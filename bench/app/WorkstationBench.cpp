@@ -3,10 +3,16 @@
 //    files loaded and the code field focused (Qt itself already running);
 //  - EnterToKeypad: from Enter on a known code in the code field to the
 //    keypad shown and active; the first lookup after start is measured apart
-//    (EnterToKeypadFirst) from the following ones.
+//    (EnterToKeypadFirst, and FirstScanAfterStart with its median) from the
+//    following ones;
+//  - EnterToKeypadDuringBackgroundWork: the same while the catalogue's name
+//    order is built on the helper thread after the start (on a catalogue
+//    whose names never repeat, the longest such sort), against the same
+//    scans once it is built, in the same iteration.
 
 #include "Driver.h"
 #include "dialogs/Numpad.h"
+#include "table/DSBase.h"
 #include "tools/catgen/Catalogue.h"
 
 #include <benchmark/benchmark.h>
@@ -60,6 +66,56 @@ void EnterToKeypadFirst(benchmark::State& state) {
     }
 }
 BENCHMARK(EnterToKeypadFirst)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void FirstScanAfterStart(benchmark::State& state) {
+    DataFolder();
+    std::vector<double> samples;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = StartWorkstation();
+        state.ResumeTiming();
+        const double t = EnterToKeypad(*form, KnownCode(kArticles / 3 + uint32_t(samples.size())));
+        state.SetIterationTime(t);
+        samples.push_back(t);
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["median_ms"] = samples[samples.size() / 2] * 1e3;
+    state.counters["max_ms"] = samples.back() * 1e3;
+}
+BENCHMARK(FirstScanAfterStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void EnterToKeypadDuringBackgroundWork(benchmark::State& state) {
+    const QString folder = bench::DataFolder(kArticles, 0, true);
+    std::vector<double> during, after;
+    for (auto _ : state) {
+        auto form = bench::StartWorkstation(folder);
+        const IDSBase& articles = *ArticleTable->Store();
+        uint32_t i = 7;
+        auto scan = [&] {
+            i = (i * 7919 + 13) % kArticles;
+            return EnterToKeypad(*form, KnownCode(i)) * 1e3;
+        };
+        size_t n = 0;
+        for (; articles.PreparingSortOrder(); ++n) during.push_back(scan());
+        while (articles.PreparingSortOrder()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        for (size_t k = 0; k < std::max<size_t>(n, 5); ++k) after.push_back(scan());
+        form.reset();
+    }
+    // The figures are the counters (the time is that of whole iterations).
+    auto report = [&](const char* name, std::vector<double>& ms) {
+        std::sort(ms.begin(), ms.end());
+        state.counters[std::string(name) + "_scans"] = double(ms.size());
+        if (ms.empty()) return;
+        state.counters[std::string(name) + "_median_ms"] = ms[ms.size() / 2];
+        state.counters[std::string(name) + "_max_ms"] = ms.back();
+    };
+    report("during", during);
+    report("after", after);
+}
+BENCHMARK(EnterToKeypadDuringBackgroundWork)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void EnterToKeypadNext(benchmark::State& state) {
     DataFolder();

@@ -1,7 +1,8 @@
 // Data packet benchmarks, each beside its baseline in the same run:
 //   LoadFromFile of the 1 000 000-article catalogue (about 200 MB) against
 //     pugixml reading the same file, visiting every attribute and converting
-//     the r8 values with strtod;
+//     the r8 values with strtod, and against the floor: read() of the whole
+//     file into memory (BM_ReadFloor);
 //   SaveToFile of that catalogue (crash-safe: temporary file, flush, rename)
 //     against fwrite of the same rows without escaping (with and without the
 //     final flush to disk);
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <spawn.h>
 #include <string>
@@ -68,6 +70,27 @@ void BM_LoadFromFile(benchmark::State& state) {
     }
     state.counters["file_MB"] = FileMB(file);
     state.SetBytesProcessed(int64_t(state.iterations()) * QFile(file).size());
+}
+
+// The floor: the file's bytes read into memory, nothing done with them.
+void BM_ReadFloor(benchmark::State& state) {
+    const QByteArray path = QFile::encodeName(CatalogueFile());
+    const auto size = size_t(QFile(CatalogueFile()).size());
+    for (auto _ : state) {
+        const int fd = open(path.constData(), O_RDONLY);
+        if (fd < 0) std::abort();
+        std::unique_ptr<char[]> bytes(new char[size]);
+        size_t got = 0;
+        while (got < size) {
+            const ssize_t n = read(fd, bytes.get() + got, size - got);
+            if (n <= 0) std::abort();
+            got += size_t(n);
+        }
+        close(fd);
+        benchmark::DoNotOptimize(bytes.get());
+    }
+    state.counters["file_MB"] = FileMB(CatalogueFile());
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(size));
 }
 
 // The baseline: pugixml parses the file, every attribute is visited and the
@@ -239,6 +262,7 @@ void BM_PeakMemoryWhileLoading(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadFloor)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_PugixmlBaseline)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SaveToFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_FwriteBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -1,8 +1,11 @@
 #include "base/Collation.h"
+#include "base/CodePage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -69,4 +72,49 @@ TEST(Collation, OneCollatorPerLocaleAndLcidMapping) {
 TEST(Collation, SimpleCaseFoldingKeepsLengths) {
     EXPECT_EQ(FoldCase(QString::fromUtf8("ÀÉÎÕÜ Ÿ ß")), QString::fromUtf8("àéîõü ÿ ß"));
     EXPECT_EQ(FoldCase(QStringLiteral("ABC-xyz")), QStringLiteral("abc-xyz"));
+}
+
+// The hash behind the code lookup: strings equal ignoring case must share it
+// in every locale, also when contractions ("aa" in Danish, "ch" in Czech),
+// ignorable characters, canonical equivalents or letters that fold to
+// another script are involved; and code page bytes hash as their text does.
+TEST(Collation, LookupHashIsSharedByStringsEqualIgnoringCase) {
+    const std::u16string alphabet = u"aAcChHeéÉßµ1- ;kÅåŒœ";
+    // Other spellings of the same text: letter case, ignorable characters,
+    // canonical equivalents.
+    auto respell = [](char16_t c, uint32_t r) -> std::u16string {
+        switch (r % 4) {
+        case 0: return QString(QChar(c)).toUpper().toStdU16String();
+        case 1: return std::u16string(1, c) + (r % 8 < 4 ? u'\u00AD' : u'\u0001');
+        default: break;
+        }
+        switch (c) {
+        case u'é': return u"e\u0301";
+        case u';': return u"\u037E";
+        case u'k': return u"\u212A";
+        case u'Å': return u"\u212B";
+        default: return std::u16string(1, c);
+        }
+    };
+    std::mt19937 rng(11);
+    for (const char* locale : {"", "fr_FR", "da_DK", "cs_CZ", "es_ES@collation=traditional", "th_TH"}) {
+        const TCollator& c = TCollator::ForLocale(locale);
+        int equalPairs = 0;
+        for (int i = 0; i < 20000; ++i) {
+            std::u16string a, b;
+            for (size_t n = rng() % 6; n > 0; --n) {
+                const char16_t ch = alphabet[rng() % alphabet.size()];
+                a += ch;
+                b += respell(ch, rng());
+            }
+            if (!c.EqualsIgnoreCase(a, b)) continue;
+            ++equalPairs;
+            ASSERT_EQ(c.LookupHash(a), c.LookupHash(b))
+                << locale << ": " << QString::fromStdU16String(a).toStdString() << " / "
+                << QString::fromStdU16String(b).toStdString();
+            const std::string bytes = ToAnsi(QString::fromStdU16String(a));
+            ASSERT_EQ(c.LookupHashAnsi(bytes), c.LookupHash(U16(FromAnsi(bytes)))) << locale;
+        }
+        EXPECT_GT(equalPairs, 10000) << locale;
+    }
 }

@@ -1,7 +1,8 @@
 // libFuzzer target of the data packet reader. For every input:
-//  - the reader reads it from memory, and from a source handing it over in
-//    pieces of a few bytes: both give the same content or the same error at
-//    the same offset;
+//  - the reader reads it from memory, from a source handing it over in
+//    pieces of a few bytes, and from memory with its rows read in two halves
+//    at once: all give the same content or the same error at the same
+//    offset;
 //  - content that reads is opened as a table, walked through its fields,
 //    written in both forms and read back to the same fields, slots, row
 //    states, log and values (a number as the double its 16-digit text in
@@ -216,15 +217,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TOutcome memory = Attempt([&] { return ReadPacket(bytes, size); });
     TPieces pieces(data, size);
     TOutcome stream = Attempt([&] { return ReadPacket(pieces); });
+    // The rows read in two halves at once, whatever their size.
+    TOutcome halves = Attempt([&] { return ReadPacket(bytes, size, 0); });
     if (memory.Ok != stream.Ok) Fault("memory and piecewise reading disagree");
+    if (memory.Ok != halves.Ok) Fault("reading in halves disagrees");
     if (!memory.Ok) {
         if (memory.Error != stream.Error || memory.Offset != stream.Offset) Fault("different errors");
+        if (memory.Error != halves.Error || memory.Offset != halves.Offset) Fault("different errors in halves");
         if (memory.Offset > size) Fault("error offset past the end");
         return 0;
     }
     const std::vector<uint32_t> visible = AllVisible(memory.Data);
     if (Image(memory.Data, visible, true) != Image(stream.Data, AllVisible(stream.Data), true))
         Fault("memory and piecewise content differ");
+    if (Image(memory.Data, visible, true) != Image(halves.Data, AllVisible(halves.Data), true))
+        Fault("content read in halves differs");
 
     TClientDataSet table;
     try {

@@ -122,7 +122,7 @@ TEST(SortChoice, LargeOrdersBuiltOnSeveralCoresMatchAStableSortOfTheirKeys) {
         }
     }
     const IDSBase& s = *t.Store();
-    for (const char* setting : {"NOM_ART", "CATEGORIE;NOM_FOU", "GERE_STOCK"}) {
+    for (const char* setting : {"NOM_ART", "CATEGORIE;NOM_FOU", "GERE_STOCK", "REF_ART_F"}) {
         SCOPED_TRACE(setting);
         std::vector<int> fields;
         for (const QString& n : QString(setting).split(';')) fields.push_back(t.FieldByName(n).Index());
@@ -142,4 +142,29 @@ TEST(SortChoice, LargeOrdersBuiltOnSeveralCoresMatchAStableSortOfTheirKeys) {
         t.SetIndexFieldNames(setting);
         EXPECT_EQ(s.Order(), expected);
     }
+}
+
+TEST(SortChoice, AnOrderPreparedAheadIsTheOneASortBuildsAndAChangeOfTheRecordsStopsIt) {
+    TClientDataSet t, reference;
+    catgen::FillCatalogue(t, 50000, 3);
+    catgen::FillCatalogue(reference, 50000, 3);
+    t.PrepareIndexFieldNames("REF_ART_F");
+    t.SetIndexFieldNames("REF_ART_F");
+    reference.SetIndexFieldNames("REF_ART_F");
+    EXPECT_EQ(t.Store()->Order(), reference.Store()->Order());
+    EXPECT_EQ(t.Store()->SortOrdersBuilt(), 1u);
+
+    // Changed while the name order is prepared: the order taken holds the
+    // change.
+    t.PrepareIndexFieldNames("NOM_ART");
+    for (TClientDataSet* table : {&t, &reference}) {
+        table->Append();
+        table->FieldByName("CODE_ART").SetAsString("NEW");
+        table->FieldByName("NOM_ART").SetAsString("Abricots secs");
+        table->Post();
+        table->SetIndexFieldNames("NOM_ART");
+    }
+    EXPECT_EQ(t.Store()->Order(), reference.Store()->Order());
+    t.PrepareIndexFieldNames("NO_SUCH_FIELD"); // passed over
+    t.PrepareIndexFieldNames("CODE_ART");      // the table closes while it is built
 }

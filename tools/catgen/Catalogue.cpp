@@ -281,7 +281,12 @@ TStoreData MakeCatalogue(uint32_t rows, uint64_t seed, const TCatalogueKinds& ki
         } else {
             text(0, a.Code);
         }
-        text(1, a.Name);
+        if (kinds.UniqueNames) {
+            const QString number = QStringLiteral(" %1").arg(i);
+            text(1, a.Name.left(50 - int(number.size())) + number);
+        } else {
+            text(1, a.Name);
+        }
         text(2, a.Category);
         if (kinds.AllNumericKinds)
             data.Columns[3].AppendFloat(RoundToSingle(a.SalePrice));

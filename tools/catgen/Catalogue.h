@@ -46,6 +46,9 @@ struct TCatalogueKinds {
     // N_I2, N_I4, N_I8, N_UI1, N_UI2, N_UI4, N_UI8 (their extremes included)
     // and N_FMT (fixedFMT, four decimals).
     bool AllNumericKinds = false;
+    // Each NOM_ART ends with the article's number, so that no two names are
+    // alike (the generated names otherwise repeat, as categories do).
+    bool UniqueNames = false;
 };
 
 // The catalogue as store content, as a data file would load it: rows
