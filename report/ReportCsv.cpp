@@ -3,7 +3,9 @@
 #include "base/FloatText.h"
 #include "report/ReportFiles.h"
 
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace tallivo::report {
 
@@ -19,10 +21,11 @@ QString Grouped(const QString& digits, QChar separator) {
     return out;
 }
 
-void AppendCell(std::string& out, const QString& text) {
-    const std::string bytes = ToAnsi(text);
-    if (bytes.find_first_of(";\"\r\n") == std::string::npos) {
-        out += bytes;
+// A cell's Windows-1252 bytes, in double quotes when they hold a separator,
+// a quote or a line end.
+void AppendCell(QByteArray& out, std::string_view bytes) {
+    if (bytes.find_first_of(";\"\r\n") == std::string_view::npos) {
+        out.append(bytes.data(), qsizetype(bytes.size()));
         return;
     }
     out += '"';
@@ -31,6 +34,16 @@ void AppendCell(std::string& out, const QString& text) {
         out += c;
     }
     out += '"';
+}
+
+// The general form with 15 significant digits, as the export writes numbers.
+void AppendNumber(QByteArray& out, double v, char separator) {
+    char buf[64];
+    if (v == 0) v = 0; // no "-0"
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    for (char* p = buf; p < r.ptr; ++p)
+        if (*p == '.') *p = separator;
+    out.append(buf, qsizetype(r.ptr - buf));
 }
 
 } // namespace
@@ -60,31 +73,36 @@ QString StatusWord(TLineStatus status) {
     return QString();
 }
 
-QByteArray DifferencesCsv(const TStockReport& report, QChar separator) {
-    std::string out = "CODE_ART;NOM_ART;CATEGORIE;ATTENDU;COMPTE;ECART;VALEUR_ECART;SITUATION;RECOMPTER\r\n";
-    out.reserve(out.size() + report.Lines().size() * 90);
-    const auto number = [&](double v) { out += ToAnsi(FloatToText(v, separator, 15)); };
+QByteArray DifferencesCsv(const TStockReport& report, QChar separatorChar) {
+    const char separator = char(separatorChar.unicode());
+    QByteArray out = "CODE_ART;NOM_ART;CATEGORIE;ATTENDU;COMPTE;ECART;VALEUR_ECART;SITUATION;RECOMPTER\r\n";
+    out.reserve(out.size() + qsizetype(report.Lines().size()) * 100);
+    std::string text;
+    const std::string words[] = {
+        ToAnsi(StatusWord(TLineStatus::Counted)), ToAnsi(StatusWord(TLineStatus::NotCounted)),
+        ToAnsi(StatusWord(TLineStatus::NotExpected)), ToAnsi(StatusWord(TLineStatus::Unknown))};
     for (const TReportLine& l : report.Lines()) {
-        AppendCell(out, report.Code(l));
+        for (const auto which :
+             {TStockReport::TText::Code, TStockReport::TText::Name, TStockReport::TText::Category}) {
+            text.clear();
+            report.AppendAnsi(l, which, text);
+            AppendCell(out, text);
+            out += ';';
+        }
+        AppendNumber(out, l.Expected, separator);
         out += ';';
-        AppendCell(out, report.Name(l));
+        AppendNumber(out, l.Counted, separator);
         out += ';';
-        AppendCell(out, report.Category(l));
+        AppendNumber(out, l.Difference(), separator);
         out += ';';
-        number(l.Expected);
+        if (l.HasPrice) AppendNumber(out, l.Value(), separator);
         out += ';';
-        number(l.Counted);
-        out += ';';
-        number(l.Difference());
-        out += ';';
-        if (l.HasPrice) number(l.Value());
-        out += ';';
-        out += ToAnsi(StatusWord(l.Status));
+        out.append(words[int(l.Status)].data(), qsizetype(words[int(l.Status)].size()));
         out += ';';
         if (l.Recount) out += "oui";
         out += "\r\n";
     }
-    return QByteArray(out.data(), qsizetype(out.size()));
+    return out;
 }
 
 } // namespace tallivo::report

@@ -3,9 +3,12 @@
 // style is inline, the chart is SVG drawn here, nothing is fetched.
 #include "report/ReportFiles.h"
 
+#include "base/CodePage.h"
+
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace tallivo::report {
 
@@ -16,6 +19,33 @@ constexpr size_t kNotCounted = 500; // articles not counted listed on the page
 
 QString Esc(const QString& s) {
     return s.toHtmlEscaped();
+}
+
+// Windows-1252 bytes as HTML text in UTF-8, escaped.
+void AppendHtml(QByteArray& out, std::string_view ansi) {
+    for (const char ch : ansi) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b == '<')
+            out += "&lt;";
+        else if (b == '>')
+            out += "&gt;";
+        else if (b == '&')
+            out += "&amp;";
+        else if (b == '"')
+            out += "&quot;";
+        else if (b < 0x80)
+            out += ch;
+        else {
+            const char16_t c = AnsiCharToUnicode(b);
+            if (c < 0x800) {
+                out += char(0xC0 | (c >> 6));
+            } else {
+                out += char(0xE0 | (c >> 12));
+                out += char(0x80 | ((c >> 6) & 0x3F));
+            }
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
 }
 
 const char* const kStyle =
@@ -205,35 +235,47 @@ QByteArray ReportHtml(const TStockReport& report, const TReportSource& source) {
 }
 
 QByteArray RecountHtml(const TStockReport& report, const TReportSource& source) {
-    std::vector<const TReportLine*> lines;
+    // By category, for a walk round the shop; in the catalogue's order within one.
+    std::vector<std::vector<const TReportLine*>> byCategory(report.Categories().size());
+    size_t count = 0;
     for (const TReportLine& l : report.Lines())
-        if (l.Recount) lines.push_back(&l);
-    // In the order of a walk round the shop: category, then name.
-    std::vector<std::pair<QString, QString>> keys(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) keys[i] = {report.Category(*lines[i]), report.Name(*lines[i])};
-    std::vector<size_t> order(lines.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const int c = QString::localeAwareCompare(keys[a].first, keys[b].first);
-        return c != 0 ? c < 0 : QString::localeAwareCompare(keys[a].second, keys[b].second) < 0;
-    });
+        if (l.Recount) byCategory[l.Category].push_back(&l), ++count;
     const QString style =
         QString::fromLatin1(kStyle) +
         QStringLiteral("td.saisie{min-width:9em;border:1px solid #999}"
                        "@page{size:A4;margin:12mm}@media print{thead{display:table-header-group}}");
-    QString body = QStringLiteral("<h1>Recomptage : %1</h1>\n")
-                       .arg(lines.size() == 1 ? QStringLiteral("1 article")
-                                              : QStringLiteral("%1 articles").arg(Integer(lines.size()))) +
+    QString head = QStringLiteral("<h1>Recomptage : %1</h1>\n")
+                       .arg(count == 1 ? QStringLiteral("1 article")
+                                       : QStringLiteral("%1 articles").arg(Integer(count))) +
                    SourceLine(source);
-    body += QStringLiteral("<p class=\"note\">Compter chaque article et écrire la quantité trouvée. Le même "
+    head += QStringLiteral("<p class=\"note\">Compter chaque article et écrire la quantité trouvée. Le même "
                            "catalogue est dans RECOMPTAGE.XML pour un poste de comptage.</p>\n");
-    body += QStringLiteral("<table><thead><tr><th>Catégorie</th><th>Code</th><th>Désignation</th>"
+    head += QStringLiteral("<table><thead><tr><th>Catégorie</th><th>Code</th><th>Désignation</th>"
                            "<th>Quantité recomptée</th></tr></thead><tbody>\n");
-    for (const size_t i : order)
-        body += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td class=\"saisie\"></td></tr>\n")
-                    .arg(Esc(keys[i].first), Esc(report.Code(*lines[i])), Esc(keys[i].second));
-    body += QStringLiteral("</tbody></table>\n");
-    return Page(QStringLiteral("Recomptage"), style, body).toUtf8();
+    const QByteArray page =
+        Page(QStringLiteral("Recomptage"), style, head + QStringLiteral("@@ROWS@@")).toUtf8();
+    const qsizetype at = page.indexOf("@@ROWS@@");
+    QByteArray out = page.left(at);
+    out.reserve(out.size() + qsizetype(count) * 120 + 200);
+    std::string text;
+    for (size_t c = 0; c < byCategory.size(); ++c) {
+        const QByteArray category = Esc(report.Categories()[c].Name).toUtf8();
+        for (const TReportLine* l : byCategory[c]) {
+            out += "<tr><td>";
+            out += category;
+            out += "</td><td>";
+            for (const auto which : {TStockReport::TText::Code, TStockReport::TText::Name}) {
+                text.clear();
+                report.AppendAnsi(*l, which, text);
+                AppendHtml(out, text);
+                out += which == TStockReport::TText::Code ? "</td><td>" : "</td>";
+            }
+            out += "<td class=\"saisie\"></td></tr>\n";
+        }
+    }
+    out += "</tbody></table>\n";
+    out += page.mid(at + 8);
+    return out;
 }
 
 } // namespace tallivo::report

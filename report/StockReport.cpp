@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
+#include <unordered_map>
 
 namespace tallivo::report {
 
@@ -98,20 +98,101 @@ bool TStockReport::IsOverThresholds(double difference, double expected) const {
     return true;
 }
 
+namespace {
+
+// Printable ASCII bytes folded to lower case into out; false for any other
+// byte. For such codes, equal ignoring case (case folding, then equal at the
+// collation's tertiary strength) is equal once folded so: no printable ASCII
+// character is ignorable, and folding is plain lower case.
+bool FoldPlainAscii(std::string_view bytes, std::string& out) {
+    out.clear();
+    for (const char c : bytes) {
+        if (c < 0x20 || c > 0x7E) return false;
+        out += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    }
+    return true;
+}
+
+// A filter in front of the counted codes' map: most catalogue codes were not
+// counted, and a bit answers them without the map's cache misses.
+class TCodeFilter {
+public:
+    void Add(std::string_view code) { FBits[Hash(code) & kMask] = true; }
+    bool MayHold(std::string_view code) const { return FBits[Hash(code) & kMask]; }
+
+private:
+    static constexpr uint64_t kMask = (uint64_t(1) << 22) - 1;
+    static uint64_t Hash(std::string_view code) {
+        uint64_t h = 14695981039346656037ull; // FNV-1a
+        for (const char c : code) h = (h ^ uint8_t(c)) * 1099511628211ull;
+        return h ^ (h >> 29);
+    }
+    std::vector<bool> FBits = std::vector<bool>(size_t(kMask) + 1);
+};
+
+bool IsAnsiField(const TStoreData& data, int field) {
+    const TFieldType t = data.Fields[size_t(field)].DataType;
+    return t == ftString || t == ftFixedChar;
+}
+
+} // namespace
+
+// A counted code finds its article as on a station: the first in the
+// catalogue's order whose code is equal, letter case ignored. The
+// catalogue's collation index answers that, but building it for a large
+// catalogue costs more than all the rest of the report. So when every
+// catalogue code is plain ASCII (barcodes, references), one pass over the
+// catalogue looks each folded code up among the folded counted codes; only
+// the counted codes that are not plain ASCII, or a catalogue that is not,
+// need the index.
+std::vector<uint32_t> TStockReport::MatchCodes() {
+    const TStoreData& cat = FCatalogue.Data();
+    const TStoreData& count = FCount.Lines;
+    std::vector<uint32_t> articleOf(count.SlotCount(), 0);
+    std::vector<bool> plainRow(count.SlotCount(), false);
+    std::string folded;
+    if (IsAnsiField(cat, FCatalogueCode) && IsAnsiField(count, FCountCode)) {
+        std::unordered_map<std::string, uint32_t> counted; // folded code -> count row
+        counted.reserve(count.SlotCount());
+        TCodeFilter filter;
+        const TStoreColumn& countCodes = count.Columns[size_t(FCountCode)];
+        for (uint32_t row = 0; row < count.SlotCount(); ++row)
+            if (!countCodes.IsNull(row) && FoldPlainAscii(countCodes.BytesAt(row), folded))
+                if ((plainRow[row] = counted.try_emplace(folded, row).second)) // a second one asks the index
+                    filter.Add(folded);
+        const TStoreColumn& codes = cat.Columns[size_t(FCatalogueCode)];
+        bool allPlain = true;
+        for (const uint32_t slot : FCatalogue.DefaultOrder()) {
+            if (codes.IsNull(slot - 1)) continue;
+            if (!FoldPlainAscii(codes.BytesAt(slot - 1), folded)) {
+                allPlain = false;
+                break;
+            }
+            if (!filter.MayHold(folded)) continue;
+            const auto it = counted.find(folded);
+            if (it != counted.end() && !articleOf[it->second]) articleOf[it->second] = slot;
+        }
+        if (!allPlain) std::fill(plainRow.begin(), plainRow.end(), false);
+    }
+    for (uint32_t row = 0; row < count.SlotCount(); ++row) {
+        if (plainRow[row]) continue;
+        const int64_t pos = FCatalogue.LocateIgnoreCase(FCatalogueCode, TextAt(count, FCountCode, row));
+        articleOf[row] = pos < 0 ? 0 : FCatalogue.Order()[size_t(pos)];
+    }
+    return articleOf;
+}
+
 void TStockReport::Build() {
     const TStoreData& cat = FCatalogue.Data();
     const TStoreData& count = FCount.Lines;
     const uint32_t countRows = count.SlotCount();
 
     // Each counted code's article: the catalogue's slot, or 0.
-    std::vector<uint32_t> articleOf(countRows, 0);
+    const std::vector<uint32_t> articleOf = MatchCodes();
     std::vector<uint32_t> countOf(size_t(cat.SlotCount()) + 1, kNoRow); // slot -> count row
     for (uint32_t row = 0; row < countRows; ++row) {
-        const QString code = TextAt(count, FCountCode, row);
-        const int64_t pos = FCatalogue.LocateIgnoreCase(FCatalogueCode, code);
-        if (pos < 0) continue;
-        const uint32_t slot = FCatalogue.Order()[size_t(pos)];
-        articleOf[row] = slot;
+        const uint32_t slot = articleOf[row];
+        if (!slot) continue;
         // Two counted codes that a station would see as one article are one
         // line already (the merge folds letter case); the first one keeps it.
         if (countOf[slot] == kNoRow) countOf[slot] = row;
@@ -146,7 +227,7 @@ void TStockReport::Build() {
         finish(l);
     }
 
-    std::map<QString, TCategoryTotal> categories;
+    Categorise();
     TReportTotals& t = FTotals;
     for (const TReportLine& l : FLines) {
         switch (l.Status) {
@@ -170,15 +251,38 @@ void TStockReport::Build() {
         const double v = l.Value();
         t.Value += v;
         (v < 0 ? t.Missing : t.Surplus) += v;
-        TCategoryTotal& c = categories[Category(l)];
+        TCategoryTotal& c = FCategories[l.Category];
         ++c.Lines;
         c.Value += v;
         (v < 0 ? c.Missing : c.Surplus) += v;
     }
-    for (auto& [name, total] : categories) {
-        total.Name = name;
-        FCategories.push_back(std::move(total));
+}
+
+// Gives each line its category's index, the categories sorted by name.
+void TStockReport::Categorise() {
+    std::unordered_map<std::string, uint32_t> index;
+    std::string key;
+    std::vector<uint32_t> first; // per category: the index of its first line
+    for (TReportLine& l : FLines) {
+        key.clear();
+        AppendAnsi(l, TText::Category, key);
+        const auto [it, added] = index.try_emplace(key, uint32_t(first.size()));
+        if (added) first.push_back(uint32_t(&l - FLines.data()));
+        l.Category = it->second;
     }
+    std::vector<QString> names(first.size());
+    for (size_t c = 0; c < first.size(); ++c) names[c] = Category(FLines[first[c]]);
+    std::vector<uint32_t> order(first.size());
+    for (uint32_t c = 0; c < order.size(); ++c) order[c] = c;
+    std::sort(order.begin(), order.end(),
+              [&](uint32_t a, uint32_t b) { return QString::localeAwareCompare(names[a], names[b]) < 0; });
+    std::vector<uint32_t> rank(order.size());
+    FCategories.resize(order.size());
+    for (uint32_t r = 0; r < order.size(); ++r) {
+        rank[order[r]] = r;
+        FCategories[r].Name = names[order[r]];
+    }
+    for (TReportLine& l : FLines) l.Category = rank[l.Category];
 }
 
 QString TStockReport::TextOf(const TReportLine& line, int catalogueField, int countField) const {
@@ -196,6 +300,21 @@ QString TStockReport::Name(const TReportLine& line) const {
 
 QString TStockReport::Category(const TReportLine& line) const {
     return TextOf(line, FCatalogueCategory, FCountCategory);
+}
+
+void TStockReport::AppendAnsi(const TReportLine& line, TText which, std::string& out) const {
+    const bool fromCatalogue = line.Article != 0;
+    const TStoreData& data = fromCatalogue ? FCatalogue.Data() : FCount.Lines;
+    const uint32_t row = fromCatalogue ? line.Article - 1 : line.CountRow;
+    const int field = which == TText::Code   ? (fromCatalogue ? FCatalogueCode : FCountCode)
+                      : which == TText::Name ? (fromCatalogue ? FCatalogueName : FCountName)
+                                             : (fromCatalogue ? FCatalogueCategory : FCountCategory);
+    if (field < 0 || data.Columns[size_t(field)].IsNull(row)) return;
+    const TFieldType type = data.Fields[size_t(field)].DataType;
+    if (type == ftString || type == ftFixedChar)
+        out += data.Columns[size_t(field)].BytesAt(row);
+    else
+        out += ToAnsi(TextAt(data, field, row));
 }
 
 } // namespace tallivo::report

@@ -22,6 +22,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tallivo {
@@ -70,7 +71,8 @@ struct TReportLine {
     uint32_t CountRow = kNoRow; // the count's row (slot - 1); kNoRow when not counted
     double Expected = 0;
     double Counted = 0;
-    double Price = 0; // the purchase price, when HasPrice
+    double Price = 0;      // the purchase price, when HasPrice
+    uint32_t Category = 0; // its category's index in TStockReport::Categories()
     bool HasPrice = false;
     bool Recount = false;
     TLineStatus Status = TLineStatus::Counted;
@@ -109,7 +111,8 @@ public:
 
     const std::vector<TReportLine>& Lines() const { return FLines; }
     const TReportTotals& Totals() const { return FTotals; }
-    // Categories by name (ordinal), each with its lines' values.
+    // The categories of the lines, in the locale's alphabetical order, each
+    // with its lines' values.
     const std::vector<TCategoryTotal>& Categories() const { return FCategories; }
     const TCount& Count() const { return FCount; }
     const IDSBase& Catalogue() const { return FCatalogue; }
@@ -127,13 +130,19 @@ public:
     QString Code(const TReportLine& line) const;
     QString Name(const TReportLine& line) const;
     QString Category(const TReportLine& line) const;
+    // The same texts appended as Windows-1252 bytes, without a detour
+    // through UTF-16 when the field holds such bytes (the files' hot path).
+    enum class TText { Code, Name, Category };
+    void AppendAnsi(const TReportLine& line, TText which, std::string& out) const;
 
     // Whether a difference is over the thresholds.
     bool IsOverThresholds(double difference, double expected) const;
 
 private:
     void Build();
+    std::vector<uint32_t> MatchCodes();
     QString TextOf(const TReportLine& line, int catalogueField, int countField) const;
+    void Categorise();
 
     IDSBase& FCatalogue;
     TCount FCount;

@@ -1,13 +1,20 @@
 // The stock-take report as tallivo-office report makes it, over a catalogue
-// of 1 000 000 articles with their expected stock and a count of 100 000
-// lines: loading both files, merging the count, matching each counted code,
-// computing every line and writing the four files. Beside it, its baseline
-// in the same run: loading the two files alone.
+// of 1 000 000 articles and a count of 100 000 lines: loading both files,
+// merging the count, matching each counted code, computing every line and
+// writing the four files. Beside it, its baseline in the same run: loading
+// the two files alone.
+//
+// Two catalogues: as a shop has it (BM_Report: the articles in stock, the
+// 100 000 counted and one in twenty of the others, carry an expected
+// quantity; the rest 0), and the worst case (BM_ReportEveryArticleStocked:
+// six articles in seven expected, so that some 760 000 are not counted and
+// all of them go to the recount files).
 //
 //   report_bench [--benchmark_filter=...]
 // The input files are written once per run in the temporary folder.
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
+#include "table/StoreData.h"
 #include "tools/catgen/Catalogue.h"
 #include "tools/common/ToolFiles.h"
 #include "tools/office/ReportCommand.h"
@@ -17,7 +24,9 @@
 #include <QDir>
 #include <QFile>
 #include <string>
+#include <string_view>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 using namespace tallivo;
@@ -31,16 +40,30 @@ QString TempPath(const QString& name) {
 }
 
 struct TInputs {
-    QString Catalogue = TempPath("ARTICLE.XML"), Count = TempPath("COLLECTION.XML"), Out = TempPath("OUT");
-    TInputs() {
+    QString Catalogue, Count = TempPath("COLLECTION.XML"), Out = TempPath("OUT");
+    explicit TInputs(bool everyArticleStocked)
+        : Catalogue(TempPath(everyArticleStocked ? "TOUS.XML" : "ARTICLE.XML")) {
+        TStoreData count = catgen::MakeCount(kArticles, kLines);
         catgen::TCatalogueKinds kinds;
         kinds.Stock = "r8";
-        TClientDataSet catalogue;
-        catgen::FillCatalogue(catalogue, kArticles, 1, kinds);
-        catalogue.SaveToFile(Catalogue, dfXML);
-        TClientDataSet count;
-        count.LoadFromStoreData(catgen::MakeCount(kArticles, kLines));
-        count.SaveToFile(Count, dfXML);
+        TStoreData catalogue = catgen::MakeCatalogue(kArticles, 1, kinds);
+        if (!everyArticleStocked) {
+            std::unordered_set<std::string_view> counted;
+            for (uint32_t row = 0; row < count.SlotCount(); ++row)
+                counted.insert(count.Columns[0].BytesAt(row));
+            TStoreColumn& stock = catalogue.Columns.back();
+            TStoreColumn kept(TStoreColumn::TKind::Float);
+            for (uint32_t row = 0; row < kArticles; ++row)
+                kept.AppendFloat(counted.count(catalogue.Columns[0].BytesAt(row)) || row % 20 == 0
+                                     ? stock.FloatAt(row)
+                                     : 0);
+            stock = std::move(kept);
+        }
+        TClientDataSet table;
+        table.LoadFromStoreData(std::move(catalogue));
+        table.SaveToFile(Catalogue, dfXML);
+        table.LoadFromStoreData(std::move(count));
+        if (!QFile::exists(Count)) table.SaveToFile(Count, dfXML);
     }
     ~TInputs() {
         QFile::remove(Catalogue);
@@ -49,13 +72,15 @@ struct TInputs {
     }
 };
 
-TInputs& Inputs() {
-    static TInputs inputs;
-    return inputs;
+TInputs& Inputs(bool everyArticleStocked) {
+    static TInputs shop(false);
+    if (!everyArticleStocked) return shop;
+    static TInputs every(true);
+    return every;
 }
 
-void BM_ReportLoadInputs(benchmark::State& state) {
-    const TInputs& in = Inputs();
+void LoadInputs(benchmark::State& state, bool everyArticleStocked) {
+    const TInputs& in = Inputs(everyArticleStocked);
     for (auto _ : state) {
         IDSBase catalogue(ReadPacketFile(in.Catalogue));
         IDSBase count(ReadPacketFile(in.Count));
@@ -65,8 +90,8 @@ void BM_ReportLoadInputs(benchmark::State& state) {
     state.counters["lines"] = kLines;
 }
 
-void BM_Report(benchmark::State& state) {
-    const TInputs& in = Inputs();
+void Report(benchmark::State& state, bool everyArticleStocked) {
+    const TInputs& in = Inputs(everyArticleStocked);
     std::vector<std::string> args = {
         "tallivo-office",      "report", "--force", in.Catalogue.toStdString(), in.Out.toStdString(),
         in.Count.toStdString()};
@@ -78,8 +103,23 @@ void BM_Report(benchmark::State& state) {
     state.counters["lines"] = kLines;
 }
 
+void BM_ReportLoadInputs(benchmark::State& state) {
+    LoadInputs(state, false);
+}
+void BM_Report(benchmark::State& state) {
+    Report(state, false);
+}
+void BM_ReportLoadInputsEveryArticleStocked(benchmark::State& state) {
+    LoadInputs(state, true);
+}
+void BM_ReportEveryArticleStocked(benchmark::State& state) {
+    Report(state, true);
+}
+
 BENCHMARK(BM_ReportLoadInputs)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Report)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReportLoadInputsEveryArticleStocked)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReportEveryArticleStocked)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

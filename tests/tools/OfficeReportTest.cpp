@@ -84,13 +84,15 @@ TEST_F(OfficeReport, ASmallStockTakeComputedByHand) {
                                          {"C3", "Colle", "DROG", "", "3"},
                                          {"D4", "Pot", "DROG", "2", "0"},
                                          {"E5", "Seau", "DROG", "3", ""},
-                                         {"F6", "Pelle", "JARD", "12", "1"}});
+                                         {"F6", "Pelle", "JARD", "12", "1"},
+                                         {"ÉT-7", "Étau", "QUINC", "5", "2"}});
     QDir(FDir.path()).mkpath("a");
     QDir(FDir.path()).mkpath("b");
     auto a = MakeCollection();
     AddLine(*a, "A1", "7");
     AddLine(*a, "b2", "2");
     AddLine(*a, "D4", "1");
+    AddLine(*a, QString::fromUtf8("ét-7"), "2");
     a->SaveToFile(Path("a/COLLECTION.XML"), dfXML);
     WriteBytes(Path("b/EXPORT.CSV"), "CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT\r\n"
                                      "A1;Vis;QUINC;2,5;0,5\r\n"
@@ -99,7 +101,7 @@ TEST_F(OfficeReport, ASmallStockTakeComputedByHand) {
     TToolRun r = Run({"report", "--expected-field", "THEORIQUE", "ARTICLE.XML", "OUT", "a/COLLECTION.XML",
                       "b/EXPORT.CSV"});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
-    EXPECT_EQ(QString::fromUtf8(r.Out), "OUT: 4 articles attendus, 4 comptés, 2 non comptés, 2 non attendus, "
+    EXPECT_EQ(QString::fromUtf8(r.Out), "OUT: 5 articles attendus, 5 comptés, 2 non comptés, 2 non attendus, "
                                         "3 à recompter ; valeur des écarts -6,25\n");
     EXPECT_EQ(
         ReadBytes(Path("OUT/ECARTS.CSV")),
@@ -109,6 +111,7 @@ TEST_F(OfficeReport, ASmallStockTakeComputedByHand) {
                    "C3;Colle;DROG;3;0;-3;;non compt\xE9;oui\r\n"
                    "D4;Pot;DROG;0;1;1;2;non attendu;\r\n"
                    "F6;Pelle;JARD;1;0;-1;-12;non compt\xE9;\r\n"
+                   "\xC9T-7;\xC9tau;QUINC;2;2;0;0;compt\xE9;\r\n"
                    "ZZ9;Inconnu;X;0;3;3;4,5;hors catalogue;oui\r\n"));
     // The recount: a catalogue a station loads, without the expected field,
     // and a sheet without any quantity.
@@ -167,6 +170,21 @@ TEST_F(OfficeReport, ALargeStockTakeAgreesWithAnIndependentComputation) {
             0);
         counts << file;
     }
+    // The third station's count comes as its export, the codes keyed in
+    // small letters.
+    {
+        TClientDataSet t;
+        t.LoadFromFile(Path("S3.XML"));
+        QByteArray text = "CODE_ART;NOM_ART;CATEGORIE;QTE;PRIX_ACHAT\r\n";
+        for (t.First(); !t.Eof(); t.Next()) {
+            QStringList cells{t.FieldByName("CODE_ART").AsString().toLower()};
+            for (const char* f : {"NOM_ART", "CATEGORIE", "QTE", "PRIX_ACHAT"})
+                cells << t.FieldByName(f).AsString();
+            text += QByteArray::fromStdString(ToAnsi(cells.join(u';'))) + "\r\n";
+        }
+        WriteBytes(Path("S3.CSV"), text);
+        counts.last() = "S3.CSV";
+    }
     const TToolRun r = Run(QStringList{"report", "--decimal", ".", "ARTICLE.XML", "OUT"} + counts);
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
 
@@ -185,7 +203,7 @@ TEST_F(OfficeReport, ALargeStockTakeAgreesWithAnIndependentComputation) {
         w.HasPrice = a.HasPurchasePrice;
         w.Price = a.PurchasePrice;
     }
-    for (const QString& file : counts) {
+    for (const char* file : {"S1.XML", "S2.XML", "S3.XML"}) {
         TClientDataSet t;
         t.LoadFromFile(Path(file));
         for (t.First(); !t.Eof(); t.Next()) {
