@@ -56,7 +56,7 @@ const char* const kStyle =
     "table{border-collapse:collapse;width:100%;font-size:.92em}"
     "th,td{border-bottom:1px solid #ddd;padding:4px 6px;text-align:left;vertical-align:top}"
     "thead th{background:#eef4fa}.num{text-align:right;white-space:nowrap;font-variant-numeric:tabular-nums}"
-    ".moins{color:#b03020}.plus{color:#1e7045}.note{color:#555;font-size:.9em}"
+    ".mot{white-space:nowrap}.moins{color:#b03020}.plus{color:#1e7045}.note{color:#555;font-size:.9em}"
     "table.totaux{width:auto;min-width:50%}table.totaux th{font-weight:normal}"
     "table.totaux td{font-weight:bold}svg{width:100%;min-width:560px;height:auto;display:block}"
     "@media print{body{max-width:none}h2{break-after:avoid}tr{break-inside:avoid}}";
@@ -158,7 +158,7 @@ public:
                  NumCell(QuantityText(l->Counted, sep), 0, false) +
                  NumCell(QuantityText(l->Difference(), sep), l->Difference(), true) +
                  NumCell(l->HasPrice ? AmountText(l->Value(), sep) : QStringLiteral("–"), l->Value(), true);
-            if (withStatus) h += QStringLiteral("<td>%1</td>").arg(StatusWord(l->Status));
+            if (withStatus) h += QStringLiteral("<td class=\"mot\">%1</td>").arg(StatusWord(l->Status));
             h += QStringLiteral("</tr>\n");
         }
         return h + QStringLiteral("</tbody></table></div>\n");
@@ -224,10 +224,13 @@ private:
 
 QByteArray ReportHtml(const TStockReport& report, const TReportSource& source) {
     const THtml h(report, source);
-    QString body =
-        QStringLiteral("<h1>Rapport d'inventaire</h1>\n") + SourceLine(source) + h.Totals() + h.Largest();
-    body += QStringLiteral("<h2>Écarts par catégorie (valeur au prix d'achat)</h2>\n<div class=\"defile\">") +
-            CategoryChartSvg(report, source.Separator) + QStringLiteral("</div>\n");
+    QString body = QStringLiteral("<h1>Rapport d'inventaire</h1>\n") + SourceLine(source) + h.Totals();
+    body +=
+        QStringLiteral("<h2>Écarts par catégorie (valeur au prix d'achat)</h2>\n<div class=\"defile\">") +
+        CategoryChartSvg(report, source.Separator) +
+        QStringLiteral("</div>\n<p class=\"note\">À gauche, en rouge, ce qui manque ; à droite, en vert, ce "
+                       "qui est en plus.</p>\n") +
+        h.Largest();
     body += h.NotCounted();
     body += h.Counts(QStringLiteral("Comptages par poste"), QStringLiteral("Poste"), report.Count().Stations);
     body += h.Counts(QStringLiteral("Comptages par zone"), QStringLiteral("Zone"), report.Count().Zones);

@@ -28,7 +28,7 @@ mkdir poste1 poste2
 # Chromium in a process group of its own, ended whatever happens.
 setsid chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
   --disable-component-update --disable-sync --user-data-dir="$work/profile" --hide-scrollbars \
-  --window-size=1000,1250 --screenshot="$work/page.png" "file://$work/RAPPORT/RAPPORT.HTML" \
+  --window-size=1000,1300 --screenshot="$work/page.png" "file://$work/RAPPORT/RAPPORT.HTML" \
   >/dev/null 2>&1 &
 browser=$!
 wait "$browser"

@@ -361,7 +361,7 @@ TEST(PacketTool, FromCsvReportsTrailingSpacesOrTrimsThem) {
                     " GHI;Colle;3;\r\n");
     const QString missing =
         csv + ": les champs CATEGORIE, PRIX_ACHAT, GERE_STOCK manquent : le poste de "
-              "comptage le lit et refuserait chaque nouvelle ligne ; écrit quand même (--force)\n";
+              "comptage les lit et refuserait chaque nouvelle ligne ; écrit quand même (--force)\n";
     TToolRun r = Tool({"from-csv", "--force", csv, out});
     ASSERT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(QString::fromUtf8(r.Err),

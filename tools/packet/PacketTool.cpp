@@ -319,7 +319,9 @@ int FromCsv(const QString& csv, const QString& out, const TCsvOptions& options, 
                 ? QStringLiteral("le champ %1 manque").arg(missing[0])
                 : QStringLiteral("les champs %1 manquent").arg(missing.join(QStringLiteral(", ")));
         Err(csv + QStringLiteral(": ") + what +
-            QStringLiteral(" : le poste de comptage le lit et refuserait chaque nouvelle ligne") +
+            (missing.size() == 1
+                 ? QStringLiteral(" : le poste de comptage le lit et refuserait chaque nouvelle ligne")
+                 : QStringLiteral(" : le poste de comptage les lit et refuserait chaque nouvelle ligne")) +
             (force ? QStringLiteral(" ; écrit quand même (--force)\n")
                    : QStringLiteral(" ; rien n'est écrit (--force pour écrire quand même)\n")));
         if (!force) return kExitFailed;
