@@ -4,6 +4,7 @@
 // tool's merge command (MergeCommand): arguments, the refusals, the conflict
 // report and the safe writing of the result.
 #include "tools/packet/Merge.h"
+#include "tools/packet/MergeCounts.h"
 
 #include "base/CodePage.h"
 #include "base/Collation.h"
@@ -55,6 +56,7 @@ struct TCollectionMerge::TState {
     std::vector<uint32_t> Origin; // per row: the file it was taken from
     QStringList Files;
     std::vector<TMergeConflict> Conflicts;
+    TMergeCounts Counts; // refuses one station's count found twice
     uint64_t Lines = 0;
     std::u16string Buffer;
     std::string Key;
@@ -106,6 +108,7 @@ void TCollectionMerge::Add(const QString& name, const IDSBase& collection) {
                                 .arg(want.Name, in.Fields[size_t(at)].TypeName, want.TypeName, s.Files[0]));
         from[f] = at;
     }
+    s.Counts.Add(name, in.Params);
     const uint32_t file = uint32_t(s.Files.size());
     s.Files << name;
 
@@ -174,6 +177,7 @@ TStoreData TCollectionMerge::TakeResult() {
                 qty.AppendNull();
         }
     }
+    s.Out.Params = s.Counts.ResultParams(s.Out.Params);
     TStoreData result = std::move(s.Out);
     F = std::make_unique<TState>();
     return result;
@@ -229,6 +233,8 @@ void MergeCountFiles(const QStringList& files, TCollectionMerge& merge, const TC
             LoadCountFile(file, table);
             if (loaded) loaded(file, table);
             merge.Add(file, *table.Store());
+        } catch (const ESameCount&) {
+            throw; // a refusal, said as it is
         } catch (const Exception& e) {
             throw Exception(file + QStringLiteral(": ") + ToolMessage(e));
         }
@@ -266,8 +272,13 @@ int MergeCommand(const TToolArgs& a) {
     TCollectionMerge merge;
     try {
         MergeCountFiles(inputs, merge);
+    } catch (const ESameCount& e) {
+        Err(e.Message() + u'
+');
+        return kExitRefused;
     } catch (const Exception& e) {
-        Err(e.Message() + QStringLiteral(" ; rien n'est écrit\n"));
+        Err(e.Message() + QStringLiteral(" ; rien n'est écrit
+"));
         return kExitFailed;
     }
     for (const TMergeConflict& c : merge.Conflicts()) Err(ConflictLine(c) + u'\n');

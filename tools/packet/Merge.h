@@ -41,7 +41,8 @@ public:
     // show the file. The first collection added gives the fields of the
     // result. Raises Exception (nothing added) when the collection lacks
     // CODE_ART or a number field QTE, or when a field that both have is of
-    // another type than in the first.
+    // another type than in the first; raises ESameCount (MergeCounts.h)
+    // when a collection added before holds the same station's count.
     void Add(const QString& name, const IDSBase& collection);
 
     // Lines read so far and articles found.
@@ -73,9 +74,10 @@ void LoadCountFile(const QString& path, TClientDataSet& table);
 QString CountFilesRefusal(const QStringList& files);
 
 // Loads each count file in order and adds it to merge; loaded, when given,
-// sees each file's table before it is added. Raises Exception whose message
-// begins with the file's name, at the first file that cannot be read or
-// merged (then nothing should be written).
+// sees each file's table before it is added. At the first file that cannot
+// be read or merged (then nothing should be written) raises Exception whose
+// message begins with the file's name, or ESameCount (MergeCounts.h) when a
+// station's count is given twice.
 using TCountLoaded = std::function<void(const QString& file, TClientDataSet& table)>;
 void MergeCountFiles(const QStringList& files, TCollectionMerge& merge, const TCountLoaded& loaded = {});
 
