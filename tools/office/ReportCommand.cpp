@@ -6,25 +6,31 @@
 // The count comes from a source function (TCountSource): today the count
 // files, merged exactly as `tallivo-packet merge` merges them. A count held
 // by the multi-station server (--db CONNINFO --stocktake NAME) is another
-// such function, chosen in CountSourceFor.
+// such function, chosen in CountSourceFor. The stations are the count files
+// (named by the identity they carry); the zones come from the journal
+// beside each file.
 #include "tools/office/ReportCommand.h"
 
 #include "base/Exception.h"
 #include "base/FloatText.h"
 #include "report/ReportFiles.h"
 #include "report/StockReport.h"
+#include "station/Journal.h"
+#include "station/StationIdentity.h"
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
 #include "tools/ToolMain.h"
 #include "tools/common/ToolFiles.h"
 #include "tools/common/ToolOptions.h"
 #include "tools/packet/Merge.h"
+#include "tools/packet/MergeCounts.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <unistd.h>
 
 using namespace tallivo;
@@ -55,6 +61,9 @@ const char* const kUsage =
     "DOSSIER ne doit contenir ni le catalogue ni un comptage.\n"
     "sortie : 0 fait, 1 un fichier n'a pas pu être lu ou écrit, 2 ligne de commande\n"
     "erronée ou écriture refusée (rien n'est écrit)\n";
+
+// What a zone's changes added to each code (folded), corrections included.
+using TZoneFigures = std::map<QString, double>;
 
 const char* const kOutputs[] = {"ECARTS.CSV", "RAPPORT.HTML", "RECOMPTAGE.XML", "RECOMPTAGE.HTML"};
 
@@ -114,16 +123,52 @@ void CheckFiles(const QString& catalogue, const QString& outDir, const QStringLi
 
 using TCountSource = std::function<TCount()>;
 
+// A station's name in the report: its identity and where its file was.
+QString StationName(const QString& file, const TCountIdentity& identity) {
+    return identity.Own ? QStringLiteral("%1 (%2)").arg(identity.Own->Station, file) : file;
+}
+
+// The zones of a station's count, from the journal beside its file: what
+// each zone's changes added to each code up to the change the file holds.
+// Nothing when there is no journal or the file has no identity.
+void AddZones(const QString& file, const TCountIdentity& identity, std::map<QString, TZoneFigures>& zones) {
+    const QString journal = QFileInfo(file).dir().filePath(QLatin1String(kJournalFileName));
+    if (!identity.Own || !QFileInfo::exists(journal)) return;
+    std::map<QString, TZoneFigures> count;
+    for (const TJournalRecord& r : ReadJournalFile(journal).Records) {
+        if (!r.IsChange() || r.Station != identity.Own->Station || r.Epoch != identity.Own->Epoch ||
+            r.Sequence > identity.Sequence)
+            continue;
+        if (r.ClearsCount) count.clear();
+        if (!r.Code.isEmpty()) count[r.Zone][r.Code.toCaseFolded()] += r.Delta;
+    }
+    for (const auto& [name, codes] : count)
+        for (const auto& [code, quantity] : codes) zones[name][code] += quantity;
+}
+
+// A zone's line: the codes whose quantity its changes left other than 0.
+TStationCount ZoneCount(const QString& name, const TZoneFigures& codes) {
+    TStationCount zone;
+    zone.Name = name.isEmpty() ? QStringLiteral("(sans zone)") : name;
+    for (const auto& [code, quantity] : codes) {
+        if (quantity != 0) ++zone.Lines;
+        zone.Quantity += quantity;
+    }
+    return zone;
+}
+
 // The count files, merged as the packet tool's merge does; each file is a
-// station.
+// station, and the journals beside them give the zones.
 TCount CountFromFiles(const QStringList& files) {
     TCount count;
     TCollectionMerge merge;
+    std::map<QString, TZoneFigures> zones;
     try {
-        MergeCountFiles(files, merge, [&count](const QString& file, TClientDataSet& table) {
-            TStationCount station;
-            station.Name = file;
+        MergeCountFiles(files, merge, [&](const QString& file, TClientDataSet& table) {
             const TStoreData& d = table.Store()->Data();
+            const TCountIdentity identity = ReadCountIdentity(d.Params);
+            TStationCount station;
+            station.Name = StationName(file, identity);
             const int qty = FieldIndex(d, QStringLiteral("QTE"));
             for (const uint32_t slot : table.Store()->DefaultOrder()) {
                 double q = 0;
@@ -131,12 +176,18 @@ TCount CountFromFiles(const QStringList& files) {
                 if (NumberAt(d, qty, slot - 1, q)) station.Quantity += q;
             }
             count.Stations.push_back(std::move(station));
+            AddZones(file, identity, zones);
         });
+    } catch (const ESameCount& e) {
+        throw TStop{e.Message(), kExitRefused};
     } catch (const Exception& e) {
         throw TStop{e.Message() + QStringLiteral(" ; rien n'est écrit"), kExitFailed};
     }
     for (const TMergeConflict& c : merge.Conflicts()) Err(ConflictLine(c) + u'\n');
     count.Lines = merge.TakeResult();
+    // Zones only when the stations use them.
+    if (zones.size() > 1 || (zones.size() == 1 && !zones.begin()->first.isEmpty()))
+        for (const auto& [name, codes] : zones) count.Zones.push_back(ZoneCount(name, codes));
     return count;
 }
 

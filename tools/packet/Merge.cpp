@@ -273,12 +273,10 @@ int MergeCommand(const TToolArgs& a) {
     try {
         MergeCountFiles(inputs, merge);
     } catch (const ESameCount& e) {
-        Err(e.Message() + u'
-');
+        Err(e.Message() + u'\n');
         return kExitRefused;
     } catch (const Exception& e) {
-        Err(e.Message() + QStringLiteral(" ; rien n'est écrit
-"));
+        Err(e.Message() + QStringLiteral(" ; rien n'est écrit\n"));
         return kExitFailed;
     }
     for (const TMergeConflict& c : merge.Conflicts()) Err(ConflictLine(c) + u'\n');
