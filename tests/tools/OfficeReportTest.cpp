@@ -299,4 +299,13 @@ TEST_F(OfficeReport, CountsPerStationAndZoneFromTheJournals) {
     EXPECT_TRUE(page.contains("<tr><td>Rayon 1</td><td class=\"num\">2</td><td class=\"num\">7</td></tr>\n"
                               "<tr><td>Réserve</td><td class=\"num\">1</td><td class=\"num\">2</td></tr>"))
         << page.toStdString();
+
+    // A copy of the same station's count, under another name: refused.
+    QDir(FDir.path()).mkpath("b");
+    ASSERT_TRUE(QFile::copy(Path("a/COLLECTION.XML"), Path("b/COLLECTION.XML")));
+    const TToolRun twice = Run({"report", "--expected-field", "THEORIQUE", "ARTICLE.XML", "OUT2",
+                                "a/COLLECTION.XML", "b/COLLECTION.XML"});
+    EXPECT_EQ(twice.Code, 2) << twice.Err.constData();
+    EXPECT_TRUE(twice.Err.contains("deux fois")) << twice.Err.constData();
+    EXPECT_FALSE(QFileInfo::exists(Path("OUT2")));
 }
