@@ -1,6 +1,6 @@
 #include "Exception.h"
 
-#include <cstring>
+#include <cerrno>
 
 namespace tallivo {
 
@@ -30,8 +30,75 @@ QString detail::FormatList(const QString& fmt, const QString* args, int count) {
     return out;
 }
 
+// The system's texts in French, whatever locales the machine has installed
+// (a till often has only the C locale, whose texts are English).
 QString SysErrorMessage(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
+    switch (err) {
+    case EPERM:
+        return QStringLiteral("Opération non permise");
+    case ENOENT:
+        return QStringLiteral("Aucun fichier ou dossier de ce nom");
+    case EIO:
+        return QStringLiteral("Erreur d'entrée-sortie");
+    case ENXIO:
+        return QStringLiteral("Périphérique ou adresse inexistant");
+    case EBADF:
+        return QStringLiteral("Mauvais descripteur de fichier");
+    case EAGAIN:
+        return QStringLiteral("Ressource temporairement indisponible");
+    case ENOMEM:
+        return QStringLiteral("Mémoire insuffisante");
+    case EACCES:
+        return QStringLiteral("Permission refusée");
+    case EBUSY:
+        return QStringLiteral("Périphérique ou ressource occupé");
+    case EEXIST:
+        return QStringLiteral("Le fichier existe déjà");
+    case EXDEV:
+        return QStringLiteral("Lien entre deux systèmes de fichiers impossible");
+    case ENODEV:
+        return QStringLiteral("Périphérique inexistant");
+    case ENOTDIR:
+        return QStringLiteral("N'est pas un dossier");
+    case EISDIR:
+        return QStringLiteral("Est un dossier");
+    case EINVAL:
+        return QStringLiteral("Argument invalide");
+    case ENFILE:
+        return QStringLiteral("Trop de fichiers ouverts dans le système");
+    case EMFILE:
+        return QStringLiteral("Trop de fichiers ouverts");
+    case ETXTBSY:
+        return QStringLiteral("Fichier texte occupé");
+    case EFBIG:
+        return QStringLiteral("Fichier trop gros");
+    case ENOSPC:
+        return QStringLiteral("Plus de place sur le périphérique");
+    case ESPIPE:
+        return QStringLiteral("Recherche illégale");
+    case EROFS:
+        return QStringLiteral("Système de fichiers en lecture seule");
+    case EMLINK:
+        return QStringLiteral("Trop de liens");
+    case ENAMETOOLONG:
+        return QStringLiteral("Nom de fichier trop long");
+    case ENOTEMPTY:
+        return QStringLiteral("Dossier non vide");
+    case ELOOP:
+        return QStringLiteral("Trop de niveaux de liens symboliques");
+    case EDQUOT:
+        return QStringLiteral("Quota de disque dépassé");
+    case ESTALE:
+        return QStringLiteral("Fichier réseau devenu inaccessible");
+    case ETIMEDOUT:
+        return QStringLiteral("Délai d'attente dépassé");
+    case EINTR:
+        return QStringLiteral("Appel système interrompu");
+    case ENOTSUP:
+        return QStringLiteral("Opération non prise en charge");
+    default:
+        return QStringLiteral("Erreur système %1").arg(err);
+    }
 }
 
 } // namespace tallivo

@@ -78,11 +78,16 @@ public:
 };
 
 namespace detail {
-inline QString FormatArg(const QString& s) { return s; }
-inline QString FormatArg(const char* s) { return QString::fromUtf8(s); }
-inline QString FormatArg(const std::string& s) { return QString::fromStdString(s); }
-template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
-QString FormatArg(T v) {
+inline QString FormatArg(const QString& s) {
+    return s;
+}
+inline QString FormatArg(const char* s) {
+    return QString::fromUtf8(s);
+}
+inline QString FormatArg(const std::string& s) {
+    return QString::fromStdString(s);
+}
+template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>> QString FormatArg(T v) {
     return QString::number(v);
 }
 QString FormatList(const QString& fmt, const QString* args, int count);
@@ -90,13 +95,13 @@ QString FormatList(const QString& fmt, const QString* args, int count);
 
 // Replaces each "%s" or "%d" of fmt, in order, by the next argument; "%%"
 // gives one "%". Missing arguments leave the placeholder as it is.
-template <typename... Args>
-QString Format(const QString& fmt, const Args&... args) {
+template <typename... Args> QString Format(const QString& fmt, const Args&... args) {
     const QString list[] = {QString(), detail::FormatArg(args)...};
     return detail::FormatList(fmt, list + 1, int(sizeof...(Args)));
 }
 
-// The message of the operating system for errno value err (in the user's language).
+// The operating system's message for errno value err, in French (the interface's
+// language) whatever the locale; "Erreur système N" for the rare others.
 QString SysErrorMessage(int err);
 
 } // namespace tallivo

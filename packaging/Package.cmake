@@ -11,11 +11,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "An operator scans or types an article code; it is looked up in the\n"
   "catalogue ARTICLE.XML, a large on-screen keypad asks the counted quantity\n"
   "and the quantity is added to the collection, saved to COLLECTION.XML after\n"
-  "every new line and exported as semicolon-separated text for the back\n"
+  "every change and exported as semicolon-separated text for the back\n"
   "office. The user interface is French.\n"
   "\n"
   "tallivo-packet checks and converts the data files and merges the\n"
-  "collections of several counting stations.")
+  "collections of several counting stations; tallivo-office report compares\n"
+  "the expected stock with the counts and lists what to recount.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -302,4 +302,30 @@ double RoundToSingle(double value) {
     return v;
 }
 
+bool IsNumberReadWhole(std::string_view t, bool fraction, bool exponent, bool read) {
+    while (!t.empty() && (unsigned char)t.front() <= 32) t.remove_prefix(1);
+    while (!t.empty() && (unsigned char)t.back() <= 32) t.remove_suffix(1);
+    if (t.empty()) return true;
+    if (!read) return false;
+    size_t i = 0;
+    const auto digits = [&] {
+        const size_t from = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+        return i > from;
+    };
+    if (t[i] == '-' || t[i] == '+') ++i;
+    bool any = digits();
+    if (fraction && i < t.size() && t[i] == '.') {
+        ++i;
+        any = digits() || any;
+    }
+    if (!any) return false;
+    if (exponent && i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+        if (!digits()) return false;
+    }
+    return i == t.size();
+}
+
 } // namespace tallivo

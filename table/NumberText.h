@@ -75,4 +75,10 @@ bool ParsePacketFloat(std::string_view text, double& value);
 // The value an r4 field holds for value: 8 significant digits.
 double RoundToSingle(double value);
 
+// Whether a data file's number text was read whole (for reporting what a
+// load passed over): read is what the reader made of it; blank text is null
+// by design; otherwise the whole text must be [sign] digits, then with
+// fraction [. digits], then with exponent [e|E [sign] digits].
+bool IsNumberReadWhole(std::string_view text, bool fraction, bool exponent, bool read);
+
 } // namespace tallivo

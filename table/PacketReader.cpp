@@ -264,6 +264,7 @@ bool TReader::ScanStartTag(const char* p) {
         while (q < e && IsSpace(*q)) ++q;
         if (q >= e) return false;
         if (*q != '=') {
+            q = n0; // passing over starts at this attribute
             passOver = true;
             break;
         }
@@ -271,6 +272,7 @@ bool TReader::ScanStartTag(const char* p) {
         while (q < e && IsSpace(*q)) ++q;
         if (q >= e) return false;
         if (*q != '"') {
+            q = n0;
             passOver = true;
             break;
         }
@@ -283,10 +285,12 @@ bool TReader::ScanStartTag(const char* p) {
         q = v1 + 1;
     }
     if (passOver) {
+        const uint64_t passAt = Off(q);
         const auto* gt = static_cast<const char*>(std::memchr(q, '>', size_t(e - q)));
         if (!gt) return false;
         empty = gt[-1] == '/';
         q = gt + 1;
+        Notice(TPacketNotice::nkTagCut, passAt, FTok.Name == "ROW" ? FData.SlotCount() + 1 : 0, FTok.Name);
     }
     FTok.Kind = TTok::Start;
     FTok.Empty = empty;
@@ -355,7 +359,10 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
         case TFieldIn::TTarget::Single: {
             double d = 0;
             const std::string_view text = Decoded(value, true, amp);
-            if (!ParsePacketFloat(text, d))
+            const bool read = ParsePacketFloat(text, d);
+            if (FNotices && !IsNumberReadWhole(text, true, true, read))
+                NoticeOfField(TPacketNotice::nkNumberCut, field, offset);
+            if (!read)
                 column.AppendNull();
             else
                 column.AppendFloat(in.Target == TFieldIn::TTarget::Single ? RoundToSingle(d) : d);
@@ -363,8 +370,12 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
         }
         case TFieldIn::TTarget::Decimal: {
             // A value the kind cannot hold (out of range, too many digits) is null.
-            if (ParsePacketDecimal(Decoded(value, true, amp), in.Integer, FNumber) &&
-                (!in.Integer || InRange(FNumber, in.Range)))
+            const std::string_view text = Decoded(value, true, amp);
+            const bool read =
+                ParsePacketDecimal(text, in.Integer, FNumber) && (!in.Integer || InRange(FNumber, in.Range));
+            if (FNotices && !IsNumberReadWhole(text, !in.Integer, false, read))
+                NoticeOfField(TPacketNotice::nkNumberCut, field, offset);
+            if (read)
                 column.AppendBytes(FNumber);
             else
                 column.AppendNull();
@@ -372,10 +383,12 @@ void TReader::Put(int field, std::string_view value, bool amp, uint64_t offset) 
         }
         case TFieldIn::TTarget::Ansi: {
             std::string_view bytes = Decoded(value, true, amp);
+            const size_t full = bytes.size();
             // A string field holds no NUL byte and at most its width.
             if (const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size()))
                 bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
             if (bytes.size() > in.Width) bytes = bytes.substr(0, in.Width);
+            if (FNotices && bytes.size() != full) NoticeOfField(TPacketNotice::nkValueCut, field, offset);
             in.Longest = std::max(in.Longest, bytes.size());
             column.AppendBytes(bytes);
             break;
@@ -402,6 +415,7 @@ TStoreData TReader::Run() {
             return ReadOnce(false);
         } catch (const TRestartAsAnsi&) {
             Reset();
+            Notice(TPacketNotice::nkRestart, 0, 0, {});
             return ReadOnce(true);
         }
     } catch (const std::bad_alloc&) {
@@ -737,11 +751,17 @@ void TReader::ReadRow() {
             f = int(expected);
         } else {
             auto it = FByAttr.find(a.Name);
-            if (it == FByAttr.end()) continue;
+            if (it == FByAttr.end()) {
+                Notice(TPacketNotice::nkUnknownAttribute, offset, FData.SlotCount(), a.Name);
+                continue;
+            }
             f = it->second;
         }
         while (f >= 0 && FIn[size_t(f)].Stamp == stamp) f = FIn[size_t(f)].NextSame;
-        if (f < 0) continue; // the same name again: the first one counts
+        if (f < 0) { // the same name again: the first one counts
+            Notice(TPacketNotice::nkRepeatedAttribute, offset, FData.SlotCount(), a.Name);
+            continue;
+        }
         expected = size_t(f) + 1;
         FIn[size_t(f)].Stamp = stamp;
         Put(f, a.Value, a.Amp, offset);
@@ -851,6 +871,13 @@ TStoreData ReadPacket(const char* data, size_t size, uint64_t halvesFrom) {
 
 TStoreData ReadPacket(IPacketSource& source, uint64_t halvesFrom) {
     TReader reader(source, halvesFrom);
+    return reader.Run();
+}
+
+TStoreData ReadPacket(IPacketSource& source, TPacketNoticeSink notices) {
+    // One reader from start to end, so that the notices come in file order.
+    TReader reader(source, UINT64_MAX);
+    reader.SetNotices(std::move(notices));
     return reader.Run();
 }
 

@@ -7,6 +7,7 @@
 #include "table/Packet.h"
 #include "table/PacketChars.h"
 #include "table/PacketFieldPlan.h"
+#include "table/PacketReader.h"
 
 #include <QString>
 #include <atomic>
@@ -77,6 +78,8 @@ public:
     ~TReader();
 
     TStoreData Run();
+    // Hears what the reader passed over or shortened (see TPacketNotice).
+    void SetNotices(TPacketNoticeSink notices) { FNotices = std::move(notices); }
 
 private:
     // ---- the second half of the rows (PacketRowSplit.cpp)
@@ -133,6 +136,12 @@ private:
     void ReadRow();
     void ReadRowChildren(uint32_t stamp);
     void Put(int field, std::string_view value, bool amp, uint64_t offset);
+    void Notice(TPacketNotice::TKind kind, uint64_t offset, uint32_t row, std::string_view name) const {
+        if (FNotices) FNotices({kind, offset, row, std::string(name)});
+    }
+    void NoticeOfField(TPacketNotice::TKind kind, int field, uint64_t offset) const {
+        Notice(kind, offset, FData.SlotCount(), FData.Fields[size_t(field)].Name.toStdString());
+    }
     void ReserveRows();
     void Finish();
 
@@ -146,6 +155,7 @@ private:
     IPacketSource* FSource = nullptr;
     bool FMemory = false;
     uint64_t FSizeHint = 0;
+    TPacketNoticeSink FNotices; // usually none; never in a second half
     std::unique_ptr<char[]> FStore;
     size_t FCapacity = 0;
     const char* FBuf = nullptr; // start of the window

@@ -29,8 +29,8 @@ inline QStringList ToolArguments(int argc, char** argv) {
     return args;
 }
 
-// The answer to no arguments, --help (-h, help) or --version, as every tool
-// gives it: the usage on standard output (on standard error and exit code 2
+// The answer to no arguments, --help (-h, help) or --version (-v), as every
+// tool gives it: the usage on standard output (on standard error and exit code 2
 // without arguments), or "name version". Nothing when the arguments are a
 // command.
 inline std::optional<int> StandardAnswer(const QStringList& args, const char* name, const char* version,
@@ -39,7 +39,7 @@ inline std::optional<int> StandardAnswer(const QStringList& args, const char* na
         std::fputs(usage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
     }
-    if (args[0] == "--version") {
+    if (args[0] == "--version" || args[0] == "-v") {
         std::printf("%s %s\n", name, version);
         return 0;
     }
@@ -48,11 +48,13 @@ inline std::optional<int> StandardAnswer(const QStringList& args, const char* na
 
 // Returns what body returns; an exception escaping it is reported on
 // standard error as "name: message" and gives exit code 1.
+// (Exception texts are French; a tool says the record store's English ones
+// in French itself, tools/common/ToolFiles.h.)
 template <class F> int RunToolMain(const char* name, F&& body) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s: out of memory\n", name);
+        std::fprintf(stderr, "%s: mémoire insuffisante\n", name);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", name, e.what());
     }

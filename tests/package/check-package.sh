@@ -3,7 +3,7 @@
 # dpkg-deb: name and version, Depends (the runtime libraries, the fonts, no
 # development or compiler package), the file list (programs in /usr/bin,
 # owned by root, stripped), the desktop entries (desktop-file-validate, their
-# programs and icon in the package), and --help and --version of every
+# programs and icon in the package), and --help, --version and -v of every
 # program, run from the unpacked package without a display.
 #
 #   tests/package/check-package.sh [--install]
@@ -71,7 +71,7 @@ while read -r mode owner _ _ _ path _; do
     *) fail "unexpected file $path" ;;
   esac
 done <<<"$listing"
-for want in ./usr/bin/tallivo ./usr/bin/tallivo-packet ./usr/bin/tallivo-catgen ./usr/bin/tallivo-layout ./usr/bin/tallivo-gesture \
+for want in ./usr/bin/tallivo ./usr/bin/tallivo-packet ./usr/bin/tallivo-office ./usr/bin/tallivo-catgen ./usr/bin/tallivo-layout ./usr/bin/tallivo-gesture \
   ./usr/bin/tallivo-journal \
   ./usr/share/applications/tallivo.desktop ./usr/share/tallivo/ARTICLE.XML \
   ./usr/share/tallivo/kiosk/tallivo-kiosk.desktop ./usr/share/tallivo/kiosk/README.md \
@@ -92,8 +92,10 @@ for p in "$unpacked"/usr/bin/*; do
   ! readelf -S "$p" | grep -q '\.debug_' || fail "$name carries debug information"
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$p" --version) || fail "$name --version fails"
   [ "$out" = "$name $version" ] || fail "$name --version says '$out'"
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$p" -v) || fail "$name -v fails"
+  [ "$out" = "$name $version" ] || fail "$name -v says '$out'"
   help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$p" --help) || fail "$name --help fails"
-  [[ $help == usage:* && $help == *"$name "* ]] || fail "$name --help says '$help'"
+  [[ $help == usage* && $help == *"$name "* ]] || fail "$name --help says '$help'"
 done
 
 # ---- every library the programs and Qt's X11 platform plugin load comes

@@ -35,7 +35,7 @@ QByteArray Expected(const TSwipeRun& run) {
     QByteArray out;
     const char* names[] = {"sgiLeft", "sgiRight", "sgiUp", "sgiDown"};
     for (int i = 0; i < 4; ++i) out += QByteArray(names[i]) + ' ' + QByteArray::number(run.Scores[i]) + '\n';
-    out += QByteArray("recognised ") + (run.Recognised ? GestureIdName(run.Id) : "none") + '\n';
+    out += QByteArray("reconnu ") + (run.Recognised ? GestureIdName(run.Id) : "aucun") + '\n';
     return out;
 }
 
@@ -44,51 +44,51 @@ QByteArray Expected(const TSwipeRun& run) {
 TEST(GestureTool, PrintsTheFourScoresAndTheGestureRecognised) {
     TToolRun r = Tool({"score"}, Lines(Drag(400, 100, 100, 100)));
     EXPECT_EQ(r.Code, 0) << r.Err.constData();
-    EXPECT_EQ(r.Out, "sgiLeft 100\nsgiRight 0\nsgiUp 0\nsgiDown 0\nrecognised sgiLeft\n");
+    EXPECT_EQ(r.Out, "sgiLeft 100\nsgiRight 0\nsgiUp 0\nsgiDown 0\nreconnu sgiLeft\n");
     EXPECT_TRUE(r.Err.isEmpty());
     // The press 25 pixels below a leftward drag, moves every 10 pixels, no times.
     QByteArray below = "400 125\n";
     for (int x = 390; x >= 100; x -= 10) below += QByteArray::number(x) + " 100\n";
     r = Tool({"score"}, below);
-    EXPECT_EQ(r.Out, "sgiLeft 96\nsgiRight 0\nsgiUp 0\nsgiDown 0\nrecognised sgiLeft\n");
+    EXPECT_EQ(r.Out, "sgiLeft 96\nsgiRight 0\nsgiUp 0\nsgiDown 0\nreconnu sgiLeft\n");
     // Upwards, with Windows line ends and blank lines.
     r = Tool({"score"}, "50 400\r\n\r\n50 300\r\n  50 200 \r\n50 100\r\n");
-    EXPECT_EQ(r.Out, "sgiLeft 0\nsgiRight 0\nsgiUp 100\nsgiDown 0\nrecognised sgiUp\n");
+    EXPECT_EQ(r.Out, "sgiLeft 0\nsgiRight 0\nsgiUp 100\nsgiDown 0\nreconnu sgiUp\n");
     // A single line is a tap.
     r = Tool({"score"}, "120 80\n");
     EXPECT_EQ(r.Code, 0);
-    EXPECT_EQ(r.Out, "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 0\nrecognised none\n");
+    EXPECT_EQ(r.Out, "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 0\nreconnu aucun\n");
 }
 
 TEST(GestureTool, TimesCountFromThePressAndFiveSecondsIsTheLimit) {
     TStrokeEvents e = Drag(100, 300, 100, 600);
     e.back().T = 5000;
     EXPECT_EQ(Tool({"score"}, Lines(e)).Out,
-              "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 100\nrecognised sgiDown\n");
+              "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 100\nreconnu sgiDown\n");
     e.back().T = 5001;
-    EXPECT_EQ(Tool({"score"}, Lines(e)).Out, "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 0\nrecognised none\n");
+    EXPECT_EQ(Tool({"score"}, Lines(e)).Out, "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 0\nreconnu aucun\n");
     // A line without a time keeps the time of the line before: a late move
     // abandons the stroke even when the release gives no time.
     EXPECT_EQ(Tool({"score"}, "100 300\n100 400 5001\n100 600\n").Out,
-              "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 0\nrecognised none\n");
+              "sgiLeft 0\nsgiRight 0\nsgiUp 0\nsgiDown 0\nreconnu aucun\n");
 }
 
 TEST(GestureTool, BadInputAndCommandLine) {
     TToolRun r = Tool({"score"}, "1 2\n3 x\n");
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(r.Err.contains("line 2")) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("ligne 2")) << r.Err.constData();
     EXPECT_TRUE(r.Out.isEmpty());
     r = Tool({"score"}, "1 2 10\n3 4 20\n5 6 15\n");
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(r.Err.contains("line 3")) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("ligne 3")) << r.Err.constData();
     for (const char* bad : {"1 2 3 4\n", "40000 1\n", "1 -40000\n", "1 2 -5\n", "1\n", "1.5 2\n"}) {
         r = Tool({"score"}, bad);
         EXPECT_EQ(r.Code, 1) << bad;
-        EXPECT_TRUE(r.Err.contains("line 1")) << bad << r.Err.constData();
+        EXPECT_TRUE(r.Err.contains("ligne 1")) << bad << r.Err.constData();
     }
     r = Tool({"score"}, "\n\n");
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(r.Err.contains("no press")) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("aucun appui")) << r.Err.constData();
     r = Tool({});
     EXPECT_EQ(r.Code, 2);
     EXPECT_TRUE(r.Err.contains("usage")) << r.Err.constData();

@@ -58,23 +58,23 @@ TEST(LayoutTool, DumpShowsEachColumnWithItsRecords) {
     EXPECT_EQ(r.Code, 0) << r.Err.constData();
     EXPECT_EQ(QString::fromUtf8(r.Out),
               QString::fromUtf8(
-                  "2 columns\n"
-                  "column 1: QTE, \"Quantité\", width 93\n"
+                  "2 colonnes\n"
+                  "colonne 1 : QTE, \"Quantité\", largeur 93\n"
                   "  Expanded        False\n"
                   "  FieldName       \"QTE\"\n"
-                  "  Font            \"Segoe UI Semibold\", height -27, colour 176 (0x000000B0), "
+                  "  Font            \"Segoe UI Semibold\", hauteur -27, couleur 176 (0x000000B0), "
                   "ANSI_CHARSET, style []\n"
                   "  ReadOnly        True\n"
                   "  Title.Caption   \"Quantité\"\n"
                   "  Title.Color     clWhite\n"
-                  "  Title.Font      \"Segoe UI Semilight\", height -19, colour clWhite, "
+                  "  Title.Font      \"Segoe UI Semilight\", hauteur -19, couleur clWhite, "
                   "ANSI_CHARSET, style []\n"
                   "  Width           93\n"
                   "  Visible         True\n"
-                  "column 2: no field, default caption, default width\n"
+                  "colonne 2 : sans champ, titre par défaut, largeur par défaut\n"
                   "  Alignment       taCenter\n"
                   "  Color           -16777191 (0xFF000019)\n"
-                  "  Font            height -12, orientation 900, fpFixed, style [fsBold, fsStrikeOut]\n"
+                  "  Font            hauteur -12, orientation 900, fpFixed, style [fsBold, fsStrikeOut]\n"
                   "  PickList        \"a \\\"b\\\"\", \"\"\n"
                   "  Title.Alignment taRightJustify\n"
                   "  Visible         False\n"));
@@ -83,7 +83,7 @@ TEST(LayoutTool, DumpShowsEachColumnWithItsRecords) {
     WriteBytes(file, WriteColumnsLayout({}));
     r = Tool({"dump", file});
     EXPECT_EQ(r.Code, 0);
-    EXPECT_EQ(r.Out, "0 columns (the grid shows one column per field)\n");
+    EXPECT_EQ(r.Out, "0 colonne (la grille montre une colonne par champ)\n");
 }
 
 TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
@@ -93,7 +93,7 @@ TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
     WriteBytes(file, bytes);
     TToolRun r = Tool({"check", file});
     EXPECT_EQ(r.Code, 0);
-    EXPECT_EQ(r.Out, (file + ": 2 columns (QTE, -)\n").toUtf8());
+    EXPECT_EQ(r.Out, (file + ": 2 colonnes (QTE, -)\n").toUtf8());
 
     WriteBytes(file, bytes.substr(0, 40));
     for (const char* command : {"check", "dump"}) {
@@ -102,8 +102,8 @@ TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
         EXPECT_TRUE(r.Out.isEmpty());
         EXPECT_EQ(QString::fromUtf8(r.Err),
                   file +
-                      ": Erreur lors de la lecture de TColumn.Expanded: Erreur de lecture du flux (reading "
-                      "stopped at byte 40)\n");
+                      ": Erreur lors de la lecture de TColumn.Expanded: Erreur de lecture du flux (lecture "
+                      "arrêtée à l'octet 40)\n");
     }
     std::string unknown = bytes;
     unknown.insert(31, "\x04Hint\x08");
@@ -112,8 +112,8 @@ TEST(LayoutTool, CheckSaysWhetherTheFileReadsAndWhereItStopped) {
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(
         QString::fromUtf8(r.Err),
-        file + ": Erreur lors de la lecture de TColumn.Hint: La propriété Hint n'existe pas (reading stopped "
-               "at byte 31)\n");
+        file + ": Erreur lors de la lecture de TColumn.Hint: La propriété Hint n'existe pas (lecture arrêtée "
+               "à l'octet 31)\n");
 
     r = Tool({"check", dir.filePath("MISSING.GRD")});
     EXPECT_EQ(r.Code, 1);
@@ -125,15 +125,15 @@ TEST(LayoutTool, CommandLineAndDamagedFiles) {
     QTemporaryDir dir;
     TToolRun r = Tool({});
     EXPECT_EQ(r.Code, 2);
-    EXPECT_TRUE(r.Err.startsWith("usage:"));
+    EXPECT_TRUE(r.Err.startsWith("usage :"));
     r = Tool({"--help"});
     EXPECT_EQ(r.Code, 0);
-    EXPECT_TRUE(r.Out.startsWith("usage:"));
+    EXPECT_TRUE(r.Out.startsWith("usage :"));
     for (const QStringList& args :
          {QStringList{"show", "ART.GRD"}, QStringList{"dump"}, QStringList{"check", "A", "B"}}) {
         r = Tool(args);
         EXPECT_EQ(r.Code, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.Err.contains("usage:"));
+        EXPECT_TRUE(r.Err.contains("usage :"));
     }
     // Damaged files: read or refused, never a crash.
     const QString file = dir.filePath("ART.GRD");

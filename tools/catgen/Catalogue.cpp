@@ -6,8 +6,10 @@
 #include "table/PacketTypes.h"
 #include "table/StoreData.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -264,6 +266,16 @@ TStoreData MakeCatalogue(uint32_t rows, uint64_t seed, const TCatalogueKinds& ki
         }
         field("N_FMT", ftFMTBcd, 18, "fixedFMT", "4");
     }
+    // The expected stock: whole pieces, in the kind asked for.
+    int stockColumn = -1;
+    TFieldType stockType = ftFloat;
+    if (kinds.Stock) {
+        const TPacketType t = PacketTypeOf(kinds.Stock);
+        const bool scaled = t.DataType == ftBCD || t.DataType == ftFMTBcd;
+        stockType = t.DataType;
+        stockColumn = int(data.Columns.size());
+        field("STOCK", t.DataType, scaled ? 18 : 0, t.Name, scaled ? "2" : nullptr);
+    }
     const size_t avg[] = {14, 34, 11, 0, 10, 0, 16, 1};
     for (size_t c = 0; c < std::size(avg); ++c) data.Columns[c].Reserve(rows, avg[c] * rows);
     data.RowStates.reserve(rows);
@@ -301,6 +313,15 @@ TStoreData MakeCatalogue(uint32_t rows, uint64_t seed, const TCatalogueKinds& ki
             data.Columns[5].AppendFloat(a.PurchasePrice);
         text(6, a.Supplier);
         text(7, a.Stock);
+        if (stockColumn >= 0) {
+            const uint32_t stock = ExpectedStock(i, seed);
+            TStoreColumn& c = data.Columns[size_t(stockColumn)];
+            if (c.Kind() == TStoreColumn::TKind::Float)
+                c.AppendFloat(stock);
+            else
+                c.AppendBytes(IsIntegerKind(stockType) ? std::to_string(stock)
+                                                       : Amount(int64_t(stock) * 100, 2));
+        }
         if (!kinds.AllNumericKinds) continue;
         TRandom r(seed ^ 0x4B494E4453ull, i); // "KINDS": its own stream, the articles stay as they are
         for (size_t k = 0; k < ranges.size(); ++k) {
@@ -313,6 +334,68 @@ TStoreData MakeCatalogue(uint32_t rows, uint64_t seed, const TCatalogueKinds& ki
         data.Columns[8 + ranges.size()].AppendBytes(Amount(int64_t(r.Below(2000000)) - 1000000, 4));
     }
     for (TStoreColumn& c : data.Columns) c.ShrinkToFit();
+    return data;
+}
+
+uint32_t ExpectedStock(uint32_t index, uint64_t seed) {
+    TRandom r(seed ^ 0x53544F434Bull, index); // "STOCK": its own stream
+    const uint32_t kind = r.Below(100);
+    if (kind < 14) return 0;
+    if (kind < 85) return 1 + r.Below(40);
+    return 41 + r.Below(360);
+}
+
+TStoreData MakeCount(uint32_t articles, uint32_t lines, uint64_t seed, uint64_t catalogueSeed) {
+    TStoreData data;
+    auto field = [&](const char* name, TFieldType type, int size) {
+        TStoreFieldDesc d;
+        d.Name = QString::fromLatin1(name);
+        d.DataType = type;
+        d.Size = size;
+        d.TypeName = QString::fromLatin1(type == ftFloat ? "r8" : "string");
+        data.AddField(std::move(d));
+    };
+    field("CODE_ART", ftString, 25);
+    field("NOM_ART", ftString, 50);
+    field("CATEGORIE", ftString, 25);
+    field("QTE", ftFloat, 0);
+    field("PRIX_ACHAT", ftFloat, 0);
+    field("GERE_STOCK", ftString, 1);
+    if (articles == 0) return data;
+    lines = std::min(lines, articles);
+    // Distinct articles: a step through the indexes that shares no factor
+    // with their number visits each once.
+    TRandom pick(seed ^ 0x434F554E54ull, 0); // "COUNT"
+    uint64_t step = 1 + pick.Below(articles);
+    while (std::gcd(step, uint64_t(articles)) != 1) ++step;
+    const uint64_t first = pick.Below(articles);
+    for (uint32_t j = 0; j < lines; ++j) {
+        const auto index = uint32_t((first + uint64_t(j) * step) % articles);
+        const TArticle a = Article(index, catalogueSeed);
+        TRandom r(seed ^ 0x44494646ull, index); // "DIFF"
+        double qty = ExpectedStock(index, catalogueSeed);
+        const uint32_t roll = r.Below(100);
+        if (roll < 10)
+            qty -= 1;
+        else if (roll < 16)
+            qty += 1;
+        else if (roll < 20)
+            qty -= double(1 + r.Below(12));
+        else if (roll < 23)
+            qty += double(1 + r.Below(30));
+        qty = std::max(qty, 0.0);
+        data.AppendSlot(usInserted);
+        data.ChangeLog.push_back({data.SlotCount(), 0, clInserted});
+        data.Columns[0].AppendBytes(ToAnsi(a.Code));
+        data.Columns[1].AppendBytes(ToAnsi(a.Name));
+        data.Columns[2].AppendBytes(ToAnsi(a.Category));
+        data.Columns[3].AppendFloat(qty);
+        if (a.HasPurchasePrice)
+            data.Columns[4].AppendFloat(a.PurchasePrice);
+        else
+            data.Columns[4].AppendNull();
+        data.Columns[5].AppendBytes(ToAnsi(a.Stock));
+    }
     return data;
 }
 

@@ -49,7 +49,22 @@ struct TCatalogueKinds {
     // Each NOM_ART ends with the article's number, so that no two names are
     // alike (the generated names otherwise repeat, as categories do).
     bool UniqueNames = false;
+    // Not null: a last field STOCK of this numeric kind ("r8", "i4",
+    // "fixed" ...) holding each article's expected stock (ExpectedStock).
+    const char* Stock = nullptr;
 };
+
+// The expected stock of article index of the catalogue of the given seed: a
+// whole number of pieces, 0 for about one article in seven.
+uint32_t ExpectedStock(uint32_t index, uint64_t seed = 1);
+
+// A station's count of lines distinct articles taken from the first
+// articles of the catalogue of catalogueSeed, as the workstation saves it:
+// its six fields (CODE_ART, NOM_ART, CATEGORIE, QTE, PRIX_ACHAT,
+// GERE_STOCK), each line an insertion in the change log. The counted
+// quantity is the expected stock, off by a little for some lines. seed
+// chooses the articles and the differences.
+TStoreData MakeCount(uint32_t articles, uint32_t lines, uint64_t seed = 1, uint64_t catalogueSeed = 1);
 
 // The catalogue as store content, as a data file would load it: rows
 // unchanged (row state 0, no change log).

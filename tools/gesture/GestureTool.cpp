@@ -6,7 +6,8 @@
 //   tallivo-gesture score    reads the stroke on standard input and prints
 //                            each swipe's score and the gesture recognised
 //
-// Exit codes: 0 done, 1 unreadable input, 2 wrong command line.
+// Messages in French. Exit codes: 0 done, 1 unreadable input, 2 wrong
+// command line.
 #include "grid/GestureRecognizer.h"
 #include "grid/GestureStroke.h"
 
@@ -21,21 +22,21 @@ using namespace tallivo;
 
 namespace {
 
-const char* const kUsage = "usage:\n"
-                           "  tallivo-gesture score < STROKE\n"
+const char* const kUsage = "usage :\n"
+                           "  tallivo-gesture score < TRAIT\n"
                            "  tallivo-gesture --help | --version\n"
                            "\n"
-                           "score  reads a stroke over the collection grid on standard input, one\n"
-                           "       event per line: \"x y\" or \"x y t\", x and y in client pixels of the\n"
-                           "       grid (y grows downwards, -32768 to 32767), t the milliseconds since\n"
-                           "       the press (a line without t keeps the time of the line before; the\n"
-                           "       press is at 0 without one). The first line is the press, the last\n"
-                           "       the release, the lines between the moves; a single line is a tap.\n"
-                           "       A stroke whose release comes more than 5000 ms after the press, or\n"
-                           "       that moves after that, is abandoned.\n"
-                           "       Prints five lines: \"sgiLeft S\", \"sgiRight S\", \"sgiUp S\",\n"
-                           "       \"sgiDown S\" (S the score 0-100 of that swipe, 0 when it does not\n"
-                           "       match) and \"recognised NAME\" or \"recognised none\".\n";
+                           "score  lit sur l'entrée standard un trait tracé sur la grille du comptage,\n"
+                           "       un événement par ligne : \"x y\" ou \"x y t\", x et y en pixels de la\n"
+                           "       grille (y croît vers le bas, de -32768 à 32767), t les millisecondes\n"
+                           "       depuis l'appui (une ligne sans t garde le temps de la précédente ;\n"
+                           "       l'appui est à 0 sans t). La première ligne est l'appui, la dernière\n"
+                           "       le relâchement, celles du milieu les déplacements ; une seule ligne\n"
+                           "       est une touche. Un trait relâché plus de 5000 ms après l'appui, ou\n"
+                           "       qui bouge encore après, est abandonné.\n"
+                           "       Écrit cinq lignes : \"sgiLeft S\", \"sgiRight S\", \"sgiUp S\",\n"
+                           "       \"sgiDown S\" (S la note de 0 à 100 de ce balayage, 0 s'il ne\n"
+                           "       correspond pas) et \"reconnu NOM\" ou \"reconnu aucun\".\n";
 
 // The swipes of the collection grid, in the order the main window assigns them.
 const TGestureID kSwipes[] = {sgiLeft, sgiRight, sgiUp, sgiDown};
@@ -86,13 +87,13 @@ bool ReadEvents(std::FILE* in, std::vector<TEvent>& events) {
         }
         if (!ok) {
             std::fprintf(stderr,
-                         "tallivo-gesture: line %d: expected \"x y\" or \"x y t\" (whole numbers, x and y "
-                         "from -32768 to 32767, t from 0): %s\n",
+                         "tallivo-gesture: ligne %d : \"x y\" ou \"x y t\" attendu (nombres entiers, x et y "
+                         "de -32768 à 32767, t à partir de 0) : %s\n",
                          lineNo, line.c_str());
             return false;
         }
         if (!events.empty() && t < lastT) {
-            std::fprintf(stderr, "tallivo-gesture: line %d: the time %lld comes before %lld\n", lineNo, t,
+            std::fprintf(stderr, "tallivo-gesture: ligne %d : le temps %lld vient avant %lld\n", lineNo, t,
                          static_cast<long long>(lastT));
             return false;
         }
@@ -100,7 +101,7 @@ bool ReadEvents(std::FILE* in, std::vector<TEvent>& events) {
         events.push_back({int(x), int(y), t});
     }
     if (events.empty()) {
-        std::fprintf(stderr, "tallivo-gesture: no press on standard input\n");
+        std::fprintf(stderr, "tallivo-gesture: aucun appui sur l'entrée standard\n");
         return false;
     }
     return true;
@@ -124,7 +125,7 @@ int Score() {
                                                    {gtStandard, gtRecorded, gtRegistered}, info, &scores);
     for (std::size_t i = 0; i < gestures.size(); ++i)
         std::printf("%s %d\n", GestureIdName(gestures[i].GestureID), scores[i]);
-    std::printf("recognised %s\n", recognised ? GestureIdName(info.GestureID) : "none");
+    std::printf("reconnu %s\n", recognised ? GestureIdName(info.GestureID) : "aucun");
     return 0;
 }
 

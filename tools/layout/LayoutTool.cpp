@@ -9,6 +9,7 @@
 // reading stopped. Exit codes: 0 read, 1 not read, 2 wrong command line.
 #include "grid/stream/ColumnsStream.h"
 #include "tools/ToolMain.h"
+#include "tools/common/ToolFiles.h"
 
 #include <QStringList>
 #include <cstdio>
@@ -18,19 +19,20 @@ using namespace tallivo;
 
 namespace {
 
-const char* const kUsage = "usage:\n"
-                           "  tallivo-layout dump FILE\n"
-                           "  tallivo-layout check FILE\n"
+const char* const kUsage = "usage :\n"
+                           "  tallivo-layout dump FICHIER\n"
+                           "  tallivo-layout check FICHIER\n"
                            "  tallivo-layout --help | --version\n"
                            "\n"
-                           "dump   prints each column of a column layout file (ART.GRD) with the\n"
-                           "       records it holds: field, title caption, width, fonts, colours,\n"
-                           "       read-only and visible flags; what a column does not record\n"
-                           "       follows the grid's defaults\n"
-                           "check  prints the number of columns and their fields when the file\n"
-                           "       reads, else the error and the byte where reading stopped\n"
+                           "dump   chaque colonne d'un fichier de disposition des colonnes (ART.GRD)\n"
+                           "       avec ce qu'il en enregistre : champ, titre, largeur, polices,\n"
+                           "       couleurs, lecture seule, visibilité ; ce qu'une colonne\n"
+                           "       n'enregistre pas suit les valeurs par défaut de la grille\n"
+                           "check  le nombre de colonnes et leurs champs si le fichier se lit,\n"
+                           "       sinon l'erreur et l'octet où la lecture s'est arrêtée\n"
                            "\n"
-                           "exit codes: 0 the file reads, 1 it does not, 2 wrong command line\n";
+                           "sortie : 0 le fichier se lit, 1 il ne se lit pas, 2 ligne de commande\n"
+                           "erronée\n";
 
 // Reads a layout file; prints the error (with the byte where reading
 // stopped) and returns nothing when it cannot.
@@ -38,7 +40,7 @@ std::optional<TColumnsLayout> Load(const QString& file) {
     try {
         return ReadColumnsLayout(ReadLayoutFile(file));
     } catch (const EColumnsStreamError& e) {
-        Err(QStringLiteral("%1: %2 (reading stopped at byte %3)\n").arg(file, e.Message()).arg(e.Offset()));
+        Err(QStringLiteral("%1: %2 (lecture arrêtée à l'octet %3)\n").arg(file, e.Message()).arg(e.Offset()));
     } catch (const Exception& e) {
         Err(QStringLiteral("%1: %2\n").arg(file, e.Message()));
     }
@@ -93,8 +95,8 @@ QString StyleText(std::uint8_t bits) {
 QString FontText(const TFontRecord& f) {
     QStringList parts;
     if (f.Name) parts << Quoted(*f.Name);
-    if (f.Height) parts << QStringLiteral("height %1").arg(*f.Height);
-    if (f.Color) parts << QStringLiteral("colour ") + ColorText(*f.Color);
+    if (f.Height) parts << QStringLiteral("hauteur %1").arg(*f.Height);
+    if (f.Color) parts << QStringLiteral("couleur ") + ColorText(*f.Color);
     if (f.Charset) parts << CharsetText(*f.Charset);
     if (f.Orientation) parts << QStringLiteral("orientation %1").arg(*f.Orientation);
     if (f.Pitch) parts << EnumText(*f.Pitch, kFontPitchNames);
@@ -107,11 +109,12 @@ void Line(const char* name, const QString& value) {
 }
 
 void DumpColumn(int number, const TColumnRecord& c) {
-    Out(QStringLiteral("column %1: %2, %3, %4\n")
+    Out(QStringLiteral("colonne %1 : %2, %3, %4\n")
             .arg(number)
-            .arg(c.FieldName ? *c.FieldName : QStringLiteral("no field"),
-                 c.TitleCaption ? Quoted(*c.TitleCaption) : QStringLiteral("default caption"),
-                 c.Width ? QStringLiteral("width %1").arg(*c.Width) : QStringLiteral("default width")));
+            .arg(c.FieldName ? *c.FieldName : QStringLiteral("sans champ"),
+                 c.TitleCaption ? Quoted(*c.TitleCaption) : QStringLiteral("titre par défaut"),
+                 c.Width ? QStringLiteral("largeur %1").arg(*c.Width)
+                         : QStringLiteral("largeur par défaut")));
     if (c.Alignment) Line("Alignment", EnumText(*c.Alignment, kAlignmentNames));
     if (c.ButtonStyle) Line("ButtonStyle", EnumText(*c.ButtonStyle, kButtonStyleNames));
     if (c.Color) Line("Color", ColorText(*c.Color));
@@ -137,17 +140,16 @@ void DumpColumn(int number, const TColumnRecord& c) {
 }
 
 QString ColumnCount(const TColumnsLayout& layout) {
-    const auto n = layout.Columns.size();
-    return n == 1 ? QStringLiteral("1 column") : QStringLiteral("%1 columns").arg(n);
+    return Plural(int64_t(layout.Columns.size()), "colonne", "colonnes");
 }
 
 int Dump(const QString& file) {
     const std::optional<TColumnsLayout> layout = Load(file);
     if (!layout) return 1;
     Out(ColumnCount(*layout));
-    if (!layout->Name.isEmpty()) Out(QStringLiteral(", root named ") + layout->Name);
+    if (!layout->Name.isEmpty()) Out(QStringLiteral(", racine nommée ") + layout->Name);
     if (layout->Tag != 0) Out(QStringLiteral(", tag %1").arg(layout->Tag));
-    if (layout->Columns.empty()) Out(QStringLiteral(" (the grid shows one column per field)"));
+    if (layout->Columns.empty()) Out(QStringLiteral(" (la grille montre une colonne par champ)"));
     Out(QStringLiteral("\n"));
     for (std::size_t i = 0; i < layout->Columns.size(); ++i) DumpColumn(int(i + 1), layout->Columns[i]);
     return 0;
@@ -168,9 +170,14 @@ int Check(const QString& file) {
 int Run(QStringList args) {
     if (const auto answer = StandardAnswer(args, "tallivo-layout", TALLIVO_VERSION, kUsage)) return *answer;
     const QString command = args.takeFirst();
+    if (args.size() == 1)
+        if (const QString problem = InputFileProblem(args[0]); !problem.isEmpty()) {
+            Err(problem + u'\n');
+            return 2;
+        }
     if (command == "dump" && args.size() == 1) return Dump(args[0]);
     if (command == "check" && args.size() == 1) return Check(args[0]);
-    Err(QStringLiteral("tallivo-layout: unknown command or wrong arguments: ") + command + u'\n');
+    Err(QStringLiteral("tallivo-layout: commande inconnue ou arguments erronés : ") + command + u'\n');
     std::fputs(kUsage, stderr);
     return 2;
 }

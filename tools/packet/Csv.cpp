@@ -5,6 +5,7 @@
 #include "table/DSBase.h"
 #include "table/NumberText.h"
 #include "table/PacketTypes.h"
+#include "tools/common/ToolFiles.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -31,7 +32,7 @@ const TLayoutField kLayout[] = {
 };
 
 // A name as messages show it: long garbage is cut.
-QString Shown(const QString& s) {
+QString Clipped(const QString& s) {
     return s.size() > 40 ? s.left(40) + QStringLiteral("...") : s;
 }
 
@@ -145,7 +146,8 @@ public:
                 ++FPos;
                 for (;;) {
                     if (FPos >= FText.size()) {
-                        error = QStringLiteral("line %1: a quoted value does not end").arg(start);
+                        error = QStringLiteral("ligne %1 : une valeur entre guillemets ne se termine pas")
+                                    .arg(start);
                         return false;
                     }
                     const char c = FText[FPos];
@@ -163,7 +165,8 @@ public:
                     ++FPos;
                 }
                 if (FPos < FText.size() && FText[FPos] != ';' && FText[FPos] != '\r' && FText[FPos] != '\n') {
-                    error = QStringLiteral("line %1: text after the closing quote of a value").arg(FLine);
+                    error = QStringLiteral("ligne %1 : du texte suit le guillemet qui ferme une valeur")
+                                .arg(FLine);
                     return false;
                 }
             } else {
@@ -205,7 +208,7 @@ std::string CsvFloatText(double value, char separator) {
     return s;
 }
 
-QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly) {
+QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly, char separator) {
     const TStoreData& d = store.Data();
     QByteArray out;
     for (size_t f = 0; f < d.Fields.size(); ++f) {
@@ -219,7 +222,7 @@ QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly) {
             const TStoreColumn& c = d.Columns[f];
             if (c.IsNull(slot - 1)) continue;
             if (c.Kind() == TStoreColumn::TKind::Float) {
-                out += CsvFloatText(c.FloatAt(slot - 1), ',');
+                out += CsvFloatText(c.FloatAt(slot - 1), separator);
                 continue;
             }
             const std::string_view b = c.BytesAt(slot - 1);
@@ -228,7 +231,7 @@ QByteArray CatalogueToCsv(const IDSBase& store, bool namesOnly) {
                 AppendCell(out, b, true);
             } else if (IsDecimalKind(type)) {
                 std::string number(b);
-                std::replace(number.begin(), number.end(), '.', ',');
+                std::replace(number.begin(), number.end(), '.', separator);
                 out += number;
             } else {
                 AppendCell(out, ToAnsi(QString::fromUtf8(b.data(), qsizetype(b.size()))), true);
@@ -255,10 +258,10 @@ struct TColumn {
 QString ReadHeaderCell(const QString& cell, const QString& where, TStoreFieldDesc& desc, TColumn& column) {
     const QStringList parts = SplitHeaderCell(cell);
     const QString name = parts[0].trimmed();
-    const QString shown = Shown(name);
-    if (name.isEmpty()) return where + QStringLiteral(": a field without a name");
+    const QString shown = Clipped(name);
+    if (name.isEmpty()) return where + QStringLiteral(" : un champ sans nom");
     if (name.toUtf8().size() > kMaxFieldNameBytes)
-        return where + QStringLiteral(": the field name \"%1\" is longer than %2 bytes")
+        return where + QStringLiteral(" : le nom de champ \"%1\" dépasse %2 octets")
                            .arg(shown)
                            .arg(kMaxFieldNameBytes);
     const TLayoutField* layout = nullptr;
@@ -267,15 +270,16 @@ QString ReadHeaderCell(const QString& cell, const QString& where, TStoreFieldDes
     QString typeName = parts.size() > 1 ? parts[1].trimmed() : QString();
     if (typeName.isEmpty()) {
         if (!layout)
-            return where + QStringLiteral(": the field \"%1\" is not in the catalogue layout: give its "
-                                          "type and width, e.g. %1:string:30 or %1:r8")
+            return where + QStringLiteral(" : le champ \"%1\" n'est pas un champ du catalogue : donner son "
+                                          "type et sa largeur, par exemple %1:string:30 ou %1:r8")
                                .arg(shown);
         typeName = QLatin1String(layout->Type);
     }
     const std::string typeBytes = typeName.toStdString();
     const TPacketType type = PacketTypeOf(typeBytes);
     if (type.DataType == ftUnknown || parts.size() > 4)
-        return where + QStringLiteral(": \"%1\" is not a field type").arg(Shown(parts.mid(1).join(u':')));
+        return where +
+               QStringLiteral(" : \"%1\" n'est pas un type de champ").arg(Clipped(parts.mid(1).join(u':')));
     column.Kind = type.DataType;
     column.Range = IntegerRangeOf(type.DataType, type.Name);
     const QString width = parts.size() > 2 ? parts[2].trimmed() : QString();
@@ -283,8 +287,8 @@ QString ReadHeaderCell(const QString& cell, const QString& where, TStoreFieldDes
         bool ok = false;
         column.Width = width.toInt(&ok);
         if (!ok || column.Width <= 0 || column.Width > kMaxFieldWidth)
-            return where + QStringLiteral(": \"%1\" is not a width (1 to %2)")
-                               .arg(Shown(parts[2]))
+            return where + QStringLiteral(" : \"%1\" n'est pas une largeur (1 à %2)")
+                               .arg(Clipped(parts[2]))
                                .arg(kMaxFieldWidth);
     } else if (layout && PacketTypeOf(layout->Type).DataType == type.DataType) {
         column.Width = layout->Width;
@@ -297,7 +301,8 @@ QString ReadHeaderCell(const QString& cell, const QString& where, TStoreFieldDes
         bool ok = false;
         const int decimals = parts[3].trimmed().toInt(&ok);
         if (!ok || decimals < 0 || decimals > 32767)
-            return where + QStringLiteral(": \"%1\" is not a number of decimals").arg(Shown(parts[3]));
+            return where +
+                   QStringLiteral(" : \"%1\" n'est pas un nombre de décimales").arg(Clipped(parts[3]));
         desc.Params.push_back(
             {QStringLiteral("DECIMALS"), QString::number(decimals), QStringLiteral("i2"), false});
     }
@@ -310,15 +315,15 @@ QString ReadNumber(const QString& t, const TColumn& c, std::string& decimal, dou
     if (IsDecimalKind(c.Kind)) {
         const bool integer = IsIntegerKind(c.Kind);
         if (!ParseTypedDecimal(t, u',', integer, decimal) && !ParseTypedDecimal(t, u'.', integer, decimal))
-            return QStringLiteral("is not a number");
+            return QStringLiteral("n'est pas un nombre");
         if (integer && !InRange(decimal, c.Range))
-            return QStringLiteral("is out of range (%1 to %2)")
+            return QStringLiteral("est hors limites (%1 à %2)")
                 .arg(QLatin1String(c.Range.Min.data(), qsizetype(c.Range.Min.size())),
                      QLatin1String(c.Range.Max.data(), qsizetype(c.Range.Max.size())));
         return QString();
     }
     if (!TryTextToFloat(t, u',', value) && !TryTextToFloat(t, u'.', value))
-        return QStringLiteral("is not a number");
+        return QStringLiteral("n'est pas un nombre");
     if (c.Kind == ftSingle) value = RoundToSingle(value);
     return QString();
 }
@@ -347,12 +352,23 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
     TCsvReader reader(text);
     TRecord header;
     if (!reader.Next(header, result.Error)) {
-        if (result.Error.isEmpty()) result.Error = QStringLiteral("no header line");
+        if (result.Error.isEmpty()) result.Error = QStringLiteral("pas de ligne d'en-tête");
         return result;
     }
+    // A spreadsheet's other separators give one header cell holding them all.
+    if (header.Cells.size() == 1)
+        for (const auto& [c, name] : {std::pair{',', "des virgules"}, std::pair{'\t', "des tabulations"}})
+            if (header.Cells[0].find(c) != std::string::npos) {
+                result.Error =
+                    QStringLiteral("ligne 1 : l'en-tête est séparé par %1 ; Tallivo lit des colonnes "
+                                   "séparées par des points-virgules (;) : enregistrer le fichier "
+                                   "avec le séparateur « ; »")
+                        .arg(QLatin1String(name));
+                return result;
+            }
     std::vector<TColumn> columns;
     for (size_t i = 0; i < header.Cells.size(); ++i) {
-        const QString where = QStringLiteral("line %1, column %2").arg(header.Line).arg(i + 1);
+        const QString where = QStringLiteral("ligne %1, colonne %2").arg(header.Line).arg(i + 1);
         TStoreFieldDesc desc;
         TColumn column;
         result.Error = ReadHeaderCell(toText(header.Cells[i]), where, desc, column);
@@ -361,7 +377,7 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
         for (const TStoreFieldDesc& f : result.Data.Fields)
             if (f.Name.compare(desc.Name, Qt::CaseInsensitive) == 0) {
                 result.Warnings
-                    << where + QStringLiteral(": the field \"%1\" appears twice").arg(Shown(desc.Name));
+                    << where + QStringLiteral(" : le champ \"%1\" figure deux fois").arg(Clipped(desc.Name));
                 break;
             }
         result.Data.AddField(std::move(desc));
@@ -373,9 +389,9 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
     std::string decimal;
     while (reader.Next(r, result.Error)) {
         if (r.Cells.size() != columns.size()) {
-            result.Error = QStringLiteral("line %1: %2 values, the header has %3")
+            result.Error = QStringLiteral("ligne %1 : %2, l'en-tête en a %3")
                                .arg(r.Line)
-                               .arg(r.Cells.size())
+                               .arg(Plural(int64_t(r.Cells.size()), "valeur", "valeurs"))
                                .arg(columns.size());
             return result;
         }
@@ -397,9 +413,9 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
                 double v = 0;
                 const QString refused = ReadNumber(t, c, decimal, v);
                 if (!refused.isEmpty()) {
-                    result.Error = QStringLiteral("line %1, %2: \"%3\" %4")
+                    result.Error = QStringLiteral("ligne %1, %2 : \"%3\" %4")
                                        .arg(r.Line)
-                                       .arg(Shown(result.Data.Fields[i].Name), Shown(t), refused);
+                                       .arg(Clipped(result.Data.Fields[i].Name), Clipped(t), refused);
                     return result;
                 }
                 if (IsDecimalKind(c.Kind))
@@ -416,16 +432,17 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
                     value.truncate(n);
                     ++trimmed;
                 } else {
-                    result.Warnings << QStringLiteral("line %1, column %2: \"%3\" ends with a space")
+                    result.Warnings << QStringLiteral(
+                                           "ligne %1, colonne %2 : \"%3\" se termine par une espace")
                                            .arg(r.Line)
                                            .arg(i + 1)
-                                           .arg(Shown(value));
+                                           .arg(Clipped(value));
                 }
             }
             if (IsAnsiKind(c.Kind)) {
                 std::string bytes = utf8 || options.TrimTrailingSpaces ? ToAnsi(value) : cell;
                 if (const size_t nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
-                if (c.Width > 0 && bytes.size() > size_t(c.Width)) {
+                if (c.Width > 0 && bytes.size() > size_t(c.Width) && !options.WidenToFit) {
                     bytes.resize(size_t(c.Width));
                     ++c.Cut;
                 }
@@ -442,14 +459,30 @@ TCsvResult CatalogueFromCsv(const QByteArray& bytes, const TCsvOptions& options)
         TStoreFieldDesc& d = result.Data.Fields[i];
         if (PacketTypeHasWidth(d.DataType) && d.Size == 0)
             d.Size = int(std::min<size_t>(std::max<size_t>(columns[i].Longest, 20), size_t(kMaxFieldWidth)));
+        else if (PacketTypeHasWidth(d.DataType) && options.WidenToFit)
+            d.Size = int(std::min<size_t>(std::max<size_t>(columns[i].Longest, size_t(d.Size)),
+                                          size_t(kMaxFieldWidth)));
         if (columns[i].Cut)
-            result.Warnings << QStringLiteral("%1 value(s) of %2 cut to %3 bytes")
-                                   .arg(columns[i].Cut)
-                                   .arg(d.Name)
-                                   .arg(d.Size);
+            result.Warnings << (columns[i].Cut == 1 ? QStringLiteral("1 valeur de %1 coupée à %2")
+                                                    : QStringLiteral("%3 valeurs de %1 coupées à %2"))
+                                   .arg(d.Name, Plural(d.Size, "octet", "octets"))
+                                   .arg(columns[i].Cut);
     }
-    if (trimmed) result.Warnings << QStringLiteral("%1 value(s) trimmed of trailing spaces").arg(trimmed);
+    if (trimmed)
+        result.Warnings
+            << QStringLiteral("espaces finales retirées de %1").arg(Plural(trimmed, "valeur", "valeurs"));
     return result;
+}
+
+QStringList MissingStationFields(const TStoreData& data) {
+    QStringList missing;
+    for (const char* name : kStationFields) {
+        bool found = false;
+        for (const TStoreFieldDesc& f : data.Fields)
+            found = found || f.Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+        if (!found) missing << QLatin1String(name);
+    }
+    return missing;
 }
 
 } // namespace tallivo

@@ -1,21 +1,23 @@
 // The merge of station collections (TCollectionMerge), the export form of a
-// table (ExportText) and the packet tool's merge command (MergeCommand):
-// arguments, loading, the conflict report and the safe writing of the result.
+// table (ExportText), reading count files (LoadCountFile, MergeCountFiles:
+// the merge command and the back office's report share them) and the packet
+// tool's merge command (MergeCommand): arguments, the refusals, the conflict
+// report and the safe writing of the result.
 #include "tools/packet/Merge.h"
 #include "tools/packet/MergeCounts.h"
 
 #include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/Exception.h"
-#include "table/AtomicFile.h"
 #include "table/ClientDataSet.h"
 #include "table/DSBase.h"
 #include "table/ExportText.h"
 #include "table/Packet.h"
 #include "tools/ToolMain.h"
+#include "tools/common/ToolFiles.h"
+#include "tools/common/ToolOptions.h"
+#include "tools/packet/Csv.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -81,10 +83,10 @@ void TCollectionMerge::Add(const QString& name, const IDSBase& collection) {
         throw EDatabaseError(QStringLiteral("Champ '%1' non trouvé").arg(code < 0 ? "CODE_ART" : "QTE"));
     if (in.Fields[size_t(qty)].DataType != ftFloat)
         throw Exception(
-            QStringLiteral("QTE is of type %1, not a number").arg(in.Fields[size_t(qty)].TypeName));
+            QStringLiteral("QTE est de type %1, pas un nombre").arg(in.Fields[size_t(qty)].TypeName));
     if (in.Columns[size_t(code)].Kind() != TStoreColumn::TKind::Bytes)
         throw Exception(
-            QStringLiteral("CODE_ART is of type %1, not a text").arg(in.Fields[size_t(code)].TypeName));
+            QStringLiteral("CODE_ART est de type %1, pas un texte").arg(in.Fields[size_t(code)].TypeName));
 
     if (!s.Started) {
         for (const TStoreFieldDesc& f : in.Fields) s.Out.AddField(f);
@@ -102,7 +104,7 @@ void TCollectionMerge::Add(const QString& name, const IDSBase& collection) {
         const int at = FindField(in, want.Name);
         if (at < 0) continue;
         if (in.Fields[size_t(at)].DataType != want.DataType)
-            throw Exception(QStringLiteral("%1 is of type %2 here, of type %3 in %4")
+            throw Exception(QStringLiteral("%1 est ici de type %2, de type %3 dans %4")
                                 .arg(want.Name, in.Fields[size_t(at)].TypeName, want.TypeName, s.Files[0]));
         from[f] = at;
     }
@@ -193,105 +195,110 @@ QByteArray ExportText(TClientDataSet& table) {
     return text;
 }
 
+// ---------------------------------------------------------------- count files
+
+void LoadCountFile(const QString& path, TClientDataSet& table) {
+    if (const QString problem = InputFileProblem(path); !problem.isEmpty()) throw Exception(problem);
+    // The export is text beginning with its header line; anything else is
+    // read as a packet, whose reader says what is wrong with it.
+    if (!LooksLikePacket(path)) {
+        const QByteArray bytes = ReadWholeFile(path);
+        const QByteArray header = bytes.left(bytes.indexOf('\n')).toUpper();
+        if (header.contains("CODE_ART") && header.contains("QTE") && header.contains(';')) {
+            TCsvOptions options;
+            options.WidenToFit = true;
+            TCsvResult csv = CatalogueFromCsv(bytes, options);
+            if (!csv.Error.isEmpty()) throw Exception(csv.Error);
+            table.LoadFromStoreData(std::move(csv.Data));
+            return;
+        }
+    }
+    table.LoadFromFile(path);
+}
+
+QString CountFilesRefusal(const QStringList& files) {
+    for (qsizetype i = 0; i < files.size(); ++i)
+        for (qsizetype j = 0; j < i; ++j)
+            if (SameFile(files[i], files[j]))
+                return QStringLiteral("%1 est donné deux fois (c'est aussi %2) : ses quantités compteraient "
+                                      "double ; rien n'est écrit")
+                    .arg(Shown(files[i]), Shown(files[j]));
+    return QString();
+}
+
+void MergeCountFiles(const QStringList& files, TCollectionMerge& merge, const TCountLoaded& loaded) {
+    for (const QString& file : files) {
+        TClientDataSet table;
+        try {
+            LoadCountFile(file, table);
+            if (loaded) loaded(file, table);
+            merge.Add(file, *table.Store());
+        } catch (const ESameCount&) {
+            throw; // a refusal, said as it is
+        } catch (const Exception& e) {
+            throw Exception(file + QStringLiteral(": ") + ToolMessage(e));
+        }
+    }
+}
+
 // ---------------------------------------------------------------- the command
 
-namespace {
-
-QString Quoted(const QString& s) {
-    return u'"' + s + u'"';
+QString ConflictLine(const TMergeConflict& c) {
+    return QStringLiteral("conflit : article %1, %2 %3 (%4) / %5 (%6) : le premier est gardé")
+        .arg(Shown(c.Code), c.Field, Shown(c.Kept), c.KeptFrom, Shown(c.Other), c.OtherFrom);
 }
 
-// True when the file starts like an XML data packet: a station's collection
-// or a catalogue, never to be replaced by the text form.
-bool LooksLikePacket(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray head = f.read(512).trimmed();
-    return head.startsWith("<?xml") || head.startsWith("<DATAPACKET") || head.startsWith("\xEF\xBB\xBF<");
-}
-
-} // namespace
-
-int MergeCommand(const QStringList& arguments) {
-    QStringList args = arguments;
-    const bool xml = !args.isEmpty() && args[0] == QLatin1String("--xml");
-    if (xml) args.removeFirst();
-    if (args.size() < 2) {
-        Err(QStringLiteral("tallivo-packet merge: an output file and at least one collection are needed\n"));
-        return 2;
+int MergeCommand(const TToolArgs& a) {
+    if (a.Positional.size() < 2) {
+        Err(QStringLiteral("tallivo-packet merge: il faut un fichier de sortie et au moins un comptage\n"));
+        return kExitRefused;
     }
-    const QString out = args.takeFirst();
-    const QString outPath = QFileInfo(out).canonicalFilePath();
+    const bool xml = a.Has(QStringLiteral("--xml"));
+    const QString out = a.Positional[0];
+    const QStringList inputs = a.Positional.mid(1);
 
     // The same station counted twice, or the result written over a station's
-    // file, would lose or double counts: both are refused before any work.
-    QStringList seen;
-    for (const QString& in : args) {
-        const QString path = QFileInfo(in).canonicalFilePath();
-        if (!path.isEmpty() && path == outPath) {
-            Err(QStringLiteral("%1: is also an input; nothing written\n").arg(out));
-            return 2;
-        }
-        if (!path.isEmpty() && seen.contains(path)) {
-            Err(QStringLiteral("%1: given twice; nothing written\n").arg(in));
-            return 2;
-        }
-        seen << path;
-    }
-    if (!xml && LooksLikePacket(out)) {
-        Err(QStringLiteral("%1: is a data packet, not replaced by text (use --xml to write a packet); "
-                           "nothing written\n")
-                .arg(out));
-        return 2;
+    // file or a catalogue, would lose or double counts: refused before any
+    // work.
+    QString refusal = CountFilesRefusal(inputs);
+    for (const QString& in : inputs)
+        if (refusal.isEmpty()) refusal = InputFileProblem(in);
+    if (refusal.isEmpty()) refusal = OutputRefusal(out, inputs, a.Has(QStringLiteral("--force")));
+    if (!refusal.isEmpty()) {
+        Err(refusal + u'\n');
+        return kExitRefused;
     }
 
     TCollectionMerge merge;
-    for (const QString& in : args) {
-        TClientDataSet table;
-        try {
-            table.LoadFromFile(in);
-            merge.Add(in, *table.Store());
-        } catch (const ESameCount& e) {
-            Err(e.Message() + u'\n');
-            return 2;
-        } catch (const EDataPacketError& e) {
-            Err(QStringLiteral("%1: %2 (reading stopped at byte %3); nothing written\n")
-                    .arg(in, e.Message())
-                    .arg(e.Offset()));
-            return 1;
-        } catch (const Exception& e) {
-            Err(QStringLiteral("%1: %2; nothing written\n").arg(in, e.Message()));
-            return 1;
-        }
+    try {
+        MergeCountFiles(inputs, merge);
+    } catch (const ESameCount& e) {
+        Err(e.Message() + u'\n');
+        return kExitRefused;
+    } catch (const Exception& e) {
+        Err(e.Message() + QStringLiteral(" ; rien n'est écrit\n"));
+        return kExitFailed;
     }
-    for (const TMergeConflict& c : merge.Conflicts())
-        Err(QStringLiteral("conflict: article %1, %2 %3 (%4) / %5 (%6): the first is kept\n")
-                .arg(Quoted(c.Code), c.Field, Quoted(c.Kept), c.KeptFrom, Quoted(c.Other), c.OtherFrom));
+    for (const TMergeConflict& c : merge.Conflicts()) Err(ConflictLine(c) + u'\n');
 
     const uint64_t lines = merge.LinesRead();
     const size_t conflicts = merge.Conflicts().size();
     TClientDataSet result;
     try {
         result.LoadFromStoreData(merge.TakeResult());
-        if (xml) {
+        if (xml)
             result.SaveToFile(out, dfXML);
-        } else {
-            const QByteArray text = ExportText(result);
-            TAtomicFile file(out);
-            file.Put(text.constData(), size_t(text.size()));
-            file.Commit();
-        }
+        else
+            WriteWholeFile(out, ExportText(result));
     } catch (const Exception& e) {
-        Err(QStringLiteral("%1: %2\n").arg(out, e.Message()));
-        return 1;
+        Err(QStringLiteral("%1: %2\n").arg(out, ToolMessage(e)));
+        return kExitFailed;
     }
-    Out(QStringLiteral("%1: %2 articles from %3 lines in %4 files, %5 conflicts\n")
-            .arg(out)
-            .arg(result.RecordCount())
-            .arg(lines)
-            .arg(args.size())
-            .arg(conflicts));
-    return 0;
+    Out(QStringLiteral("%1: %2 de %3 dans %4, %5\n")
+            .arg(out, Plural(result.RecordCount(), "article", "articles"),
+                 Plural(int64_t(lines), "ligne", "lignes"), Plural(inputs.size(), "fichier", "fichiers"),
+                 Plural(int64_t(conflicts), "conflit", "conflits")));
+    return kExitDone;
 }
 
 } // namespace tallivo

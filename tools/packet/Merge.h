@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,11 +63,35 @@ private:
 // from the first, as the bytes of the file.
 QByteArray ExportText(TClientDataSet& table);
 
+// Loads a station's count: its COLLECTION.XML (or any collection packet),
+// or the workstation's CSV export of it (a header naming CODE_ART and QTE,
+// ";" between columns, either decimal separator; long codes kept whole).
+// Raises Exception with the reader's message.
+void LoadCountFile(const QString& path, TClientDataSet& table);
+
+// Why these count files cannot be merged, or an empty text: one given twice
+// (the same file under another name or link) would count twice.
+QString CountFilesRefusal(const QStringList& files);
+
+// Loads each count file in order and adds it to merge; loaded, when given,
+// sees each file's table before it is added. At the first file that cannot
+// be read or merged (then nothing should be written) raises Exception whose
+// message begins with the file's name, or ESameCount (MergeCounts.h) when a
+// station's count is given twice.
+using TCountLoaded = std::function<void(const QString& file, TClientDataSet& table)>;
+void MergeCountFiles(const QStringList& files, TCollectionMerge& merge, const TCountLoaded& loaded = {});
+
+// A conflict as the merge reports it on standard error.
+QString ConflictLine(const TMergeConflict& conflict);
+
+struct TToolArgs;
+
 // The packet tool's merge command:
-//   merge OUT.CSV COLLECTION.XML...        the export form
-//   merge --xml OUT.XML COLLECTION.XML...  a collection packet
+//   merge OUT.CSV COUNT...        the export form
+//   merge --xml OUT.XML COUNT...  a collection packet
 // Prints the conflicts on standard error and a summary on standard output.
-// Writes nothing when an input cannot be read. Exit codes as the tool's.
-int MergeCommand(const QStringList& args);
+// Writes nothing when an input cannot be read, and never over an input or
+// (without --force) a data packet. Exit codes as the tool's.
+int MergeCommand(const TToolArgs& args);
 
 } // namespace tallivo
