@@ -123,6 +123,11 @@ public:
     // whole value, needs (otherwise prepared by the first such Locate).
     // Does nothing on a closed table or for another kind of field.
     void PrepareLocate(const QString& fieldName);
+    // Whether a record's field shows text, letter case ignored, whole value:
+    // what Locate with loCaseInsensitive would find, answered from the same
+    // index but without moving the cursor. False on a closed table and for a
+    // field kind without that index.
+    bool ContainsIgnoreCase(const QString& fieldName, const QString& text);
     bool Locate(const QString& keyFields, const std::vector<TKeyValue>& keyValues, TLocateOptions options);
     void SetKey();
     void GotoNearest();
