@@ -1,6 +1,7 @@
 // Entering an article code and adding its counted quantity.
 #include "app/Master.h"
 
+#include "app/StationFeatures.h"
 #include "base/FloatText.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/Numpad.h"
@@ -39,9 +40,11 @@ void TMasterform::Edit1KeyDown(TObject*, TKey& Key, TShiftState) {
         }
         // The code is looked up as typed: not trimmed, letter case ignored.
         if (ArticleTable->Locate(kCode, TKeyValue(Edit1->Text()), loCaseInsensitive)) {
-            AdvMetroTile71Click(this);
+            Station().CountFoundArticle(); // the keypad, or 1 at once in quick mode
         } else {
-            ShowMetroMessage(QStringLiteral("Article inconnu.."), false, clWhite);
+            // Kept in INCONNUS.CSV; with the setting, the operator may count it.
+            if (!Station().TakeUnknownCode(Edit1->Text()))
+                ShowMetroMessage(QStringLiteral("Article inconnu.."), false, clWhite);
             Edit1->SetText(QString());
             Edit1->SetFocus();
         }

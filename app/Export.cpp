@@ -1,6 +1,7 @@
 // Export of the collection as semicolon-separated text for the back office.
 #include "app/Master.h"
 
+#include "app/StationFeatures.h"
 #include "base/CodePage.h"
 #include "base/InOutError.h"
 #include "dialogs/MetroMessage1.h"
@@ -76,6 +77,7 @@ void TMasterform::Button2Click(TObject*) {
     }
     table.EnableControls();
     file.Close();
+    Station().WriteExportCompanions(SaveDialog1->FileName);
     ShowMetroMessage(QStringLiteral("Opération terminée"), false, 16777215);
 }
 

@@ -2,6 +2,7 @@
 // data files, the height rule of the command band.
 #include "app/Master.h"
 
+#include "app/StationFeatures.h"
 #include "dialogs/MetroMessage1.h"
 #include "table/AtomicFile.h"
 
@@ -59,6 +60,7 @@ TMasterform::TMasterform(TComponent* AOwner) : TForm(AOwner) {
     CreateLayout();
     BindEvents();
     FormCreate(this);
+    FStation = std::make_unique<TStationFeatures>(*this);
 }
 
 TMasterform::~TMasterform() {

@@ -105,6 +105,7 @@ void TNumPadBox::RefuseScan() {
     Edit1->SetText(QString());
     ScanWarning->SetVisible(true);
     MessageBeep(MB_BEEP_EXCLAMATION);
+    if (ScanRefusedHook) ScanRefusedHook();
 }
 
 TNumPadBox::~TNumPadBox() {

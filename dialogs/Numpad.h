@@ -15,6 +15,7 @@
 #include "toolkit/Forms.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace tallivo {
 
@@ -51,6 +52,9 @@ public:
     TAdvMetroTile* AdvMetroTile2 = nullptr;  // "-": only while its Tag <= 0 and the edit is empty
     // Below the tiles, shown from a refused scan until the next key.
     TLabel* ScanWarning = nullptr;
+    // Called with every refused scan, whichever keypad refused it (the
+    // station's sound of a refusal).
+    static inline std::function<void()> ScanRefusedHook;
 
     // Handlers.
     void FormActivate(TObject* Sender);
