@@ -115,7 +115,7 @@ void TStationFeatures::AfterShow() {
     LoadUnknownCodes();
     if (CollectionTable) {
         FFeed.Restart(*CollectionTable);
-        if (ArticleTable) FProgress.Recount(*ArticleTable, *CollectionTable);
+        if (ArticleTable && FollowProgress) FProgress.Recount(*ArticleTable, *CollectionTable);
     }
     FUndo.Clear();
     UpdateBar();
@@ -130,7 +130,7 @@ void TStationFeatures::CollectionChanged() {
         case TChangeFeed::Nothing: return;
         case TChangeFeed::Replaced:
             FUndo.Clear();
-            if (ArticleTable) FProgress.Recount(*ArticleTable, *CollectionTable);
+            if (ArticleTable && FollowProgress) FProgress.Recount(*ArticleTable, *CollectionTable);
             break;
         case TChangeFeed::Emptied:
             // "Initialiser les données": a new count, with a list of unknown
@@ -142,7 +142,7 @@ void TStationFeatures::CollectionChanged() {
         case TChangeFeed::Changes: break;
         }
         for (TLineChange& c : changes) {
-            FProgress.Apply(c);
+            if (FollowProgress) FProgress.Apply(c);
             counted = counted || c.Kind != TLineChange::Deleted;
             FUndo.Push({TUndoStep::Line, std::move(c), {}, {}});
         }
@@ -222,7 +222,8 @@ void TStationFeatures::Undo() {
         // The undo's own change counts for the progress, but is no step to undo.
         std::vector<TLineChange> own;
         FFeed.Read(*CollectionTable, own);
-        for (const TLineChange& c : own) FProgress.Apply(c);
+        for (const TLineChange& c : own)
+            if (FollowProgress) FProgress.Apply(c);
         FForm.SaveCollection();
     }
     FForm.Edit1->SetFocus();

@@ -62,6 +62,8 @@ public:
 
     TAdvMetroTile* UndoTile = nullptr;
     TStationBar* Bar = nullptr;
+    // Benchmarks turn the progress off to measure what it costs.
+    static inline bool FollowProgress = true;
     // The files beside an export (export.CSV gives export-INCONNUS.CSV).
     static QString CompanionFile(const QString& exportFile, const QString& suffix);
 

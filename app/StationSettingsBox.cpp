@@ -49,7 +49,7 @@ TAdvMetroTile* Tile(TForm* form, const char* name, const QString& caption, TRect
     t->SetCaption(caption);
     t->SetBorderStyle(bsNone);
     t->SetPictureAutoSize(false);
-    t->SetLayout(tlPicLeft);
+    t->SetLayout(tlPicBackground); // the caption centred
     t->Font() = TFont(QStringLiteral("Calibri"), -21, text);
     t->Appearance().Assign({colour, colour, text, colour, colour, text, kPressed, kPressed, clWhite});
     t->SetParent(form);
@@ -124,10 +124,12 @@ void TStationSettingsBox::CreateLayout(const QStringList& notes) {
 
     CancelTile = Tile(this, "CancelTile", QStringLiteral("Annuler"), Bounds(300, 530, 150, 52), 9130941, clWhite);
     CancelTile->Picture().ReadData(GlyphPng(TGlyph::Cross32));
+    CancelTile->SetLayout(tlPicLeft);
     CancelTile->SetPictureMarginHorz(10);
     CancelTile->SetModalResult(mrCancel);
     SaveTile = Tile(this, "SaveTile", QStringLiteral("Enregistrer"), Bounds(470, 530, 160, 52), kOn, clWhite);
     SaveTile->Picture().ReadData(GlyphPng(TGlyph::Check32));
+    SaveTile->SetLayout(tlPicLeft);
     SaveTile->SetPictureMarginHorz(10);
     SaveTile->SetModalResult(mrOk);
 }
