@@ -4,6 +4,7 @@
 
 #include "app/StationFeatures.h"
 #include "dialogs/MetroMessage1.h"
+#include "station/CollectionJournal.h"
 #include "table/AtomicFile.h"
 
 #include <QDir>
@@ -84,8 +85,16 @@ void TMasterform::BindEvents() {
     AdvMetroTile71->OnClick = [this](TObject* s) { AdvMetroTile71Click(s); };
     Button1->OnClick = [this](TObject* s) { Button1Click(s); };
 
-    AdvMetroTile6->OnClick = [this](TObject* s) { AdvMetroTile6Click(s); };
-    AdvMetroTile2->OnClick = [this](TObject* s) { AdvMetroTile2Click(s); };
+    // The journal names what these two change: a replaced quantity, a line
+    // deleted by the tile (not by the grid).
+    AdvMetroTile6->OnClick = [this](TObject* s) {
+        const TCollectionJournal::TCause cause(Journal(), TJournalKind::Replace);
+        AdvMetroTile6Click(s);
+    };
+    AdvMetroTile2->OnClick = [this](TObject* s) {
+        const TCollectionJournal::TCause cause(Journal(), TJournalKind::Delete);
+        AdvMetroTile2Click(s);
+    };
     AdvMetroTile4->OnClick = [this](TObject* s) { AdvMetroTile4Click(s); };
     AdvMetroTile1->OnClick = [this](TObject* s) { AdvMetroTile1Click(s); };
     AdvMetroTile25->OnClick = [this](TObject* s) { AdvMetroTile25Click(s); };
@@ -126,6 +135,7 @@ void TMasterform::FormShow(TObject*) {
         CollectionTable->SetActive(true);
         FTriedVersion = CollectionVersion(); // what was loaded needs no save
     }
+    StartJournal(QFileInfo::exists(DataFile(QStringLiteral("COLLECTION.XML"))));
     if (QFileInfo::exists(DataFile(QStringLiteral("ARTICLE.XML")))) {
         ArticleTable->SetActive(false);
         ArticleTable->LoadFromFile(DataFile(QStringLiteral("ARTICLE.XML")));
