@@ -13,15 +13,20 @@
 #include "base/FloatText.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/Numpad.h"
+#include "station/CollectionJournal.h"
 
 #include <QDateTime>
 #include <QEvent>
+#include <optional>
 
 namespace tallivo {
 
 namespace {
 
 const QString kCode = QStringLiteral("CODE_ART");
+// The zone open, kept with the count in COLLECTION.XML so that a restart
+// goes on in it.
+const QString kZoneParam = QStringLiteral("TALLIVO_ZONE");
 // A finger held this long on the header opens the settings.
 constexpr int kLongPressMs = 2000;
 
@@ -29,6 +34,10 @@ constexpr int kLongPressMs = 2000;
 // there is something to undo, pale when not.
 constexpr TRect kUndoBounds{150, 2, 273, 44};
 constexpr TColor kUndoColour = 0x00655A4F, kUndoIdle = 0x00E2DEDE, kUndoIdleText = 0x00A09A9A;
+
+// "Zone terminée", left of the export tile while a zone is open.
+constexpr int kZoneTileWidth = 140, kZoneTileGap = 12;
+constexpr TColor kZoneColour = 0x00307A2E;     // green
 
 constexpr TColor kModeColour = 0x00A05A00;    // blue
 constexpr TColor kUnknownColour = 0x000055AA; // brown
@@ -73,6 +82,18 @@ TStationFeatures::TStationFeatures(TMasterform& form) : FForm(form) {
     UndoTile->Font() = TFont(QStringLiteral("Calibri"), -19, clWhite);
     UndoTile->SetParent(form.Panel8);
     UndoTile->OnClick = [this](TObject*) { Undo(); };
+    ZoneTile = new TAdvMetroTile(&form);
+    ZoneTile->SetName(QStringLiteral("ZoneTile"));
+    ZoneTile->SetBounds(0, 18, kZoneTileWidth, 42);
+    ZoneTile->SetCaption(QStringLiteral("Zone terminée"));
+    ZoneTile->SetBorderStyle(bsNone);
+    ZoneTile->SetLayout(tlPicBackground);
+    ZoneTile->Font() = TFont(QStringLiteral("Calibri"), -17, clWhite);
+    ZoneTile->Appearance().Assign({kZoneColour, kZoneColour, clWhite, 0x00409A3E, 0x00409A3E, clWhite, 15907840,
+                                   15907840, clWhite});
+    ZoneTile->SetParent(form.Panel3);
+    ZoneTile->Hide();
+    ZoneTile->OnClick = [this](TObject*) { CloseZone(); };
 
     FLongPress = new TLongPress(&form, kLongPressMs, [this] { EditSettings(); });
     for (QWidget* w : std::initializer_list<QWidget*>{form.Panel3, form.Label2, Bar}) FLongPress->Watch(w);
@@ -118,7 +139,13 @@ void TStationFeatures::AfterShow() {
         if (ArticleTable && FollowProgress) FProgress.Recount(*ArticleTable, *CollectionTable);
     }
     FUndo.Clear();
+    const QString saved = CollectionTable ? CollectionTable->TableParam(kZoneParam) : QString();
+    FZone.Restore(saved);
+    if (CollectionTable && !FZone.Enabled() && !saved.isEmpty())
+        CollectionTable->RemoveTableParam(kZoneParam); // zones turned off since: gone with the next save
+    if (TCollectionJournal* journal = FForm.Journal()) journal->SetZone(FZone.Current());
     UpdateBar();
+    PlaceBar();
 }
 
 void TStationFeatures::CollectionChanged() {
@@ -144,7 +171,7 @@ void TStationFeatures::CollectionChanged() {
         for (TLineChange& c : changes) {
             if (FollowProgress) FProgress.Apply(c);
             counted = counted || c.Kind != TLineChange::Deleted;
-            FUndo.Push({TUndoStep::Line, std::move(c), {}, {}});
+            FUndo.Push({TUndoStep::Line, std::move(c), {}, {}, FZone.Current()});
         }
     } catch (...) {
         // Reading the change must never undo the change itself: the table
@@ -174,6 +201,12 @@ void TStationFeatures::QuantityCommandInQuickMode() {
 }
 
 bool TStationFeatures::TakeUnknownCode(const QString& code) {
+    if (FZone.IsLabel(code)) {
+        FZone.Scan(code);
+        ZoneChanged();
+        Play(TStationSounds::Confirmed);
+        return true;
+    }
     FUnknown.Scanned(code, QDateTime::currentDateTime());
     SaveUnknownCodes();
     Play(TStationSounds::Refused);
@@ -191,7 +224,7 @@ bool TStationFeatures::TakeUnknownCode(const QString& code) {
     const std::optional<double> before = FUnknown.QuantityOf(code);
     FUnknown.SetQuantity(code, before.value_or(0) + quantity);
     SaveUnknownCodes();
-    FUndo.Push({TUndoStep::UnknownCount, {TLineChange::Added, {}, {}}, code, before});
+    FUndo.Push({TUndoStep::UnknownCount, {TLineChange::Added, {}, {}}, code, before, FZone.Current()});
     Play(TStationSounds::Confirmed);
     UpdateBar();
     return true;
@@ -206,6 +239,21 @@ void TStationFeatures::Undo() {
         FUnknown.SetQuantity(step.Code, step.QuantityBefore);
         SaveUnknownCodes();
     } else {
+        // Journaled as an undo, in the zone of the change it takes back, so
+        // that the zone's figures lose what they had gained.
+        TCollectionJournal* journal = FForm.Journal();
+        struct TJournalAs {
+            TCollectionJournal* Journal;
+            QString ZoneNow;
+            std::optional<TCollectionJournal::TCause> Cause;
+            ~TJournalAs() {
+                if (Journal) Journal->SetZone(ZoneNow);
+            }
+        } journalAs{journal, FZone.Current(), std::nullopt};
+        if (journal) {
+            journal->SetZone(step.Zone);
+            journalAs.Cause.emplace(journal, TJournalKind::Undo);
+        }
         FUndoing = true;
         try {
             UndoLineChange(*CollectionTable, step.Change, kCode);
@@ -230,6 +278,25 @@ void TStationFeatures::Undo() {
     UpdateBar();
 }
 
+void TStationFeatures::CloseZone() {
+    FZone.Close();
+    ZoneChanged();
+    FForm.Edit1->SetFocus();
+}
+
+void TStationFeatures::ZoneChanged() {
+    if (TCollectionJournal* journal = FForm.Journal()) journal->SetZone(FZone.Current());
+    if (CollectionTable && CollectionTable->Active()) {
+        if (FZone.Current().isEmpty())
+            CollectionTable->RemoveTableParam(kZoneParam);
+        else
+            CollectionTable->SetTableParam(kZoneParam, FZone.Current(), QStringLiteral("string"));
+        FForm.SaveCollection();
+    }
+    UpdateBar();
+    PlaceBar();
+}
+
 void TStationFeatures::EditSettings() {
     auto* box = new TStationSettingsBox(Application, FSettings, FSettingsNotes);
     const int result = box->ShowModal();
@@ -242,13 +309,16 @@ void TStationFeatures::EditSettings() {
     } catch (const Exception& e) {
         throw Exception(QStringLiteral("Réglages non enregistrés : ") + e.Message());
     }
+    const QString zone = FZone.Current();
     FSettings = chosen;
     FSettingsNotes.clear();
     ApplySettings();
+    if (FZone.Current() != zone) ZoneChanged();
     UpdateBar();
 }
 
 void TStationFeatures::ApplySettings() {
+    FZone.SetPrefix(FSettings.PrefixeZone);
     if (FSettings.Sons && !FSounds) FSounds = std::make_unique<TStationSounds>();
     if (!FSettings.Sons) FSounds.reset();
     if (FSounds)
@@ -306,6 +376,12 @@ void TStationFeatures::UpdateBar() {
                  : unknown == 1 ? QStringLiteral("1 code inconnu en attente")
                                 : QStringLiteral("%1 codes inconnus en attente").arg(unknown),
                  kUnknownColour);
+    Bar->SetText(TStationBar::Zone,
+                 !FZone.Enabled()               ? QString()
+                 : FZone.Current().isEmpty()    ? QStringLiteral("Aucune zone : scannez l'étiquette de la zone")
+                                                : QStringLiteral("Zone ") + FZone.Current(),
+                 FZone.Current().isEmpty() ? kUnknownColour : kZoneColour);
+    ZoneTile->SetVisible(!FZone.Current().isEmpty());
     QString note = FUnknownNote;
     if (note.isEmpty() && !FSettingsNotes.isEmpty())
         note = FSettingsNotes.size() == 1 ? QStringLiteral("TALLIVO.INI : 1 ligne non comprise")
@@ -321,10 +397,13 @@ void TStationFeatures::UpdateBar() {
 }
 
 void TStationFeatures::PlaceBar() {
-    // Right of the chevrons and of the header label, left of the export tile.
+    // Right of the chevrons and of the header label, left of the export tile
+    // (and of "Zone terminée").
+    ZoneTile->SetLeft(FForm.Panel4->Left() - kZoneTileGap - kZoneTileWidth);
+    const int right = (ZoneTile->Visible() ? ZoneTile->Left() : FForm.Panel4->Left()) - 12;
     const int chevrons = FForm.AdvMetroButton16->Left() + FForm.AdvMetroButton16->Width() + 13;
     const int label = FForm.Label2->Left() + FForm.Label2->Width() + 12;
-    Bar->Place(std::max(chevrons, label), FForm.Panel4->Left() - 12);
+    Bar->Place(std::max(chevrons, label), right);
 }
 
 } // namespace tallivo

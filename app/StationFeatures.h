@@ -18,6 +18,7 @@
 #include "station/Settings.h"
 #include "station/UndoHistory.h"
 #include "station/UnknownCodes.h"
+#include "station/ZoneState.h"
 #include "table/DataSource.h"
 
 #include <QString>
@@ -54,6 +55,8 @@ public:
     bool TakeUnknownCode(const QString& code);
     // The undo tile: takes back the last change of the session.
     void Undo();
+    // "Zone terminée": the zone open is done.
+    void CloseZone();
     // The settings screen (the long press on the header).
     void EditSettings();
     // After the export wrote file: the unknown codes, and with the setting
@@ -61,6 +64,7 @@ public:
     void WriteExportCompanions(const QString& file);
 
     TAdvMetroTile* UndoTile = nullptr;
+    TAdvMetroTile* ZoneTile = nullptr; // "Zone terminée", while a zone is open
     TStationBar* Bar = nullptr;
     // Benchmarks turn the progress off to measure what it costs.
     static inline bool FollowProgress = true;
@@ -75,6 +79,7 @@ private:
     void SaveUnknownCodes();
     void ArchiveUnknownCodes();
     void QuantityCommandInQuickMode();
+    void ZoneChanged();
     void UpdateBar();
     void PlaceBar();
     void Play(int sound);
@@ -87,6 +92,7 @@ private:
     TChangeFeed FFeed;
     TUndoHistory FUndo;
     TCountProgress FProgress;
+    TZoneState FZone;
     TDataSource FWatch; // sees every change of the collection
     bool FUndoing = false;
     // Event filters on the window's controls, removed with the features.

@@ -10,7 +10,7 @@ void TChangeFeed::Restart(const TClientDataSet& table) {
     FStore = table.Store();
     FVersion = FStore ? FStore->DataVersion() : 0;
     FLogRead = FStore ? FStore->ChangeLog().size() : 0;
-    FSlots = FStore ? FStore->SlotCount() : 0;
+    FEmptied = FStore ? FStore->EmptyCount() : 0;
 }
 
 TChangeFeed::TOutcome TChangeFeed::Read(const TClientDataSet& table, std::vector<TLineChange>& changes) {
@@ -22,9 +22,7 @@ TChangeFeed::TOutcome TChangeFeed::Read(const TClientDataSet& table, std::vector
     if (!store || store->DataVersion() == FVersion) return Nothing;
     TOutcome outcome = Changes;
     const std::vector<TChangeLogEntry>& log = store->ChangeLog();
-    // Slots are only ever added, and the log only grows, until the table is
-    // emptied: then both start again from nothing.
-    if (store->SlotCount() < FSlots || log.size() < FLogRead) {
+    if (store->EmptyCount() != FEmptied) {
         outcome = Emptied;
         FLogRead = 0;
     }
@@ -50,7 +48,7 @@ TChangeFeed::TOutcome TChangeFeed::Read(const TClientDataSet& table, std::vector
         changes.push_back(std::move(change));
     }
     FVersion = store->DataVersion();
-    FSlots = store->SlotCount();
+    FEmptied = store->EmptyCount();
     return outcome;
 }
 

@@ -29,9 +29,8 @@ public:
         Emptied,  // the table was emptied (its log and lines dropped); changes may follow
         Replaced, // another content was opened (a load): start again from it
     };
-    // Appends to changes what the table's log gained since the last call.
-    // Call it after every change (a data event), so that an emptying is seen
-    // before the lines added after it.
+    // Appends to changes what the table's log gained since the last call
+    // (after an emptying: since the emptying).
     TOutcome Read(const TClientDataSet& table, std::vector<TLineChange>& changes);
     // Takes the table as it is now as the starting point: nothing before it
     // is reported.
@@ -41,7 +40,7 @@ private:
     const IDSBase* FStore = nullptr;
     uint64_t FVersion = 0;
     size_t FLogRead = 0;
-    uint32_t FSlots = 0;
+    uint64_t FEmptied = 0; // the store's EmptyCount when last read
 };
 
 // True when the table's current record holds exactly these values.

@@ -21,6 +21,7 @@ struct TUndoStep {
     TLineChange Change{TLineChange::Added, {}, {}}; // Line
     QString Code;                                   // UnknownCount: the code counted
     std::optional<double> QuantityBefore;           // UnknownCount: its quantity before
+    QString Zone;                                   // the zone open when the change was made
 };
 
 class TUndoHistory {

@@ -9,6 +9,7 @@
 #include "app/StationSettingsBox.h"
 #include "app/StationSounds.h"
 #include "base/Exception.h"
+#include "station/Journal.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -66,7 +67,7 @@ void Write(const QString& path, const QByteArray& content) {
 // Where controls of the main window and of the settings screen are on the
 // screen, measured on windows built offscreen with the same sizes.
 struct TPlaces {
-    QPoint Quantity, Delete, Undo, Header;
+    QPoint Quantity, Delete, Undo, Header, ZoneDone;
     QPoint ModeRapide, Save;
     explicit TPlaces(QSize window) {
         QTemporaryDir dir;
@@ -81,6 +82,7 @@ struct TPlaces {
         Delete = at(form.AdvMetroTile2);
         Undo = at(form.Station().UndoTile);
         Header = form.Panel3->mapTo(&form, QPoint(form.Panel3->width() / 2, 70));
+        ZoneDone = form.Panel4->mapTo(&form, QPoint(-12 - 70, 18 + 21)); // shown while a zone is open
         TStationSettingsBox box(nullptr, {}, {});
         box.SetClientSize(660, 600);
         ModeRapide = box.ModeRapideTile->mapTo(&box, box.ModeRapideTile->rect().center());
@@ -289,8 +291,21 @@ TEST_F(StationWindow, EveryKeyOffChangesNoFile) {
                   QStringList({kPaint + "=12", kRoller + "=3"}));
         ASSERT_EQ(app.Quit(), "");
     }
-    for (const QString name : {"COLLECTION.XML", "ART.GRD"})
-        EXPECT_EQ(Read(FDir.filePath(name)), Read(withKeys.filePath(name))) << name.toStdString();
+    // Each folder is a station of its own, whose count began at its own second.
+    const QRegularExpression identity("Name=\"(TALLIVO_POSTE|TALLIVO_EPOQUE)\" Value=\"[^\"]*\"");
+    const auto count = [&](const QString& dir) {
+        return QString::fromLatin1(Read(dir + "/COLLECTION.XML")).replace(identity, "\\1");
+    };
+    EXPECT_EQ(count(FDir.path()), count(withKeys.path()));
+    EXPECT_TRUE(count(FDir.path()).contains("TALLIVO_POSTE"));
+    EXPECT_EQ(Read(FDir.filePath("ART.GRD")), Read(withKeys.filePath("ART.GRD")));
+    const auto journal = [](const QString& dir) {
+        QStringList changes;
+        for (const TJournalRecord& r : ReadJournalFile(dir + "/JOURNAL.DAT").Records)
+            changes << QString("%1 %2 %3 %4 %5").arg(r.Kind).arg(r.Code).arg(r.Quantity).arg(r.Zone).arg(r.Sequence);
+        return changes;
+    };
+    EXPECT_EQ(journal(FDir.path()), journal(withKeys.path()));
     // The unknown code's times differ from one run to the other.
     const QRegularExpression times("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d");
     EXPECT_EQ(QString::fromLatin1(Read(FDir.filePath("INCONNUS.CSV"))).replace(times, "T"),
@@ -298,4 +313,59 @@ TEST_F(StationWindow, EveryKeyOffChangesNoFile) {
     QStringList files = QDir(withKeys.path()).entryList(QDir::Files);
     files.removeOne("TALLIVO.INI");
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files), files);
+}
+
+// Zones: a label opens its zone and every change is journaled with the zone
+// open; a restart goes on in it; an undo is journaled in the zone of the
+// change it takes back; "Zone terminée" closes it.
+TEST_F(StationWindow, EveryChangeIsJournaledWithItsZone) {
+    Settings("PrefixeZone=Z-\n");
+    const QString collection = FDir.filePath("COLLECTION.XML");
+    {
+        RealWorkstation app(FDisplay, FDir.path());
+        ASSERT_TRUE(app.Shown()) << app.Why();
+        Scan("Z-A1");
+        Scan(kPaint);
+        Key("2");
+        Scan("z-b2");
+        ASSERT_TRUE(WaitForFileWith(collection, "z-b2").contains("z-b2"));
+        Scan(kRoller);
+        Key("1");
+        ASSERT_EQ(WaitFor([&] { return Lines(); }, QStringList({kPaint + "=2", kRoller + "=1"})),
+                  QStringList({kPaint + "=2", kRoller + "=1"}));
+        app.Kill();
+    }
+    RealWorkstation app(FDisplay, FDir.path());
+    ASSERT_TRUE(app.Shown()) << app.Why();
+    const TPlaces places(app.Size);
+    Scan(kRoller); // still in z-b2
+    Key("3");
+    Scan("Z-C3");
+    ASSERT_TRUE(WaitForFileWith(collection, "Z-C3").contains("Z-C3"));
+    FDisplay.Tap(app.At + places.Undo);
+    ASSERT_EQ(WaitFor([&] { return Lines(); }, QStringList({kPaint + "=2", kRoller + "=1"})),
+              QStringList({kPaint + "=2", kRoller + "=1"}));
+    FDisplay.Tap(app.At + places.ZoneDone);
+    EXPECT_FALSE(WaitFor([&] { return Read(collection).contains("Z-C3"); }, false)) << "the zone stayed open";
+    Scan(kPaint);
+    Key("1");
+    const auto sorted = [&] {
+        QStringList lines = Lines();
+        lines.sort();
+        return lines;
+    };
+    EXPECT_EQ(WaitFor(sorted, QStringList({kPaint + "=3", kRoller + "=1"})),
+              QStringList({kPaint + "=3", kRoller + "=1"}));
+    ASSERT_EQ(app.Quit(), "");
+
+    QStringList changes;
+    for (const TJournalRecord& r : ReadJournalFile(FDir.filePath("JOURNAL.DAT")).Records)
+        if (r.IsChange() && r.ChangeKind() != TJournalKind::Resync && r.ChangeKind() != TJournalKind::Reprise)
+            changes << QString("%1 %2 %3 %4").arg(JournalKindName(r.Kind), r.Code).arg(r.Quantity).arg(r.Zone);
+    const QString add = JournalKindName(uint8_t(TJournalKind::Add)),
+                  more = JournalKindName(uint8_t(TJournalKind::Accumulate)),
+                  undo = JournalKindName(uint8_t(TJournalKind::Undo));
+    EXPECT_EQ(changes, QStringList({add + " " + kPaint + " 2 Z-A1", add + " " + kRoller + " 1 z-b2",
+                                    more + " " + kRoller + " 4 z-b2", undo + " " + kRoller + " 1 z-b2",
+                                    more + " " + kPaint + " 3 "}));
 }

@@ -29,7 +29,7 @@ protected:
         std::vector<TLineChange> read;
         ASSERT_EQ(FFeed.Read(*FTable, read), TChangeFeed::Changes);
         ASSERT_EQ(read.size(), 1u);
-        FHistory.Push({TUndoStep::Line, read[0], {}, {}});
+        FHistory.Push({TUndoStep::Line, read[0], {}, {}, {}});
     }
     std::unique_ptr<TClientDataSet> FTable = MakeCollection();
     TChangeFeed FFeed;

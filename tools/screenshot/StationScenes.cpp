@@ -104,3 +104,17 @@ TALLIVO_GUIDE_SCENE("mode-rapide", "the header in quick mode, after a few scans 
     Scan(form, QStringLiteral("3999999999999"), {{nullptr, false, AnswerWith(mrOk)}});
     return Header(form);
 }
+
+TALLIVO_GUIDE_SCENE("zone", "the header while zone Z-A1 is open, with \"Zone terminée\"") {
+    TMasterform* form = Workstation("PrefixeZone=Z-\n");
+    const auto keyTwo = [](QWidget* modal) {
+        if (auto* keypad = dynamic_cast<TNumPadBox*>(modal)) {
+            keypad->Edit1->SetText(QStringLiteral("2"));
+            keypad->SetModalResult(mrOk);
+        }
+    };
+    Scan(form, QStringLiteral("Z-A1"));
+    for (const QString& code : {QStringLiteral("3792008224652"), QStringLiteral("Mo-4")})
+        Scan(form, code, {{nullptr, false, keyTwo}});
+    return Header(form);
+}
