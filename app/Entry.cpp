@@ -1,6 +1,7 @@
 // Entering an article code and adding its counted quantity.
 #include "app/Master.h"
 
+#include "app/StationFeatures.h"
 #include "base/FloatText.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/Numpad.h"
@@ -9,9 +10,6 @@ namespace tallivo {
 
 namespace {
 const QString kCode = QStringLiteral("CODE_ART");
-// A keyed quantity above this needs a second "Ok" on the keypad (the
-// settings key QuantiteMax, once the station has a settings file).
-constexpr double kQuantiteMax = 99999;
 } // namespace
 
 void TMasterform::ReadyForNextCode() {
@@ -23,7 +21,9 @@ void TMasterform::ReadyForNextCode() {
 bool TMasterform::AskQuantity(QString& quantity) {
     auto* box = new TNumPadBox(Application);
     box->AdvMetroTile2->SetTag(1);
-    box->MaxPlausibleQuantity = kQuantiteMax;
+    // A keyed quantity above the folder's QuantiteMax (99 999 without a
+    // settings file) needs a second "Ok".
+    box->MaxPlausibleQuantity = FStation ? FStation->Settings().QuantiteMax : 99999;
     box->SetCaption(QStringLiteral("Quantité"));
     box->Label14->SetCaption(QStringLiteral("Quantité"));
     const int result = box->ShowModal();
@@ -43,9 +43,11 @@ void TMasterform::Edit1KeyDown(TObject*, TKey& Key, TShiftState) {
         }
         // The code is looked up as typed: not trimmed, letter case ignored.
         if (ArticleTable->Locate(kCode, TKeyValue(Edit1->Text()), loCaseInsensitive)) {
-            AdvMetroTile71Click(this);
+            Station().CountFoundArticle(); // the keypad, or 1 at once in quick mode
         } else {
-            ShowMetroMessage(QStringLiteral("Article inconnu.."), false, clWhite);
+            // Kept in INCONNUS.CSV; with the setting, the operator may count it.
+            if (!Station().TakeUnknownCode(Edit1->Text()))
+                ShowMetroMessage(QStringLiteral("Article inconnu.."), false, clWhite);
             Edit1->SetText(QString());
             Edit1->SetFocus();
         }

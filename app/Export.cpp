@@ -4,6 +4,7 @@
 // file is replaced only after a question, and the dialog opens again.
 #include "app/Master.h"
 
+#include "app/StationFeatures.h"
 #include "base/CodePage.h"
 #include "base/InOutError.h"
 #include "dialogs/MetroMessage1.h"
@@ -124,6 +125,7 @@ void TMasterform::Button2Click(TObject*) {
     }
     table.EnableControls();
     file.Close();
+    Station().WriteExportCompanions(SaveDialog1->FileName);
     ShowMetroMessage(QStringLiteral("Opération terminée"), false, 16777215);
 }
 

@@ -2,6 +2,7 @@
 // data files, the height rule of the command band.
 #include "app/Master.h"
 
+#include "app/StationFeatures.h"
 #include "dialogs/CodeFieldScan.h"
 #include "dialogs/MetroMessage1.h"
 #include "dialogs/TouchKeyboard.h"
@@ -61,6 +62,7 @@ TMasterform::TMasterform(TComponent* AOwner) : TForm(AOwner) {
     CreateLayout();
     BindEvents();
     FormCreate(this);
+    FStation = std::make_unique<TStationFeatures>(*this);
 }
 
 TMasterform::~TMasterform() {

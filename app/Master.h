@@ -21,6 +21,7 @@ namespace tallivo {
 
 class TGestureManager;
 class TCollectionJournal;
+class TStationFeatures;
 
 // The collection and the article catalogue, created by the main window and
 // freed when it closes.
@@ -109,6 +110,9 @@ public:
     // DataDir followed by the file name.
     static QString DataFile(const QString& name);
 
+    // The station's features beyond the designed flow (StationFeatures.h).
+    TStationFeatures& Station() { return *FStation; }
+
     // Saving the collection after every change (Saving.cpp). SaveCollection
     // never raises: a failure shows in Label2 until a save succeeds, and the
     // next change tries again. WriteCollection does the same but raises the
@@ -139,6 +143,8 @@ public:
     static void SetJournaling(bool on);
 
 private:
+    friend class TStationFeatures;
+    std::unique_ptr<TStationFeatures> FStation;
     // Clears the code field, resets the pending quantity to 1 and gives the
     // code field the focus: the state after every completed command.
     void ReadyForNextCode();

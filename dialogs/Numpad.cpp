@@ -128,6 +128,7 @@ void TNumPadBox::RefuseScan() {
     QuantityWarning->SetVisible(false);
     ScanWarning->SetVisible(true);
     MessageBeep(MB_BEEP_EXCLAMATION);
+    if (ScanRefusedHook) ScanRefusedHook();
 }
 
 void TNumPadBox::HideWarnings() {

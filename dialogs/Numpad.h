@@ -23,6 +23,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace tallivo {
 
@@ -65,6 +66,9 @@ public:
     // Quantities above this need a second "Ok" (the caller sets it; the
     // sign does not matter).
     double MaxPlausibleQuantity = 99999;
+    // Called with every refused scan, whichever keypad refused it (the
+    // station's sound of a refusal).
+    static inline std::function<void()> ScanRefusedHook;
 
     // Handlers.
     void FormActivate(TObject* Sender);

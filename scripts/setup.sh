@@ -14,7 +14,7 @@ build_type=${TALLIVO_BUILD_TYPE:-RelWithDebInfo}
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libicu-dev
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libicu-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
   fonts-crosextra-carlito fonts-liberation2 fonts-open-sans
   fonts-dejavu-core fonts-dejavu-extra fonts-comic-neue

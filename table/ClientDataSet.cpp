@@ -916,6 +916,13 @@ void TClientDataSet::PrepareIndexFieldNames(const QString& names) {
     }
 }
 
+bool TClientDataSet::ContainsIgnoreCase(const QString& fieldName, const QString& text) {
+    if (!Active() || !FStore || FStore->RecordCount() == 0) return false;
+    const TField* f = FindField(fieldName);
+    if (!f || !HasLocateIndex(f->DataType())) return false;
+    return FStore->LocateIgnoreCase(f->Index(), text) >= 0;
+}
+
 // The reference search: every record of the current order in turn, the first
 // that matches all fields wins.
 int64_t TClientDataSet::ScanLocate(const std::vector<TField*>& fields, const std::vector<TFieldValue>& values,

@@ -135,6 +135,11 @@ public:
     // what is left. Names the table cannot sort by, and a closed table, are
     // passed over.
     void PrepareIndexFieldNames(const QString& names);
+    // Whether a record's field shows text, letter case ignored, whole value:
+    // what Locate with loCaseInsensitive would find, answered from the same
+    // index but without moving the cursor. False on a closed table and for a
+    // field kind without that index.
+    bool ContainsIgnoreCase(const QString& fieldName, const QString& text);
     bool Locate(const QString& keyFields, const std::vector<TKeyValue>& keyValues, TLocateOptions options);
     void SetKey();
     void GotoNearest();

@@ -22,6 +22,12 @@
 // collection of that many lines (beside a catalogue twice as large), the
 // save of the whole collection included: how one confirmed change grows
 // with the collection.
+//  - QuickScanToSaved20000: in quick mode (ModeRapide=oui), Enter on a code
+//    already counted to the code field ready, its save included (the
+//    baseline is OkToReady20000/accumulate: the same add and save after the
+//    keypad's Ok);
+//  - UndoToSaved20000: a tap of "Défaire" taking back such a scan, to the
+//    code field ready, its save included.
 // Soak10000Scans: 10 000 codes entered against a 1 000 000-article
 // catalogue, each with 1 keyed and Ok (a repeated code accumulates, a new
 // one adds a line; all saved): resident memory after the first 1 000 scans
@@ -32,6 +38,7 @@
 
 #include "Driver.h"
 
+#include "app/StationFeatures.h"
 #include "dialogs/Numpad.h"
 #include "table/AtomicFile.h"
 #include "tools/catgen/Catalogue.h"
@@ -256,6 +263,65 @@ BENCHMARK_CAPTURE(Initialiser, without_archive, false)
     ->Name("Initialiser20000WithoutArchive")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
+// The workstation over the 20 000-line folder with a settings file read at
+// its start (and removed at once: the other benchmarks use the same folder).
+std::unique_ptr<TMasterform> StartInQuickMode(const QString& folder) {
+    QFile ini(folder + "/TALLIVO.INI");
+    if (ini.open(QIODevice::WriteOnly)) ini.write("[Comptage]\nModeRapide=oui\n");
+    ini.close();
+    auto form = StartWorkstation(folder);
+    QFile::remove(folder + "/TALLIVO.INI");
+    return form;
+}
+
+// Enter on code in quick mode: 1 is added and saved before it returns.
+double QuickScan(TMasterform& form, const QString& code) {
+    form.Edit1->SetText(code);
+    QElapsedTimer clock;
+    clock.start();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(form.Edit1->FocusWidget(), &enter);
+    return clock.nsecsElapsed() / 1e9;
+}
+
+void QuickScanToSaved20000(benchmark::State& state) {
+    const QString folder = DataFolder(kArticles, kLines);
+    RestoreCollection(folder);
+    auto form = StartInQuickMode(folder);
+    std::vector<double> samples;
+    uint32_t i = 5;
+    for (auto _ : state) {
+        const double t = QuickScan(*form, Code(i = (i * 7919 + 13) % kLines));
+        if (!form->Edit1->Text().isEmpty()) state.SkipWithError("the code was not taken");
+        state.SetIterationTime(t);
+        samples.push_back(t * 1e3);
+    }
+    Percentiles(state, samples);
+}
+BENCHMARK(QuickScanToSaved20000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+void UndoToSaved20000(benchmark::State& state) {
+    const QString folder = DataFolder(kArticles, kLines);
+    RestoreCollection(folder);
+    auto form = StartInQuickMode(folder);
+    std::vector<double> samples;
+    uint32_t i = 5;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QuickScan(*form, Code(i = (i * 7919 + 13) % kLines));
+        const double before = CollectionTable->FieldByName("QTE").AsFloat();
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        form->Station().Undo();
+        const double t = clock.nsecsElapsed() / 1e9;
+        if (CollectionTable->FieldByName("QTE").AsFloat() != before - 1) state.SkipWithError("nothing was undone");
+        state.SetIterationTime(t);
+        samples.push_back(t * 1e3);
+    }
+    Percentiles(state, samples);
+}
+BENCHMARK(UndoToSaved20000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
 void Soak10000Scans(benchmark::State& state) {
     constexpr uint32_t catalogue = 1000000;

@@ -9,8 +9,13 @@
 //    order is built on the helper thread after the start (on a catalogue
 //    whose names never repeat, the longest such sort), against the same
 //    scans once it is built, in the same iteration.
+//  - the count's progress in the header ("N articles comptés sur 1 000 000")
+//    costs nothing there: EnterToKeypadNext against EnterToKeypadNextNoProgress,
+//    and the add after the keypad's Ok (OkToReady1M, OkToReady1MNoProgress)
+//    where it is kept current.
 
 #include "Driver.h"
+#include "app/StationFeatures.h"
 #include "dialogs/Numpad.h"
 #include "table/DSBase.h"
 #include "tools/catgen/Catalogue.h"
@@ -18,6 +23,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -117,8 +125,9 @@ void EnterToKeypadDuringBackgroundWork(benchmark::State& state) {
 }
 BENCHMARK(EnterToKeypadDuringBackgroundWork)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void EnterToKeypadNext(benchmark::State& state) {
+void EnterToKeypadNext(benchmark::State& state, bool progress) {
     DataFolder();
+    TStationFeatures::FollowProgress = progress;
     auto form = StartWorkstation();
     EnterToKeypad(*form, KnownCode(1));
     std::vector<double> samples;
@@ -132,8 +141,56 @@ void EnterToKeypadNext(benchmark::State& state) {
     std::sort(samples.begin(), samples.end());
     state.counters["median_ms"] = samples[samples.size() / 2] * 1e3;
     state.counters["max_ms"] = samples.back() * 1e3;
+    TStationFeatures::FollowProgress = true;
 }
-BENCHMARK(EnterToKeypadNext)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK_CAPTURE(EnterToKeypadNext, progress, true)
+    ->Name("EnterToKeypadNext")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
+BENCHMARK_CAPTURE(EnterToKeypadNext, no_progress, false)
+    ->Name("EnterToKeypadNextNoProgress")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
+
+// From the keypad's Ok (1 keyed) to the code field ready: the add, its save
+// (a small collection) and, with progress, keeping the count current.
+void OkToReady1M(benchmark::State& state, bool progress) {
+    const QString collection = DataFolder() + "/COLLECTION.XML";
+    QFile::remove(collection); // the other benchmarks start with none
+    TStationFeatures::FollowProgress = progress;
+    auto form = StartWorkstation();
+    std::vector<double> samples;
+    uint32_t i = 7;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        bench::EnterCode(*form, KnownCode(i = (i * 7919 + 13) % kArticles), [&](TNumPadBox* pad) {
+            pad->Edit1->SetText(QStringLiteral("1"));
+            clock.start();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+            QApplication::sendEvent(pad->Edit1->FocusWidget(), &enter);
+        });
+        const double t = clock.nsecsElapsed() / 1e9;
+        state.SetIterationTime(t);
+        samples.push_back(t);
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["median_ms"] = samples[samples.size() / 2] * 1e3;
+    form.reset();
+    QFile::remove(collection);
+    TStationFeatures::FollowProgress = true;
+}
+BENCHMARK_CAPTURE(OkToReady1M, progress, true)
+    ->Name("OkToReady1M")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
+BENCHMARK_CAPTURE(OkToReady1M, no_progress, false)
+    ->Name("OkToReady1MNoProgress")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
 
 } // namespace
 
