@@ -197,16 +197,14 @@ QString Quoted(const QString& s) {
     return u'"' + s + u'"';
 }
 
-// True when the file starts like an XML data packet: a station's collection
-// or a catalogue, never to be replaced by the text form.
+} // namespace
+
 bool LooksLikePacket(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return false;
     const QByteArray head = f.read(512).trimmed();
     return head.startsWith("<?xml") || head.startsWith("<DATAPACKET") || head.startsWith("\xEF\xBB\xBF<");
 }
-
-} // namespace
 
 int MergeCommand(const QStringList& arguments) {
     QStringList args = arguments;

@@ -61,6 +61,10 @@ private:
 // from the first, as the bytes of the file.
 QByteArray ExportText(TClientDataSet& table);
 
+// True when the file starts like an XML data packet (a station's collection
+// or a catalogue): a file never to be replaced by the text form.
+bool LooksLikePacket(const QString& path);
+
 // The packet tool's merge command:
 //   merge OUT.CSV COLLECTION.XML...        the export form
 //   merge --xml OUT.XML COLLECTION.XML...  a collection packet
