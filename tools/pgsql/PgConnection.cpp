@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 
 namespace tallivo::pg {
 
@@ -187,6 +188,18 @@ QByteArray TPgConnection::QuoteLiteral(const QByteArray& text) {
 QString ConnInfoFrom(const QString& option) {
     if (!option.isEmpty()) return option;
     return qEnvironmentVariable("TALLIVO_DB");
+}
+
+bool ConnInfoHasPassword(const QString& conninfo) {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
+    if (error) PQfreemem(error);
+    if (!options) return false;
+    bool found = false;
+    for (const PQconninfoOption* o = options; o->keyword; ++o)
+        if (!std::strcmp(o->keyword, "password") && o->val && *o->val) found = true;
+    PQconninfoFree(options);
+    return found;
 }
 
 TPgParam Param(const QString& text) {

@@ -111,6 +111,9 @@ private:
 // neither.
 QString ConnInfoFrom(const QString& option);
 
+// True when the connection string itself holds a password.
+bool ConnInfoHasPassword(const QString& conninfo);
+
 // Text for a parameter.
 TPgParam Param(const QString& text);
 TPgParam Param(int64_t value);
