@@ -60,7 +60,7 @@ bool ParseDbCommandLine(int argc, char** argv, const QStringList& knownFlags, TD
 
 bool CheckArguments(const TDbCommandLine& line, int count, const char* usage) {
     if (line.Arguments.size() != count) {
-        Err(QStringLiteral("usage : %1\n").arg(QString::fromUtf8(usage)));
+        Err(QStringLiteral("usage: %1\n").arg(QString::fromUtf8(usage)));
         return false;
     }
     if (line.ConnInfo.trimmed().isEmpty()) {

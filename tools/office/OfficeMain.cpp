@@ -17,7 +17,7 @@ using namespace tallivo;
 namespace {
 
 const char* const kUsage =
-    "usage :\n"
+    "usage:\n"
     "  tallivo-office --db CONNINFO init NOM\n"
     "  tallivo-office --db CONNINFO export NOM SORTIE.CSV\n"
     "  tallivo-office --db CONNINFO watch NOM [--once]\n"

@@ -28,7 +28,7 @@ using namespace tallivo;
 namespace {
 
 const char* const kUsage =
-    "usage : tallivo-sync --folder DOSSIER --db CONNINFO --stocktake NOM [--once]\n"
+    "usage: tallivo-sync --folder DOSSIER --db CONNINFO --stocktake NOM [--once]\n"
     "\n"
     "Envoie au serveur de l'inventaire NOM chaque changement confirmé du dossier de comptage\n"
     "DOSSIER (son JOURNAL.DAT), pendant que la station y compte. Un changement n'est envoyé\n"
