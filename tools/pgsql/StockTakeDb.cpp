@@ -197,7 +197,8 @@ TStationLogin AddStationLogin(TPgConnection& db, int32_t stocktake, const QStrin
 }
 
 std::vector<TEvent> PushEvents(TPgConnection& db, int32_t stocktake, const QString& station,
-                               const std::vector<TEvent>& events) {
+                               const std::vector<TEvent>& events,
+                               const std::function<void(bool committed)>& aroundCommit) {
     if (events.empty()) return {};
     TArray epoch, seq, kind, clears, removed, code, name, category, stock, qty, delta, price, zone, note, at;
     for (const TEvent& e : events) {
@@ -253,7 +254,9 @@ std::vector<TEvent> PushEvents(TPgConnection& db, int32_t stocktake, const QStri
         }
         if (!conflicts.empty()) return conflicts; // rolled back
     }
+    if (aroundCommit) aroundCommit(false);
     t.Commit();
+    if (aroundCommit) aroundCommit(true);
     return {};
 }
 

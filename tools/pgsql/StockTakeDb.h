@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -58,8 +59,11 @@ struct TEvent {
 // already holds is left as it is. Returns the events the server already
 // held with other content (the same key sent by two different journals: a
 // copied counting folder): nothing of the batch is kept then.
+// aroundCommit, when given, is called just before the commit (false) and
+// just after it (true): the fault test stops a sender there.
 std::vector<TEvent> PushEvents(TPgConnection& db, int32_t stocktake, const QString& station,
-                               const std::vector<TEvent>& events);
+                               const std::vector<TEvent>& events,
+                               const std::function<void(bool committed)>& aroundCommit = {});
 
 // Per epoch, the last sequence the server holds for the station.
 std::map<int64_t, int64_t> ServerSequences(TPgConnection& db, int32_t stocktake, const QString& station);

@@ -105,7 +105,7 @@ void TSender::SendAll() {
     while (!FQueue.empty()) {
         const size_t n = std::min(kBatch, FQueue.size());
         const std::vector<pg::TEvent> batch(FQueue.begin(), FQueue.begin() + ptrdiff_t(n));
-        const std::vector<pg::TEvent> conflicts = pg::PushEvents(*FDb, FStockTakeId, FStation, batch);
+        const std::vector<pg::TEvent> conflicts = pg::PushEvents(*FDb, FStockTakeId, FStation, batch, AroundCommit);
         if (!conflicts.empty())
             throw pg::EPgError(
                 QStringLiteral("le serveur a déjà reçu du poste « %1 » un autre changement n° %2 du comptage %3 : "

@@ -14,6 +14,7 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -51,6 +52,10 @@ public:
     QString Who() const;
 
     static constexpr size_t kBatch = 500;
+
+    // Called around every commit (pg::PushEvents): the fault test's way of
+    // stopping the sender just before or just after one.
+    std::function<void(bool committed)> AroundCommit;
 
 private:
     void Connect();

@@ -21,7 +21,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QRandomGenerator>
 #include <QTimer>
+#include <csignal>
 
 using namespace tallivo;
 
@@ -98,6 +100,13 @@ class TSyncLoop {
 public:
     explicit TSyncLoop(const TOptions& o) : FSender(o.Folder, o.Db, o.StockTake), FFolder(o.Folder) {
         FStatus.StockTake = o.StockTake;
+        // For the fault test only: the sender kills itself just before or
+        // just after a commit, N times in a thousand.
+        const int killPerMille = qEnvironmentVariableIntValue("TALLIVO_SYNC_TEST_KILL");
+        if (killPerMille > 0)
+            FSender.AroundCommit = [killPerMille](bool) {
+                if (QRandomGenerator::global()->bounded(1000) < killPerMille) ::raise(SIGKILL);
+            };
         if (const auto earlier = ReadEarlierStatus()) FSender.AssumeConfirmed(*earlier);
     }
 
