@@ -183,7 +183,13 @@ TStationLogin AddStationLogin(TPgConnection& db, int32_t stocktake, const QStrin
     const QByteArray verifier = db.QuoteLiteral(db.EncryptPassword(password, login));
     const QByteArray role = db.QuoteIdentifier(login);
     TTransaction t(db);
-    out.Renewed = db.Exec("SELECT 1 FROM pg_roles WHERE rolname = $1", {login}).Rows() > 0;
+    const TPgResult existing =
+        db.Exec("SELECT pg_has_role(rolname, 'tallivo_poste', 'MEMBER') FROM pg_roles WHERE rolname = $1", {login});
+    out.Renewed = existing.Rows() > 0;
+    // A role of that name that is not a station's belongs to someone else.
+    if (out.Renewed && existing.Text(0, 0) != QLatin1String("t"))
+        throw EPgError(QStringLiteral("Le rôle %1 existe déjà et n'est pas l'accès d'un poste : il n'est pas modifié")
+                           .arg(out.Login));
     if (out.Renewed) {
         db.Run(("ALTER ROLE " + role + " WITH LOGIN PASSWORD " + verifier).constData());
         db.Run(("GRANT tallivo_poste TO " + role).constData());
