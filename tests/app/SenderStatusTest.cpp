@@ -5,6 +5,7 @@
 
 #include "station/SenderStatus.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 using namespace tallivo;
