@@ -2,7 +2,10 @@
 // data files, the height rule of the command band.
 #include "app/Master.h"
 
+#include "app/SenderStatusView.h"
+
 #include "dialogs/MetroMessage1.h"
+#include "station/CollectionJournal.h"
 #include "table/AtomicFile.h"
 
 #include <QDir>
@@ -82,8 +85,16 @@ void TMasterform::BindEvents() {
     AdvMetroTile71->OnClick = [this](TObject* s) { AdvMetroTile71Click(s); };
     Button1->OnClick = [this](TObject* s) { Button1Click(s); };
 
-    AdvMetroTile6->OnClick = [this](TObject* s) { AdvMetroTile6Click(s); };
-    AdvMetroTile2->OnClick = [this](TObject* s) { AdvMetroTile2Click(s); };
+    // The journal names what these two change: a replaced quantity, a line
+    // deleted by the tile (not by the grid).
+    AdvMetroTile6->OnClick = [this](TObject* s) {
+        const TCollectionJournal::TCause cause(Journal(), TJournalKind::Replace);
+        AdvMetroTile6Click(s);
+    };
+    AdvMetroTile2->OnClick = [this](TObject* s) {
+        const TCollectionJournal::TCause cause(Journal(), TJournalKind::Delete);
+        AdvMetroTile2Click(s);
+    };
     AdvMetroTile4->OnClick = [this](TObject* s) { AdvMetroTile4Click(s); };
     AdvMetroTile1->OnClick = [this](TObject* s) { AdvMetroTile1Click(s); };
     AdvMetroTile25->OnClick = [this](TObject* s) { AdvMetroTile25Click(s); };
@@ -110,6 +121,7 @@ void TMasterform::FormCreate(TObject*) {
     CollectionTable = CreateTable(kCollectionFields, DataSource1.get());
     ArticleTable = CreateTable(kArticleFields, ARTICLE_Source.get());
     WatchCollectionChanges();
+    WatchSenderStatus(*this);
 }
 
 void TMasterform::FormShow(TObject*) {
@@ -124,6 +136,7 @@ void TMasterform::FormShow(TObject*) {
         CollectionTable->SetActive(true);
         FTriedVersion = CollectionVersion(); // what was loaded needs no save
     }
+    StartJournal(QFileInfo::exists(DataFile(QStringLiteral("COLLECTION.XML"))));
     if (QFileInfo::exists(DataFile(QStringLiteral("ARTICLE.XML")))) {
         ArticleTable->SetActive(false);
         ArticleTable->LoadFromFile(DataFile(QStringLiteral("ARTICLE.XML")));

@@ -20,6 +20,7 @@
 namespace tallivo {
 
 class TGestureManager;
+class TCollectionJournal;
 
 // The collection and the article catalogue, created by the main window and
 // freed when it closes.
@@ -114,6 +115,14 @@ public:
     void WriteCollection();
     void SetHeader(const QString& caption);
 
+    // The journal of confirmed changes (Journaling.cpp), written in the save
+    // step; nullptr until the collection is loaded. Station features set
+    // its zone, and name the kind of the changes they make with a
+    // TCollectionJournal::TCause.
+    TCollectionJournal* Journal() const { return FJournal.get(); }
+    // Benchmarks only: false measures the workstation without a journal.
+    static void SetJournaling(bool on);
+
 private:
     // Clears the code field, resets the pending quantity to 1 and gives the
     // code field the focus: the state after every completed command.
@@ -145,6 +154,7 @@ private:
     void WatchCollectionChanges();
     void SaveIfChangedElsewhere();
     void ShowSaveFailure(const QString& message);
+    void ShowWarning(const QString& text);
     void PlaceSaveFailure();
     void ShowHeader();
     QString FHeader = QStringLiteral("Tallivo");
@@ -153,6 +163,12 @@ private:
     bool FSaveFailureShown = false;
     bool FSaveCheckPending = false;
     TCollectionVersion FTriedVersion; // the collection as last loaded or saved (or tried)
+
+    // Journaling.cpp.
+    void StartJournal(bool collectionFileExisted);
+    QString JournalChanges(); // the failure, empty when journaled
+    void ConfirmJournal();
+    std::unique_ptr<TCollectionJournal> FJournal;
 };
 
 extern TMasterform* Masterform;

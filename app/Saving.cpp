@@ -5,7 +5,8 @@
 // Ctrl+Delete) is caught by a check that runs once the input that made it
 // has been handled. A save that fails never stops the work: the header label
 // turns into a warning until a save succeeds, and every further change tries
-// again.
+// again. The journal of the changes is written in the same step
+// (Journaling.cpp); when it cannot be, the header says so the same way.
 #include "app/Master.h"
 
 #include "base/Exception.h"
@@ -37,6 +38,9 @@ TMasterform::TCollectionVersion TMasterform::CollectionVersion() {
 void TMasterform::WriteCollection() {
     if (!CollectionTable) return;
     FTriedVersion = CollectionVersion();
+    // The journal first, flushed to the disk: after a kill, what it holds
+    // beyond the collection file is dropped at the next start.
+    const QString journalFailure = JournalChanges();
     try {
         CollectionTable->SaveToFile(DataFile(QStringLiteral("COLLECTION.XML")), dfXML);
     } catch (const Exception& e) {
@@ -46,7 +50,10 @@ void TMasterform::WriteCollection() {
         ShowSaveFailure(QString::fromLocal8Bit(e.what()));
         throw;
     }
-    if (FSaveFailureShown) {
+    ConfirmJournal();
+    if (!journalFailure.isEmpty()) {
+        ShowWarning(QStringLiteral("Journal impossible : ") + journalFailure);
+    } else if (FSaveFailureShown) {
         FSaveFailureShown = false;
         ShowHeader();
     }
@@ -80,6 +87,10 @@ void TMasterform::ShowHeader() {
 }
 
 void TMasterform::ShowSaveFailure(const QString& message) {
+    ShowWarning(QStringLiteral("Enregistrement impossible : ") + message);
+}
+
+void TMasterform::ShowWarning(const QString& text) {
     if (!FSaveFailureShown) {
         FHeaderFont = Label2->Font();
         FHeaderAt = {Label2->Left(), Label2->Top()};
@@ -89,7 +100,7 @@ void TMasterform::ShowSaveFailure(const QString& message) {
     Label2->SetWordWrap(true);
     Label2->SetLayout(tlCenter);
     Label2->SetShowAccelChar(false); // a file name may hold "&"
-    Label2->SetCaption(QStringLiteral("Enregistrement impossible : ") + message);
+    Label2->SetCaption(text);
     PlaceSaveFailure();
 }
 

@@ -146,6 +146,19 @@ void TClientDataSet::CheckActive() const {
     if (FState == dsInactive) throw EDatabaseError(QString::fromUtf8(kClosed));
 }
 
+QString TClientDataSet::TableParam(const QString& name) const {
+    const TStoreParam* p = FStore ? FStore->Data().FindParam(name) : nullptr;
+    return p ? p->Value : QString();
+}
+
+void TClientDataSet::SetTableParam(const QString& name, const QString& value, const QString& type) {
+    if (FStore) FStore->SetParam({name, value, type, false});
+}
+
+void TClientDataSet::RemoveTableParam(const QString& name) {
+    if (FStore) FStore->RemoveParam(name);
+}
+
 bool TClientDataSet::CanModify() const {
     return Active() && !FReadOnly && !(FStore && FStore->BoolParam(QStringLiteral("READONLY")));
 }

@@ -73,6 +73,13 @@ public:
     const IDSBase* Store() const { return FStore.get(); }
     // The content a closed table keeps (nullptr when none, or when open).
     const TStoreData* Snapshot() const { return FSnapshot.get(); }
+    // Table parameters of the open table, written with it by SaveToFile (a
+    // name the packet format does not know becomes a PARAM element). The
+    // value is empty when the parameter is absent; setting on a closed table
+    // does nothing.
+    QString TableParam(const QString& name) const;
+    void SetTableParam(const QString& name, const QString& value, const QString& type);
+    void RemoveTableParam(const QString& name);
     void SetPacketCodec(const IDataPacketCodec* codec) { FCodec = codec; }
     const IDataPacketCodec& PacketCodec() const;
 

@@ -162,6 +162,19 @@ bool IDSBase::BoolParam(const QString& name) const {
     return p && !p->Value.isEmpty() && (p->Value[0] == u'T' || p->Value[0] == u't');
 }
 
+void IDSBase::SetParam(const TStoreParam& param) {
+    for (TStoreParam& p : FData.Params)
+        if (p.Name == param.Name) {
+            p = param;
+            return;
+        }
+    FData.Params.push_back(param);
+}
+
+void IDSBase::RemoveParam(const QString& name) {
+    std::erase_if(FData.Params, [&](const TStoreParam& p) { return p.Name == name; });
+}
+
 void IDSBase::ReadRecord(uint32_t slot, TRecordBuffer& out) const {
     out.resize(FData.Fields.size());
     for (int f = 0; f < FieldCount(); ++f) {
@@ -306,6 +319,7 @@ void IDSBase::EmptyStore() {
         index->Table.clear();
         index->Used = index->Stale = 0;
     }
+    ++FEmptyCount;
     DataChanged();
 }
 

@@ -60,6 +60,10 @@ public:
     const TStoreFieldDesc& FieldDesc(int field) const { return FData.Fields[size_t(field)]; }
     // A boolean table parameter (value beginning with T or t), e.g. READONLY.
     bool BoolParam(const QString& name) const;
+    // Sets a table parameter (replacing one of the same name), or removes
+    // it. Parameters are not records: DataVersion does not change.
+    void SetParam(const TStoreParam& param);
+    void RemoveParam(const QString& name);
 
     // Slots and values (slot from 1).
     uint32_t SlotCount() const { return FData.SlotCount(); }
@@ -82,6 +86,8 @@ public:
     void EmptyStore();
     // Grows on every change of the records.
     uint64_t DataVersion() const { return FDataVersion; }
+    // How many times EmptyStore ran (the change log restarts each time).
+    uint64_t EmptyCount() const { return FEmptyCount; }
 
     // Orders.
     const std::vector<uint32_t>& DefaultOrder() const { return FDefaultOrder; }
@@ -148,6 +154,7 @@ private:
     const TCollator* FCollator = nullptr;
     bool FReadOnly = false;
     uint64_t FDataVersion = 0;
+    uint64_t FEmptyCount = 0;
     std::vector<uint32_t> FDefaultOrder;
     std::vector<uint32_t> FRank; // per slot: rank in the default order (ascending along it)
     uint32_t FNextRank = 0;

@@ -154,7 +154,7 @@ TEST_F(GridLayout, ALayoutThatCannotBeSavedDoesNotStopTheClose) {
     EXPECT_TRUE(ReadFile("COLLECTION.XML").contains("QTE=\"3\""));
     EXPECT_TRUE(FErrors->Boxes().empty());
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files),
-              (QStringList{QStringLiteral("ARTICLE.XML"), QStringLiteral("COLLECTION.XML")}));
+              (QStringList{"ARTICLE.XML", "COLLECTION.XML", "JOURNAL.DAT", "POSTE.ID"}));
 }
 
 TEST_F(GridLayout, AStartStoppedByADataFileErrorKeepsTheSavedLayout) {

@@ -118,7 +118,7 @@ TEST_F(Lifecycle, AStartRemovesTheTemporariesOfSavesCutShort) {
     Start();
     QStringList files = QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden);
     files.sort();
-    kept << "ARTICLE.XML";
+    kept << "ARTICLE.XML" << "JOURNAL.DAT" << "POSTE.ID";
     kept.sort();
     EXPECT_EQ(files, kept);
     EXPECT_TRUE(FErrors->Boxes().empty());

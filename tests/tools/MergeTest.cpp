@@ -207,6 +207,41 @@ TEST_F(ThreeStations, MistakesThatWouldLoseOrDoubleCountsAreRefused) {
     EXPECT_TRUE(r.Err.startsWith("no/such/dir/TOTAL.CSV: ")) << r.Err.constData();
 }
 
+// A station's count under any name, an older copy of it, or a merge that
+// already holds it: counted twice, so refused before anything is written.
+TEST_F(ThreeStations, OneStationsCountIsNeverMergedTwice) {
+    const auto counted = [](const std::vector<TLine>& lines, const char* station, const char* epoch) {
+        auto t = Station(lines);
+        t->SetTableParam("TALLIVO_POSTE", station, "string");
+        t->SetTableParam("TALLIVO_EPOQUE", epoch, "i8");
+        t->SetTableParam("TALLIVO_SEQUENCE", "2", "i8");
+        return t;
+    };
+    counted({{"ABC", "", "", "5", "", ""}}, "poste-a", "1718000000")->SaveToFile(Path("OLD.XML"), dfXML);
+    counted({{"ABC", "", "", "5", "", ""}, {"CREME", "", "", "1", "", ""}}, "poste-a", "1718000000")
+        ->SaveToFile(Path("a/COLLECTION.XML"), dfXML);
+    counted({{"ABC", "", "", "1", "", ""}}, "poste-a", "1719000000")->SaveToFile(Path("NEXT.XML"), dfXML);
+
+    TToolRun r = Tool(FDir, {"merge", "TOTAL.CSV", A, B, "OLD.XML"});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_TRUE(QString::fromUtf8(r.Err).contains(QString("%1 et OLD.XML contiennent le comptage du ").arg(A)))
+        << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("du poste poste-a : il serait compt\xC3\xA9 deux fois")) << r.Err.constData();
+    EXPECT_FALSE(QFile::exists(Path("TOTAL.CSV")));
+
+    // The same station's next count (after "Initialiser") is another count;
+    // files without identity merge as before.
+    r = Tool(FDir, {"merge", "--xml", "TOTAL.XML", A, "NEXT.XML", B});
+    ASSERT_EQ(r.Code, 0) << r.Err.constData();
+    TClientDataSet total;
+    total.LoadFromFile(Path("TOTAL.XML"));
+    EXPECT_TRUE(total.TableParam("TALLIVO_POSTE").isEmpty()) << "a merge is no station's count";
+    EXPECT_EQ(total.TableParam("TALLIVO_CONTIENT"), "poste-a:1718000000 poste-a:1719000000");
+    r = Tool(FDir, {"merge", "AGAIN.CSV", "TOTAL.XML", C, "OLD.XML"});
+    EXPECT_EQ(r.Code, 2) << "the merge already holds that count";
+    EXPECT_FALSE(QFile::exists(Path("AGAIN.CSV")));
+}
+
 // Files from stations of other versions: fields matched by name, the first
 // file's layout kept, a field whose type changed refused.
 TEST(CollectionMerge, FieldsAreMatchedByName) {

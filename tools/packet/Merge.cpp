@@ -2,6 +2,7 @@
 // table (ExportText) and the packet tool's merge command (MergeCommand):
 // arguments, loading, the conflict report and the safe writing of the result.
 #include "tools/packet/Merge.h"
+#include "tools/packet/MergeCounts.h"
 
 #include "base/CodePage.h"
 #include "base/Collation.h"
@@ -53,6 +54,7 @@ struct TCollectionMerge::TState {
     std::vector<uint32_t> Origin; // per row: the file it was taken from
     QStringList Files;
     std::vector<TMergeConflict> Conflicts;
+    TMergeCounts Counts; // refuses one station's count found twice
     uint64_t Lines = 0;
     std::u16string Buffer;
     std::string Key;
@@ -104,6 +106,7 @@ void TCollectionMerge::Add(const QString& name, const IDSBase& collection) {
                                 .arg(want.Name, in.Fields[size_t(at)].TypeName, want.TypeName, s.Files[0]));
         from[f] = at;
     }
+    s.Counts.Add(name, in.Params);
     const uint32_t file = uint32_t(s.Files.size());
     s.Files << name;
 
@@ -172,6 +175,7 @@ TStoreData TCollectionMerge::TakeResult() {
                 qty.AppendNull();
         }
     }
+    s.Out.Params = s.Counts.ResultParams(s.Out.Params);
     TStoreData result = std::move(s.Out);
     F = std::make_unique<TState>();
     return result;
@@ -245,6 +249,9 @@ int MergeCommand(const QStringList& arguments) {
         try {
             table.LoadFromFile(in);
             merge.Add(in, *table.Store());
+        } catch (const ESameCount& e) {
+            Err(e.Message() + u'\n');
+            return 2;
         } catch (const EDataPacketError& e) {
             Err(QStringLiteral("%1: %2 (reading stopped at byte %3); nothing written\n")
                     .arg(in, e.Message())

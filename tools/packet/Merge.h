@@ -40,7 +40,8 @@ public:
     // show the file. The first collection added gives the fields of the
     // result. Raises Exception (nothing added) when the collection lacks
     // CODE_ART or a number field QTE, or when a field that both have is of
-    // another type than in the first.
+    // another type than in the first; raises ESameCount (MergeCounts.h)
+    // when a collection added before holds the same station's count.
     void Add(const QString& name, const IDSBase& collection);
 
     // Lines read so far and articles found.

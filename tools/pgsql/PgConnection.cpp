@@ -90,7 +90,10 @@ void TPgConnection::Fail(const QString& what, pg_result* result) {
         PQclear(result);
     }
     if (text.isEmpty()) text = ServerText(PQerrorMessage(F));
-    const bool lost = PQstatus(F) != CONNECTION_OK || sqlState.startsWith(QLatin1String("08")) ||
+    // An error without the server's code came from libpq itself: the
+    // connection broke (a write to a closed socket leaves the status OK
+    // until the next read), so a new one is needed.
+    const bool lost = PQstatus(F) != CONNECTION_OK || sqlState.isEmpty() || sqlState.startsWith(QLatin1String("08")) ||
                       sqlState == QLatin1String("57P01") || sqlState == QLatin1String("57P02") ||
                       sqlState == QLatin1String("57P03");
     throw EPgError(what + QStringLiteral(" : ") + text, sqlState, lost);

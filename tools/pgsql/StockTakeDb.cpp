@@ -202,6 +202,42 @@ TStationLogin AddStationLogin(TPgConnection& db, int32_t stocktake, const QStrin
     return out;
 }
 
+std::vector<TEvent> DifferingEvents(TPgConnection& db, int32_t stocktake, const QString& station,
+                                    const std::vector<TEvent>& events) {
+    if (events.empty()) return {};
+    TArray epochs, sequences;
+    std::map<std::pair<int64_t, int64_t>, const TEvent*> sent;
+    for (const TEvent& e : events) {
+        epochs.Add(e.Epoch);
+        sequences.Add(e.Sequence);
+        sent[{e.Epoch, e.Sequence}] = &e;
+    }
+    const TPgResult held =
+        db.Exec(kHeldSql, {Param(int64_t(stocktake)), Param(station), epochs.Text(), sequences.Text()});
+    std::vector<TEvent> differing;
+    for (int row = 0; row < held.Rows(); ++row) {
+        TEvent h;
+        h.Epoch = held.Int(row, 0);
+        h.Sequence = held.Int(row, 1);
+        h.Kind = int(held.Int(row, 2));
+        h.Clears = held.Text(row, 3) == QLatin1String("t");
+        h.Removed = held.Text(row, 4) == QLatin1String("t");
+        h.Code = FromServer(held.Text(row, 5));
+        h.Name = FromServer(held.Text(row, 6));
+        h.Category = FromServer(held.Text(row, 7));
+        h.Stock = FromServer(held.Text(row, 8));
+        h.Quantity = OptionalDouble(held, row, 9);
+        h.Delta = held.IsNull(row, 10) ? 0 : held.Double(row, 10);
+        h.Price = OptionalDouble(held, row, 11);
+        h.Zone = FromServer(held.Text(row, 12));
+        h.Note = FromServer(held.Text(row, 13));
+        h.TimeMs = held.Int(row, 14);
+        const auto it = sent.find({h.Epoch, h.Sequence});
+        if (it != sent.end() && !SameEvent(*it->second, h)) differing.push_back(h);
+    }
+    return differing;
+}
+
 std::vector<TEvent> PushEvents(TPgConnection& db, int32_t stocktake, const QString& station,
                                const std::vector<TEvent>& events,
                                const std::function<void(bool committed)>& aroundCommit) {
@@ -231,33 +267,10 @@ std::vector<TEvent> PushEvents(TPgConnection& db, int32_t stocktake, const QStri
 
     TTransaction t(db);
     const TPgResult added = db.Exec(kPushSql, params);
-    std::vector<TEvent> conflicts;
     if (size_t(added.Rows()) < events.size()) {
         // Some were there already: a resend is welcome, another content
         // under the same key is not.
-        std::map<std::pair<int64_t, int64_t>, const TEvent*> sent;
-        for (const TEvent& e : events) sent[{e.Epoch, e.Sequence}] = &e;
-        const TPgResult held = db.Exec(kHeldSql, {params[0], params[1], params[2], params[3]});
-        for (int row = 0; row < held.Rows(); ++row) {
-            TEvent h;
-            h.Epoch = held.Int(row, 0);
-            h.Sequence = held.Int(row, 1);
-            h.Kind = int(held.Int(row, 2));
-            h.Clears = held.Text(row, 3) == QLatin1String("t");
-            h.Removed = held.Text(row, 4) == QLatin1String("t");
-            h.Code = FromServer(held.Text(row, 5));
-            h.Name = FromServer(held.Text(row, 6));
-            h.Category = FromServer(held.Text(row, 7));
-            h.Stock = FromServer(held.Text(row, 8));
-            h.Quantity = OptionalDouble(held, row, 9);
-            h.Delta = held.IsNull(row, 10) ? 0 : held.Double(row, 10);
-            h.Price = OptionalDouble(held, row, 11);
-            h.Zone = FromServer(held.Text(row, 12));
-            h.Note = FromServer(held.Text(row, 13));
-            h.TimeMs = held.Int(row, 14);
-            const auto it = sent.find({h.Epoch, h.Sequence});
-            if (it != sent.end() && !SameEvent(*it->second, h)) conflicts.push_back(h);
-        }
+        std::vector<TEvent> conflicts = DifferingEvents(db, stocktake, station, events);
         if (!conflicts.empty()) return conflicts; // rolled back
     }
     if (aroundCommit) aroundCommit(false);

@@ -65,6 +65,11 @@ std::vector<TEvent> PushEvents(TPgConnection& db, int32_t stocktake, const QStri
                                const std::vector<TEvent>& events,
                                const std::function<void(bool committed)>& aroundCommit = {});
 
+// Of these events, the ones the server holds with other content under the
+// same key, as the server holds them.
+std::vector<TEvent> DifferingEvents(TPgConnection& db, int32_t stocktake, const QString& station,
+                                    const std::vector<TEvent>& events);
+
 // Per epoch, the last sequence the server holds for the station.
 std::map<int64_t, int64_t> ServerSequences(TPgConnection& db, int32_t stocktake, const QString& station);
 

@@ -62,13 +62,33 @@ void TSender::ReadJournal() {
 }
 
 void TSender::DropConfirmed() {
-    if (FDb) {
-        while (!FQueue.empty()) {
-            const auto mark = FServerMarks.find(FQueue.front().Epoch);
-            if (mark == FServerMarks.end() || FQueue.front().Sequence > mark->second) break;
-            FQueue.pop_front();
-        }
+    if (!FDb) return;
+    // What the server already holds is not sent again. A counting folder
+    // copied to another till would have sent other changes under the same
+    // keys: the last change dropped in each epoch must be this journal's.
+    std::map<int64_t, pg::TEvent> lastDropped;
+    size_t n = 0;
+    for (; n < FQueue.size(); ++n) {
+        const pg::TEvent& e = FQueue[n];
+        const auto mark = FServerMarks.find(e.Epoch);
+        if (mark == FServerMarks.end() || e.Sequence > mark->second) break;
+        lastDropped[e.Epoch] = e;
     }
+    if (n == 0) return;
+    std::vector<pg::TEvent> check;
+    for (const auto& [epoch, e] : lastDropped) check.push_back(e);
+    const std::vector<pg::TEvent> differing = pg::DifferingEvents(*FDb, FStockTakeId, FStation, check);
+    if (!differing.empty()) throw CopiedFolder(differing.front());
+    FQueue.erase(FQueue.begin(), FQueue.begin() + ptrdiff_t(n));
+}
+
+pg::EPgError TSender::CopiedFolder(const pg::TEvent& held) const {
+    return pg::EPgError(QStringLiteral("le serveur a déjà reçu du poste « %1 » un autre changement n° %2 du comptage %3 : "
+                                       "ce dossier de comptage est-il la copie de celui d'un autre poste ? Chaque poste "
+                                       "doit avoir sa propre identité (POSTE.ID), voir plusieurs-postes.md")
+                            .arg(FStation)
+                            .arg(held.Sequence)
+                            .arg(held.Epoch));
 }
 
 int64_t TSender::Pending() const {
@@ -106,14 +126,7 @@ void TSender::SendAll() {
         const size_t n = std::min(kBatch, FQueue.size());
         const std::vector<pg::TEvent> batch(FQueue.begin(), FQueue.begin() + ptrdiff_t(n));
         const std::vector<pg::TEvent> conflicts = pg::PushEvents(*FDb, FStockTakeId, FStation, batch, AroundCommit);
-        if (!conflicts.empty())
-            throw pg::EPgError(
-                QStringLiteral("le serveur a déjà reçu du poste « %1 » un autre changement n° %2 du comptage %3 : "
-                               "ce dossier de comptage est-il la copie de celui d'un autre poste ? Chaque poste "
-                               "doit avoir sa propre identité (POSTE.ID), voir plusieurs-postes.md")
-                    .arg(FStation)
-                    .arg(conflicts.front().Sequence)
-                    .arg(conflicts.front().Epoch));
+        if (!conflicts.empty()) throw CopiedFolder(conflicts.front());
         for (const pg::TEvent& e : batch) {
             int64_t& mark = FServerMarks[e.Epoch];
             mark = std::max(mark, e.Sequence);

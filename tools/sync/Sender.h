@@ -9,6 +9,7 @@
 // Only the records before the workstation's last confirmation are sent:
 // what follows may still be dropped by the workstation at its next start.
 
+#include "tools/pgsql/PgConnection.h"
 #include "tools/pgsql/StockTakeDb.h"
 
 #include <QString>
@@ -17,10 +18,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-
-namespace tallivo::pg {
-class TPgConnection;
-}
 
 namespace tallivo::sync {
 
@@ -59,7 +56,10 @@ public:
 
 private:
     void Connect();
+    // Drops the changes the server holds; raises when they are not this
+    // journal's (a copied counting folder).
     void DropConfirmed();
+    pg::EPgError CopiedFolder(const pg::TEvent& held) const;
 
     QString FFolder, FConnInfo, FStockTake, FStation;
     std::unique_ptr<pg::TPgConnection> FDb;

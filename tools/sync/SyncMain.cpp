@@ -158,6 +158,10 @@ private:
         FInRound = true;
         try {
             FSender.ReadJournal();
+        } catch (const pg::EPgError& e) { // what the server holds was asked
+            Fail(e.Message(), e.ConnectionLost());
+            FInRound = false;
+            return;
         } catch (const Exception& e) {
             Fail(e.Message(), false);
             FInRound = false;
