@@ -9,8 +9,10 @@
 #       prints the connection string of its superuser "tallivo_admin" on
 #       the last line. A watchdog stops the server and removes DIR when the
 #       process OWNER_PID (default: the caller) is gone. --durable keeps
-#       PostgreSQL's crash-safe writes to the disk (benchmarks); tests run
-#       without the flushes, which an immediate stop does not need.
+#       PostgreSQL's flushes to the disk at every commit (benchmarks).
+#       Without it the server writes lazily (fsync and synchronous_commit
+#       off): faster, and an immediate stop then loses the last commits it
+#       had confirmed, which a sender must survive too.
 #   pg_cluster.sh stop DIR [immediate]   stops the server (fast, or immediate: a crash)
 #   pg_cluster.sh restart DIR            starts it again after a stop
 #   pg_cluster.sh remove DIR             stops it and removes DIR

@@ -112,7 +112,11 @@ void TSender::Connect() {
     FStockTakeId = id;
     FDb = std::move(db);
     if (!FServerMarks.empty()) FConfirmed = *FServerMarks.rbegin();
-    DropConfirmed();
+    // What the server holds decides: a server that lost its last commits
+    // (written to its disk lazily, or restored from a backup) gets them
+    // again, so the journal is read again from its start.
+    FInode = 0;
+    ReadJournal();
 }
 
 void TSender::Disconnect() {

@@ -44,6 +44,7 @@ const char* const kUsage =
     "  -v, --version  la version\n";
 
 constexpr int kPollMs = 2000;           // a look at the journal even when nothing was told
+constexpr int kGatherMs = 20;           // what a save tells is gathered that long
 constexpr int kFirstRetryMs = 1000;     // after a lost connection, doubled up to
 constexpr int kLongestRetryMs = 10000;  // ... this
 constexpr int kRefusedRetryMs = 30000;  // after the server refused (rights, stock-take, conflict)
@@ -128,12 +129,20 @@ public:
 
     int Run() {
         const QString journal = QDir(FFolder).filePath(QStringLiteral("JOURNAL.DAT"));
+        // A save of the workstation tells several times (the journal's
+        // records, its confirmation, the collection's temporary file and
+        // its rename): one round a moment after the first is enough.
+        FSoon.setSingleShot(true);
+        FSoon.setInterval(kGatherMs);
+        QObject::connect(&FSoon, &QTimer::timeout, [this] { Round(); });
         FWatcher.addPath(FFolder);
         QObject::connect(&FWatcher, &QFileSystemWatcher::directoryChanged, [this, journal] {
             if (!FWatcher.files().contains(journal) && QFileInfo::exists(journal)) FWatcher.addPath(journal);
-            Round();
+            if (!FSoon.isActive()) FSoon.start();
         });
-        QObject::connect(&FWatcher, &QFileSystemWatcher::fileChanged, [this] { Round(); });
+        QObject::connect(&FWatcher, &QFileSystemWatcher::fileChanged, [this] {
+            if (!FSoon.isActive()) FSoon.start();
+        });
         if (QFileInfo::exists(journal)) FWatcher.addPath(journal);
         FPoll.setInterval(kPollMs);
         QObject::connect(&FPoll, &QTimer::timeout, [this] { Round(); });
@@ -225,7 +234,7 @@ private:
     bool FInRound = false;
     int FRetryMs = kFirstRetryMs;
     QFileSystemWatcher FWatcher;
-    QTimer FPoll, FRetry;
+    QTimer FPoll, FRetry, FSoon;
 };
 
 } // namespace
