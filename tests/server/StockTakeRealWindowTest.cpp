@@ -37,11 +37,20 @@ struct TSender {
     }
 };
 
+// Brings the workstation's window in front of the other.
+void Raise(const RealDisplay& display, const RealWorkstation& app) {
+    display.Tool({"windowraise", app.Id});
+    QThread::msleep(300);
+}
+
 // The code scanned into the workstation's window, then the quantity tapped.
 void Count(const RealDisplay& display, const RealWorkstation& app, const char* code, const char* keys) {
-    display.Tool({"windowraise", app.Id});
-    display.Tool({"windowfocus", "--sync", app.Id});
-    QThread::msleep(200);
+    Raise(display, app);
+    // A tap in the code field makes this window the one that gets the keys
+    // (there is no window manager to do it): the command band's first
+    // panel, 20 pixels in, its field 48 pixels down.
+    display.Tap(app.At + QPoint(20 + 136, app.Size.height() - 134 + 3 + 48 + 18));
+    QThread::msleep(300);
     display.Tool({"type", "--delay", "20", code});
     display.Tool({"key", "Return"});
     QString padId;
@@ -71,6 +80,16 @@ TEST_F(RealWindow, TwoWorkstationsCountAgainstOneServer) {
     ASSERT_TRUE(a.Shown()) << a.Why();
     RealWorkstation b(FDisplay, folders[1]);
     ASSERT_TRUE(b.Shown()) << b.Why();
+    // Both windows have the same title: b's is the one that is not a's.
+    QElapsedTimer shown;
+    shown.start();
+    do {
+        for (const QString& id : FDisplay.Tool({"search", "--onlyvisible", "--name", "^Tallivo-6$"}).split('\n'))
+            if (!id.isEmpty() && id != a.Id) b.Id = id;
+        QThread::msleep(100);
+    } while (b.Id == a.Id && shown.elapsed() < 30000);
+    ASSERT_NE(b.Id, a.Id) << "the second window did not appear: " << b.Why();
+    QThread::msleep(700);
     TSender sendA(folders[0], cluster.ConnInfo()), sendB(folders[1], cluster.ConnInfo());
 
     Count(FDisplay, a, "3760123450017", "25");
@@ -87,7 +106,9 @@ TEST_F(RealWindow, TwoWorkstationsCountAgainstOneServer) {
     while (!sent() && t.elapsed() < 30000) QThread::msleep(100);
     QDir().mkpath(TALLIVO_SCREENSHOT_DIR);
     FDisplay.Shot(a.Id, TALLIVO_SCREENSHOT_DIR "/station-a.png"); // kept for a look
+    Raise(FDisplay, a);
     ASSERT_EQ(a.Quit(), "");
+    Raise(FDisplay, b);
     ASSERT_EQ(b.Quit(), "");
 
     // The merge takes the stations in the order of their identities, as the server does.
