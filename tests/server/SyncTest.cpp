@@ -65,6 +65,11 @@ protected:
         o.Environment = kFrench;
         return RunTool(TALLIVO_OFFICE_TOOL, QStringList{"--db", Cluster->ConnInfo()} + args, o);
     }
+    static TToolRun Merge(const QStringList& args) {
+        TToolOptions o;
+        o.Environment = kFrench;
+        return RunTool(TALLIVO_PACKET_TOOL, QStringList{"merge"} + args, o);
+    }
     TToolRun SendOnce(const TStationSim& s) {
         return RunTool(TALLIVO_SYNC_TOOL,
                        {"--folder", s.Folder(), "--db", Cluster->ConnInfo(), "--stocktake", Name, "--once"});
@@ -109,12 +114,8 @@ TEST_F(StockTake, TheExportIsTheMergeOfTheStationsFiles) {
     }
     const TToolRun exported = Office({"export", Name, Dir.filePath("server.csv")});
     ASSERT_EQ(exported.Code, 0) << exported.Err.toStdString();
-    TToolOptions french;
-    french.Environment = kFrench;
-    const TToolRun merged = RunTool(TALLIVO_PACKET_TOOL,
-                                    {"merge", Dir.filePath("merge.csv"), a.Folder() + "/COLLECTION.XML",
-                                     b.Folder() + "/COLLECTION.XML"},
-                                    french);
+    const TToolRun merged =
+        Merge({Dir.filePath("merge.csv"), a.Folder() + "/COLLECTION.XML", b.Folder() + "/COLLECTION.XML"});
     ASSERT_EQ(merged.Code, 0) << merged.Err.toStdString();
     EXPECT_EQ(ReadBytes(Dir.filePath("server.csv")), ReadBytes(Dir.filePath("merge.csv")));
     EXPECT_EQ(ReadBytes(Dir.filePath("server.csv")),
@@ -186,4 +187,33 @@ TEST_F(StockTake, ACopiedCountingFolderIsRefusedNotLost) {
                                                          "--stocktake", "Nulle part", "--once"});
     EXPECT_EQ(unknown.Code, 1);
     EXPECT_TRUE(unknown.Err.contains("n'existe pas")) << unknown.Err.toStdString();
+}
+
+TEST_F(StockTake, ACountCarriedToAnotherTillIsNotCountedTwice) {
+    TStationSim a(Folder("a"), "poste-e");
+    a.Count("A", 1);
+    a.Count("B", 2);
+    ASSERT_EQ(SendOnce(a).Code, 0);
+    // A's count file on a stick, continued on till b: b's count holds A's.
+    const QString b = Folder("b");
+    ASSERT_TRUE(QFile::copy(a.Folder() + "/COLLECTION.XML", b + "/COLLECTION.XML"));
+    TStationSim carried(b, "poste-f");
+    carried.Count("C", 3);
+    ASSERT_EQ(SendOnce(carried).Code, 0);
+    const QStringList files = {a.Folder() + "/COLLECTION.XML", b + "/COLLECTION.XML"};
+    EXPECT_NE(Merge(QStringList{Dir.filePath("m.csv")} + files).Code, 0);
+    const TToolRun refused = Office({"export", Name, Dir.filePath("server.csv")});
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_TRUE(refused.Err.contains("deux fois")) << refused.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(Dir.filePath("server.csv")));
+    EXPECT_TRUE(Office({"watch", Name, "--once"}).Out.contains("Attention : les postes poste-e et poste-f"));
+
+    // Till a starts a new count: nothing is held twice any more.
+    a.Initialise();
+    a.Count("D", 4);
+    ASSERT_EQ(SendOnce(a).Code, 0);
+    const TToolRun merged = Merge(QStringList{Dir.filePath("m.csv")} + files);
+    ASSERT_EQ(merged.Code, 0) << merged.Err.toStdString();
+    ASSERT_EQ(Office({"export", Name, Dir.filePath("server.csv")}).Code, 0);
+    EXPECT_EQ(ReadBytes(Dir.filePath("server.csv")), ReadBytes(Dir.filePath("m.csv")));
 }

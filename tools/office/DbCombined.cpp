@@ -1,6 +1,8 @@
 #include "tools/office/DbCombined.h"
 
 #include "base/CodePage.h"
+#include "base/Exception.h"
+#include "station/StationIdentity.h"
 #include "table/ClientDataSet.h"
 #include "tools/packet/Merge.h"
 #include "tools/pgsql/PgConnection.h"
@@ -71,8 +73,25 @@ TStoreData CombineStations(const std::vector<TStationCount>& stations) {
     return merge.TakeResult();
 }
 
+QString DoubleCount(const std::vector<pg::TCurrentCount>& counts) {
+    std::vector<TCountIdentity> ids;
+    for (const pg::TCurrentCount& c : counts) {
+        TCountIdentity id;
+        id.Own = TCountId{c.Station, c.Epoch};
+        for (const QString& note : c.Notes.split(u' ', Qt::SkipEmptyParts))
+            if (const auto held = TCountId::Parse(note)) id.Holds.push_back(*held);
+        for (size_t i = 0; i < ids.size(); ++i)
+            if (const auto shared = SharedCount(ids[i], id))
+                return QStringLiteral("les postes %1 et %2 contiennent %3 : il serait compté deux fois")
+                    .arg(counts[i].Station, c.Station, DescribeCount(*shared));
+        ids.push_back(std::move(id));
+    }
+    return {};
+}
+
 TStoreData ReadCombinedCount(pg::TPgConnection& db, const QString& stocktake) {
     const int32_t id = pg::StockTakeId(db, stocktake);
+    if (const QString twice = DoubleCount(pg::ReadCurrentCounts(db, id)); !twice.isEmpty()) throw Exception(twice);
     return CombineStations(GroupByStation(pg::ReadStationLines(db, id)));
 }
 

@@ -33,7 +33,14 @@ TStoreData StationCollection(const std::vector<pg::TServerLine>& lines);
 // The merge of the stations' counts, in the order given.
 TStoreData CombineStations(const std::vector<TStationCount>& stations);
 
-// The combined count of the stock-take named stocktake. Raises EPgError.
+// Why the stations' counts cannot be combined: a station's count holds
+// another's current count (a count file copied from one till to another
+// and continued there), which would be counted twice, as the merge refuses
+// it. Empty when they can.
+QString DoubleCount(const std::vector<pg::TCurrentCount>& counts);
+
+// The combined count of the stock-take named stocktake. Raises EPgError,
+// and Exception when a count would be counted twice.
 TStoreData ReadCombinedCount(pg::TPgConnection& db, const QString& stocktake);
 
 } // namespace tallivo::office

@@ -24,8 +24,12 @@ int OfficeExport(int argc, char** argv) {
         return 2;
     }
     const auto db = OpenOfficeConnection(line);
-    const std::vector<TStationCount> stations =
-        GroupByStation(pg::ReadStationLines(*db, pg::StockTakeId(*db, name)));
+    const int32_t id = pg::StockTakeId(*db, name);
+    if (const QString twice = DoubleCount(pg::ReadCurrentCounts(*db, id)); !twice.isEmpty()) {
+        OfficeError(twice + QStringLiteral(" ; rien n'est écrit"));
+        return 1;
+    }
+    const std::vector<TStationCount> stations = GroupByStation(pg::ReadStationLines(*db, id));
     TClientDataSet combined;
     combined.LoadFromStoreData(CombineStations(stations));
     const QByteArray text = ExportText(combined);

@@ -85,6 +85,7 @@ private:
         for (const QString& station : pg::ListStations(*FDb, FStockTake)) FStations[station];
         for (TStationCount& s : GroupByStation(pg::ReadStationLines(*FDb, FStockTake)))
             FStations[s.Station] = std::move(s.Lines);
+        FDoubleCount = DoubleCount(pg::ReadCurrentCounts(*FDb, FStockTake));
         FDownSince = 0;
         Print();
         if (FOnce) return;
@@ -102,6 +103,7 @@ private:
     void ReadChanged() {
         for (const QString& station : FChanged) FStations[station] = pg::ReadStationLines(*FDb, FStockTake, station);
         FChanged.clear();
+        FDoubleCount = DoubleCount(pg::ReadCurrentCounts(*FDb, FStockTake));
         Print();
     }
 
@@ -131,6 +133,10 @@ private:
         QString text = QStringLiteral("Inventaire « %1 » au %2\n")
                            .arg(FLine.Arguments[0],
                                 QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+        if (!FDoubleCount.isEmpty())
+            text += QStringLiteral("Attention : %1 (l'export est refusé tant que l'un d'eux ne recommence "
+                                   "pas son comptage)\n")
+                        .arg(FDoubleCount);
         text += QStringLiteral("Ensemble : %1, %2, %3\n\n")
                     .arg(Counted(double(combined.RecordCount()), QStringLiteral("article"), QStringLiteral("articles")),
                          Counted(pieces, QStringLiteral("pièce"), QStringLiteral("pièces")),
@@ -176,6 +182,7 @@ private:
     int32_t FStockTake = 0;
     std::map<QString, std::vector<pg::TServerLine>> FStations; // by identity, as the export orders them
     std::set<QString> FChanged;
+    QString FDoubleCount; // why the combination counts a count twice, if it does
     QTimer FGather, FRetry;
     int64_t FDownSince = 0;
 };

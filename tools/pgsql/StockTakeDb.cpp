@@ -296,6 +296,18 @@ std::vector<QString> ListStations(TPgConnection& db, int32_t stocktake) {
     return out;
 }
 
+std::vector<TCurrentCount> ReadCurrentCounts(TPgConnection& db, int32_t stocktake) {
+    const TPgResult r = db.Exec(
+        "SELECT c.station, c.epoch, coalesce(string_agg(e.note, ' '), '') FROM"
+        " (SELECT station, max(epoch) AS epoch FROM tallivo.event WHERE stocktake = $1 GROUP BY station) c"
+        " LEFT JOIN tallivo.event e ON e.stocktake = $1 AND e.station = c.station AND e.epoch = c.epoch"
+        " AND e.note <> '' GROUP BY c.station, c.epoch ORDER BY c.station COLLATE \"C\"",
+        {Param(int64_t(stocktake))});
+    std::vector<TCurrentCount> out(size_t(r.Rows()));
+    for (int row = 0; row < r.Rows(); ++row) out[size_t(row)] = {r.Text(row, 0), r.Int(row, 1), r.Text(row, 2)};
+    return out;
+}
+
 std::vector<TServerLine> ReadStationLines(TPgConnection& db, int32_t stocktake, const QString& station) {
     const char* const sql =
         "SELECT station, code, name, category, stock, qty, price, zone, epoch, seq,"

@@ -76,6 +76,17 @@ std::map<int64_t, int64_t> ServerSequences(TPgConnection& db, int32_t stocktake,
 // The identities of the stations that joined the stock-take, in order.
 std::vector<QString> ListStations(TPgConnection& db, int32_t stocktake);
 
+// A station's current count: its epoch, and the notes its events carry in
+// that epoch (a count taken over from another station, "STATION:EPOCH"),
+// separated by spaces.
+struct TCurrentCount {
+    QString Station;
+    int64_t Epoch = 0;
+    QString Notes;
+};
+// The current count of every station that sent anything, in station order.
+std::vector<TCurrentCount> ReadCurrentCounts(TPgConnection& db, int32_t stocktake);
+
 // A line of a station's current count.
 struct TServerLine {
     QString Station, Code, Name, Category, Stock, Zone;
