@@ -11,7 +11,7 @@ namespace tallivo::pg {
 namespace {
 
 QString ServerText(const char* text) {
-    return QString::fromUtf8(text).trimmed();
+    return QString::fromUtf8(text).simplified(); // libpq's messages run over several lines
 }
 
 } // namespace
