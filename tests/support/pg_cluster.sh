@@ -16,6 +16,7 @@
 #   pg_cluster.sh stop DIR [immediate]   stops the server (fast, or immediate: a crash)
 #   pg_cluster.sh restart DIR            starts it again after a stop
 #   pg_cluster.sh remove DIR             stops it and removes DIR
+#   pg_cluster.sh watch DIR OWNER_PID    (the watchdog that start launches)
 #
 # The superuser logs in without a password ("trust", local socket only);
 # every other role needs its password (scram-sha-256), as in production.
@@ -50,6 +51,10 @@ start)
   if [ ${#dir} -gt 80 ]; then echo "pg_cluster.sh: folder path too long for a socket: $dir" >&2; exit 2; fi
   if [ "$(id -u)" -eq 0 ]; then chown nobody:nogroup "$dir"; fi
   chmod 0755 "$dir"
+  # The watchdog, started before anything is made in the folder and in a
+  # session of its own: once the owner is gone the server stops and the
+  # folder goes, also when this start fails or is killed with its group.
+  setsid -f "$0" watch "$dir" "$owner_pid" </dev/null >/dev/null 2>&1
   as_owner "$bin/initdb" -D "$dir/data" -U tallivo_admin --auth-local=scram-sha-256 --auth-host=reject \
     -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 1; }
@@ -69,14 +74,16 @@ log_min_messages = warning
 log_statement = 'ddl'
 EOF
   pg_ctl_start || { cat "$dir/server.log" >&2; exit 1; }
-  # The watchdog: once the owner is gone, the server stops and the folder goes.
-  (
-    trap '' HUP INT TERM
-    while kill -0 "$owner_pid" 2>/dev/null; do sleep 1; done
-    as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
-    rm -rf "$dir"
-  ) </dev/null >/dev/null 2>&1 &
   echo "host=$dir port=5432 dbname=postgres user=tallivo_admin"
+  ;;
+watch)
+  owner_pid=${3:?}
+  trap '' HUP INT TERM
+  while kill -0 "$owner_pid" 2>/dev/null; do sleep 1; done
+  if [ -f "$dir/data/postmaster.pid" ]; then
+    as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
+  fi
+  rm -rf "$dir"
   ;;
 stop)
   mode=${3:-fast}
