@@ -20,6 +20,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-comic-neue
   xvfb xauth xdotool x11-utils imagemagick
   file desktop-file-utils
+  postgresql libpq-dev
 )
 
 if [ "${TALLIVO_SKIP_PACKAGES:-0}" != 1 ]; then
