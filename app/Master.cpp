@@ -2,6 +2,7 @@
 // data files, the height rule of the command band.
 #include "app/Master.h"
 
+#include "app/SenderStatusView.h"
 #include "app/StationFeatures.h"
 #include "dialogs/CodeFieldScan.h"
 #include "dialogs/MetroMessage1.h"
@@ -128,6 +129,7 @@ void TMasterform::FormCreate(TObject*) {
     CollectionTable = CreateTable(kCollectionFields, DataSource1.get());
     ArticleTable = CreateTable(kArticleFields, ARTICLE_Source.get());
     WatchCollectionChanges();
+    WatchSenderStatus(*this);
 }
 
 void TMasterform::FormShow(TObject*) {

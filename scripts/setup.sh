@@ -21,6 +21,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   file desktop-file-utils
   chromium
+  postgresql libpq-dev
 )
 
 if [ "${TALLIVO_SKIP_PACKAGES:-0}" != 1 ]; then

@@ -65,14 +65,15 @@ while read -r mode owner _ _ _ path _; do
   case $path in
     ./usr/ | ./usr/bin/ | ./usr/share/ | ./usr/share/applications/ | ./usr/share/doc/ | ./usr/share/icons/ | ./usr/share/icons/hicolor/ | \
       ./usr/share/icons/hicolor/*/ | ./usr/share/tallivo/* | ./usr/share/doc/tallivo/* | \
-      ./usr/share/applications/tallivo.desktop | ./usr/share/icons/hicolor/*/apps/tallivo.png) ;;
+      ./usr/share/applications/tallivo.desktop | ./usr/share/icons/hicolor/*/apps/tallivo.png | \
+      ./usr/lib/ | ./usr/lib/systemd/ | ./usr/lib/systemd/user/ | ./usr/lib/systemd/user/tallivo-sync.service) ;;
     ./usr/bin/tallivo | ./usr/bin/tallivo-*)
       [ "$mode" = -rwxr-xr-x ] || fail "$path has mode $mode" ;;
     *) fail "unexpected file $path" ;;
   esac
 done <<<"$listing"
 for want in ./usr/bin/tallivo ./usr/bin/tallivo-packet ./usr/bin/tallivo-office ./usr/bin/tallivo-catgen ./usr/bin/tallivo-layout ./usr/bin/tallivo-gesture \
-  ./usr/bin/tallivo-journal \
+  ./usr/bin/tallivo-journal ./usr/bin/tallivo-sync ./usr/lib/systemd/user/tallivo-sync.service \
   ./usr/share/applications/tallivo.desktop ./usr/share/tallivo/ARTICLE.XML \
   ./usr/share/tallivo/kiosk/tallivo-kiosk.desktop ./usr/share/tallivo/kiosk/README.md \
   ./usr/share/icons/hicolor/48x48/apps/tallivo.png ./usr/share/icons/hicolor/256x256/apps/tallivo.png; do
@@ -122,6 +123,12 @@ for entry in "$unpacked"/usr/share/applications/tallivo.desktop "$unpacked"/usr/
   icon=$(sed -n 's/^Icon=//p' "$entry")
   ls "$unpacked"/usr/share/icons/hicolor/*/apps/"$icon".png >/dev/null 2>&1 || fail "no icon $icon"
 done
+
+# ---- the sender's user service starts a program of the package
+unit="$unpacked"/usr/lib/systemd/user/tallivo-sync.service
+program=$(sed -n 's/^ExecStart=//p' "$unit")
+program=${program%% *}
+[ -x "$unpacked$program" ] || fail "tallivo-sync.service starts $program, not in the package"
 
 # ---- installing it for real (not in CI)
 if [ $install = 1 ]; then

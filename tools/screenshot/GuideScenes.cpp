@@ -11,10 +11,12 @@
 #include "dialogs/Numpad.h"
 #include "dialogs/Selectarticle3.h"
 #include "dialogs/TouchKeyboard.h"
+#include "station/SenderStatus.h"
 #include "table/AtomicFile.h"
 #include "tools/catgen/Catalogue.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,6 +26,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <memory>
 
 using namespace tallivo;
@@ -57,7 +60,8 @@ void Show(TMasterform* form) {
 
 // The main window at its designed size over a new counting folder (with the
 // demo catalogue unless told otherwise), shown: its files are loaded.
-TMasterform* Workstation(bool catalogue = true) {
+// prepare, when given, adds to the folder before the window is created.
+TMasterform* Workstation(bool catalogue = true, const std::function<void(const QString&)>& prepare = {}) {
     static std::vector<std::unique_ptr<QTemporaryDir>> folders; // kept until the tool ends
     folders.push_back(std::make_unique<QTemporaryDir>());
     const QString dir = folders.back()->path();
@@ -66,6 +70,7 @@ TMasterform* Workstation(bool catalogue = true) {
         catgen::FillCatalogue(art, 2000);
         art.SaveToFile(dir + QStringLiteral("/ARTICLE.XML"), dfXML);
     }
+    if (prepare) prepare(dir);
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir);
     auto* form = new TMasterform(nullptr);
@@ -286,5 +291,21 @@ TALLIVO_GUIDE_SCENE("enregistrement-impossible", "the header's warning after a s
     PictureOfModal([&] { EnterCode(form, catgen::Article(60).Code); },
                    {{nullptr, false, KeyIn(QStringLiteral("4"))}});
     TAtomicFile::SetHook(nullptr);
+    return form;
+}
+
+TALLIVO_GUIDE_SCENE("envoi-injoignable",
+                    "a station of a stock-take on several stations whose server went away at 10:42") {
+    // The state a running sender writes, and the lock it holds while it runs.
+    static std::unique_ptr<TSenderLock> sender;
+    TMasterform* form = Workstation(true, [](const QString& dir) {
+        TSenderStatus status;
+        status.State = TSenderStatus::TState::Unreachable;
+        status.Pending = 3;
+        status.Since = QDateTime(QDate::currentDate(), QTime(10, 42)).toMSecsSinceEpoch();
+        WriteSenderStatus(dir, status);
+        sender = std::make_unique<TSenderLock>(dir);
+    });
+    CountDemoLines(form);
     return form;
 }
