@@ -9,9 +9,12 @@ namespace tallivo {
 
 namespace {
 
-// Keys that type nothing by themselves: a scanner types capitals with Shift.
+// Keys that type nothing by themselves: a scanner types capitals with Shift,
+// and a key the window system cannot name (Key_unknown, no text) comes with
+// some of them.
 bool IsModifier(int key) {
     switch (key) {
+    case Qt::Key_unknown:
     case Qt::Key_Shift:
     case Qt::Key_Control:
     case Qt::Key_Alt:

@@ -54,7 +54,7 @@ mkdir "$data"
 "$catgen" "$data/ARTICLE.XML" 8000 >/dev/null || fail "no catalogue"
 printf '[Comptage]\nModeRapide=oui\n' >"$data/TALLIVO.INI"
 # Codes without ";" or quotes, so that the packet tool's text needs no unquoting.
-"$packet" to-csv --names "$data/ARTICLE.XML" | tr -d '\r' | tail -n +2 | grep -v '"' >"$work/articles"
+"$packet" to-csv --names "$data/ARTICLE.XML" | tr -d '\r' | tail -n +2 | grep -av '"' >"$work/articles"
 mapfile -t codes < <(cut -d';' -f1 "$work/articles")
 hot=()
 for _ in $(seq 30); do hot+=("${codes[RANDOM % ${#codes[@]}]}"); done

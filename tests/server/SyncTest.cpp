@@ -130,6 +130,34 @@ TEST_F(StockTake, TheExportIsTheMergeOfTheStationsFiles) {
     ASSERT_EQ(watched.Code, 0) << watched.Err.toStdString();
     EXPECT_TRUE(watched.Out.contains("Ensemble : 5 articles, 19,25 pièces, 2 postes")) << watched.Out.toStdString();
 
+    // The stock-take report of the server's count is the report of the
+    // stations' files.
+    QFile catalogue(Dir.filePath("ARTICLE.XML"));
+    ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly));
+    catalogue.write(R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0"><METADATA><FIELDS>)"
+                    R"(<FIELD attrname="CODE_ART" fieldtype="string" WIDTH="25"/>)"
+                    R"(<FIELD attrname="NOM_ART" fieldtype="string" WIDTH="50"/>)"
+                    R"(<FIELD attrname="CATEGORIE" fieldtype="string" WIDTH="30"/>)"
+                    R"(<FIELD attrname="PRIX_ACHAT" fieldtype="r8"/><FIELD attrname="STOCK" fieldtype="r8"/>)"
+                    R"(</FIELDS><PARAMS/></METADATA><ROWDATA>)"
+                    R"(<ROW CODE_ART="Mo-4" NOM_ART="Cidre brut" CATEGORIE="Cat M" PRIX_ACHAT="1.5" STOCK="5"/>)"
+                    R"(<ROW CODE_ART="X1" NOM_ART="Article X1" CATEGORIE="Cat X" PRIX_ACHAT="1.5" STOCK="2"/>)"
+                    R"(</ROWDATA></DATAPACKET>)");
+    catalogue.close();
+    const TToolRun fromServer =
+        Office({"report", "--stocktake", Name, Dir.filePath("ARTICLE.XML"), Dir.filePath("rapport-serveur")});
+    ASSERT_EQ(fromServer.Code, 0) << fromServer.Err.toStdString();
+    TToolOptions french;
+    french.Environment = kFrench;
+    const TToolRun fromFiles = RunTool(TALLIVO_OFFICE_TOOL,
+                                       {"report", Dir.filePath("ARTICLE.XML"), Dir.filePath("rapport-fichiers"),
+                                        a.Folder() + "/COLLECTION.XML", b.Folder() + "/COLLECTION.XML"},
+                                       french);
+    ASSERT_EQ(fromFiles.Code, 0) << fromFiles.Err.toStdString();
+    const QByteArray differences = ReadBytes(Dir.filePath("rapport-serveur/ECARTS.CSV"));
+    EXPECT_TRUE(differences.contains("Mo-4;Cidre brut;Cat M;5;6;1;1,5;")) << differences.toStdString();
+    EXPECT_EQ(differences, ReadBytes(Dir.filePath("rapport-fichiers/ECARTS.CSV")));
+
     // Sending again stores nothing twice.
     const int64_t stored = StoredEvents();
     ASSERT_EQ(SendOnce(a).Code, 0);

@@ -8,8 +8,9 @@ namespace tallivo::office {
 
 namespace {
 
+// The options whose value is the next argument.
 bool IsDbOption(const QString& a) {
-    return a == QLatin1String("--db");
+    return a == QLatin1String("--db") || a == QLatin1String("--decimal");
 }
 
 } // namespace
@@ -32,7 +33,7 @@ bool ParseDbCommandLine(int argc, char** argv, const QStringList& knownFlags, TD
     bool haveDb = false;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
-        if (IsDbOption(a)) {
+        if (a == QLatin1String("--db")) {
             if (i + 1 >= argc) {
                 OfficeError(QStringLiteral("--db attend une chaîne de connexion"));
                 return false;
@@ -42,6 +43,10 @@ bool ParseDbCommandLine(int argc, char** argv, const QStringList& knownFlags, TD
         } else if (a.startsWith(QLatin1String("--db="))) {
             db = a.mid(5);
             haveDb = true;
+        } else if (a == QLatin1String("--decimal") && i + 1 < argc) {
+            out.Decimal = QString::fromLocal8Bit(argv[++i]);
+        } else if (a.startsWith(QLatin1String("--decimal="))) {
+            out.Decimal = a.mid(10);
         } else if (a.startsWith(u'-') && a.size() > 1) {
             if (!knownFlags.contains(a)) {
                 OfficeError(QStringLiteral("option inconnue : %1").arg(a));

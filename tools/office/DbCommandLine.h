@@ -19,6 +19,7 @@ struct TDbCommandLine {
     QString Command;
     QStringList Arguments; // after the command word, options excluded
     QStringList Flags;     // options without a value (--once ...)
+    QString Decimal;       // --decimal's value, empty when not given
 };
 
 // Parses argv (the program's name first). False, with the message on

@@ -1,5 +1,6 @@
 // tallivo-office --db CONNINFO export NAME OUT.CSV: the combined count in the
 // workstation's export form, written safely.
+#include "base/FormatSettings.h"
 #include "table/AtomicFile.h"
 #include "table/ClientDataSet.h"
 #include "tools/ToolMain.h"
@@ -18,6 +19,13 @@ int OfficeExport(int argc, char** argv) {
     if (!CheckArguments(line, 2, "tallivo-office --db CONNINFO export NOM SORTIE.CSV")) return 2;
     const QString& name = line.Arguments[0];
     const QString& out = line.Arguments[1];
+    // The stations write the decimal comma; the back office may ask for a point.
+    const QString decimal = line.Decimal.isEmpty() ? QStringLiteral(",") : line.Decimal;
+    if (decimal != QLatin1String(",") && decimal != QLatin1String(".")) {
+        OfficeError(QStringLiteral("--decimal attend \",\" ou \".\", pas \"%1\"").arg(decimal));
+        return 2;
+    }
+    FormatSettings().DecimalSeparator = decimal[0];
     if (LooksLikePacket(out)) {
         OfficeError(QStringLiteral("%1 est un fichier de données (XML), il n'est pas remplacé par l'export ; "
                                    "rien n'est écrit")

@@ -1,6 +1,6 @@
 // tallivo-office: the back office's program. This file only finds the command
-// word (the first argument that is neither an option nor the value of --db)
-// and hands the whole command line to its command:
+// word (the first argument that is neither an option nor the value of --db or
+// --decimal) and hands the whole command line to its command:
 //
 //   tallivo-office report [options] CATALOGUE OUTDIR COUNT...    ReportCommand.cpp
 //   tallivo-office --db CONNINFO init NAME                       DbInit.cpp
@@ -22,7 +22,7 @@ const char* const kUsage =
     "usage :\n"
     "  tallivo-office report [options] CATALOGUE DOSSIER COMPTAGE...\n"
     "  tallivo-office --db CONNINFO init NOM\n"
-    "  tallivo-office --db CONNINFO export NOM SORTIE.CSV\n"
+    "  tallivo-office --db CONNINFO export NOM SORTIE.CSV [--decimal , | .]\n"
     "  tallivo-office --db CONNINFO watch NOM [--once]\n"
     "  tallivo-office --db CONNINFO add-station NOM POSTE\n"
     "  tallivo-office report --help\n"
@@ -35,7 +35,8 @@ const char* const kUsage =
     "Un inventaire à plusieurs postes, sur un serveur PostgreSQL :\n"
     "init         crée le schéma s'il manque, puis l'inventaire NOM (sans effet s'il existe)\n"
     "export       écrit le décompte combiné des postes comme l'export d'un poste (\";\",\n"
-    "             Windows-1252, CR LF, séparateur décimal de la langue), égal à\n"
+    "             Windows-1252, CR LF, virgule décimale comme les postes, ou le point\n"
+    "             avec --decimal .), égal à\n"
     "             « tallivo-packet merge » des fichiers COLLECTION.XML des postes\n"
     "watch        montre le décompte en direct, par poste et par zone (--once : une fois)\n"
     "add-station  donne au poste POSTE (son POSTE.ID) un accès à lui seul et affiche\n"
@@ -65,7 +66,7 @@ const TCommand kCommands[] = {
 int CommandIndex(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
-        if (a == "--db") {
+        if (a == "--db" || a == "--decimal") {
             ++i;
             continue;
         }

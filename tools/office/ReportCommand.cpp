@@ -3,12 +3,12 @@
 // no data packet replaced without --force), the count source, and the four
 // files written into OUTDIR.
 //
-// The count comes from a source function (TCountSource): today the count
-// files, merged exactly as `tallivo-packet merge` merges them. A count held
-// by the multi-station server (--db CONNINFO --stocktake NAME) is another
-// such function, chosen in CountSourceFor. The stations are the count files
-// (named by the identity they carry); the zones come from the journal
-// beside each file.
+// The count comes from a source function (TCountSource), chosen in
+// CountSourceFor: the count files, merged exactly as `tallivo-packet merge`
+// merges them, the stations being the files (named by the identity they
+// carry) and the zones coming from the journal beside each file; or the
+// combined count of the multi-station server (--db CONNINFO --stocktake
+// NAME), combined as `tallivo-office export` combines it, per station.
 #include "tools/office/ReportCommand.h"
 
 #include "base/Exception.h"
@@ -22,8 +22,11 @@
 #include "tools/ToolMain.h"
 #include "tools/common/ToolFiles.h"
 #include "tools/common/ToolOptions.h"
+#include "tools/office/DbCombined.h"
 #include "tools/packet/Merge.h"
 #include "tools/packet/MergeCounts.h"
+#include "tools/pgsql/PgConnection.h"
+#include "tools/pgsql/StockTakeDb.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -191,14 +194,39 @@ TCount CountFromFiles(const QStringList& files) {
     return count;
 }
 
+// The combined count of a stock-take on the multi-station server: the
+// stations merged as the back office's export merges them, and each
+// station's lines and quantity. Zones are left out: the server keeps each
+// line's last zone, not the figures of every change.
+TCount CountFromServer(const QString& conninfo, const QString& stocktake) {
+    try {
+        pg::TPgConnection db(conninfo, "tallivo-office");
+        const int32_t id = pg::StockTakeId(db, stocktake);
+        TCount count;
+        count.Lines = office::ReadCombinedCount(db, stocktake);
+        for (const office::TStationCount& s : office::GroupByStation(pg::ReadStationLines(db, id))) {
+            TStationCount station;
+            station.Name = s.Station;
+            station.Lines = s.Lines.size();
+            for (const pg::TServerLine& line : s.Lines) station.Quantity += line.Quantity.value_or(0);
+            count.Stations.push_back(std::move(station));
+        }
+        return count;
+    } catch (const Exception& e) {
+        throw TStop{QStringLiteral("%1: %2 ; rien n'est écrit").arg(stocktake, ToolMessage(e)), kExitFailed};
+    }
+}
+
 TCountSource CountSourceFor(const TToolArgs& a, const QStringList& files) {
     if (a.HasValue("--db") || a.HasValue("--stocktake")) {
-        // The multi-station server's combined count plugs in here: a
-        // function that returns its lines as a TCount.
-        throw TStop{
-            QStringLiteral("le comptage du serveur multi-postes (--db, --stocktake) n'est pas disponible "
-                           "dans cette version : donner les fichiers de comptage"),
-            kExitRefused};
+        const QString conninfo = a.Value("--db", qEnvironmentVariable("TALLIVO_DB"));
+        const QString stocktake = a.Value("--stocktake", QString());
+        if (conninfo.isEmpty() || stocktake.isEmpty())
+            throw TStop{QStringLiteral("--db CONNINFO et --stocktake NOM vont ensemble"), kExitRefused};
+        if (!files.isEmpty())
+            throw TStop{QStringLiteral("avec --db, pas de fichier de comptage : le comptage est celui du serveur"),
+                        kExitRefused};
+        return [conninfo, stocktake] { return CountFromServer(conninfo, stocktake); };
     }
     if (files.isEmpty()) throw TStop{QStringLiteral("il faut au moins un fichier de comptage"), kExitRefused};
     return [files] { return CountFromFiles(files); };
@@ -251,7 +279,10 @@ int Report(const TToolArgs& a) {
     if (!QDir().mkpath(outDir))
         throw TStop{QStringLiteral("%1: impossible de créer le dossier ; rien n'est écrit").arg(outDir),
                     kExitFailed};
-    const TReportSource from{catalogueFile, countFiles, QDateTime::currentDateTime(), separator};
+    const QStringList countNames =
+        countFiles.isEmpty() ? QStringList{QStringLiteral("inventaire %1 (serveur)").arg(a.Value("--stocktake", QString()))}
+                             : countFiles;
+    const TReportSource from{catalogueFile, countNames, QDateTime::currentDateTime(), separator};
     const QDir dir(outDir);
     Write(dir.filePath("ECARTS.CSV"), DifferencesCsv(*report, separator));
     try {
