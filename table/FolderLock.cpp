@@ -13,9 +13,11 @@ namespace tallivo {
 namespace {
 
 // The folders whose lock this process holds (canonical paths).
+// Never destroyed: a lock held by an object destroyed at the program's exit
+// (after this list would be) still finds it.
 QStringList& HeldFolders() {
-    static QStringList held;
-    return held;
+    static auto* held = new QStringList;
+    return *held;
 }
 
 bool Contended(int err) {
