@@ -9,23 +9,10 @@ namespace tallivo {
 
 namespace {
 
-// Keys that type nothing by themselves: a scanner types capitals with Shift,
-// and a key the window system cannot name (Key_unknown, no text) comes with
-// some of them.
-bool IsModifier(int key) {
-    switch (key) {
-    case Qt::Key_unknown:
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-        return true;
-    default:
-        return false;
-    }
+// Keys that type nothing by themselves: the modifiers, and a key the window
+// system cannot name (Key_unknown, no text), which comes with some capitals.
+bool TypesNothing(int key) {
+    return key == Qt::Key_unknown || IsModifierKey(key);
 }
 
 } // namespace
@@ -42,7 +29,7 @@ bool TCodeFieldScan::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TCodeFieldScan::KeyPress(const QKeyEvent& key) {
-    if (IsModifier(key.key())) return;
+    if (TypesNothing(key.key())) return;
     // Keys from the keyboard are timed by the window system's stamp, which
     // keeps their pace even when they waited while the program was busy.
     const bool stamped = key.timestamp() != 0;

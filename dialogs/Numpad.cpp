@@ -44,7 +44,7 @@ protected:
 
 private:
     bool KeyPress(const QKeyEvent& k) {
-        if (IsModifier(k.key())) return false; // a scanner types capitals with Shift
+        if (IsModifierKey(k.key())) return false; // a scanner types capitals with Shift
         const bool stamped = k.timestamp() != 0;
         if (!stamped && FTileKeys > 0) {
             --FTileKeys;
@@ -74,20 +74,6 @@ private:
             FBurst.Reset();
         }
         return false;
-    }
-    static bool IsModifier(int key) {
-        switch (key) {
-        case Qt::Key_Shift:
-        case Qt::Key_Control:
-        case Qt::Key_Alt:
-        case Qt::Key_AltGr:
-        case Qt::Key_Meta:
-        case Qt::Key_CapsLock:
-        case Qt::Key_NumLock:
-            return true;
-        default:
-            return false;
-        }
     }
 
     TNumPadBox* FBox;

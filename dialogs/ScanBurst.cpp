@@ -1,5 +1,7 @@
 #include "dialogs/ScanBurst.h"
 
+#include <QtCore/qnamespace.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <vector>
@@ -42,6 +44,21 @@ bool TScanBurst::EndsBurst(uint64_t ms) {
 void TScanBurst::Reset() {
     FTimes.clear();
     FRun = 0;
+}
+
+bool IsModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace tallivo

@@ -48,4 +48,8 @@ private:
     int FRun = 0;
 };
 
+// A modifier key (Qt::Key_...): it types nothing by itself, and a scanner
+// types capitals with Shift, so it neither starts nor breaks a burst.
+bool IsModifierKey(int key);
+
 } // namespace tallivo
