@@ -2,10 +2,38 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace tallivo {
+
+namespace {
+
+// From this size on an arena lives in pages of its own.
+constexpr size_t kMapFrom = size_t(1) << 20;
+
+size_t PageSize() {
+    static const size_t page = [] {
+        const long p = sysconf(_SC_PAGESIZE);
+        return p > 0 ? size_t(p) : size_t(4096);
+    }();
+    return page;
+}
+
+size_t RoundToPages(size_t n) {
+    const size_t page = PageSize();
+    return (n + page - 1) / page * page;
+}
+
+char* MapPages(size_t n) {
+    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    AdviseHugePages(p, n);
+    return static_cast<char*>(p);
+}
+
+} // namespace
 
 void AdviseHugePages(const void* p, size_t n) {
 #ifdef MADV_HUGEPAGE
@@ -20,19 +48,23 @@ void AdviseHugePages(const void* p, size_t n) {
 #endif
 }
 
-TByteArena::TByteArena(TByteArena&& o) noexcept : FData(o.FData), FSize(o.FSize), FCapacity(o.FCapacity) {
+TByteArena::TByteArena(TByteArena&& o) noexcept
+    : FData(o.FData), FSize(o.FSize), FCapacity(o.FCapacity), FMapped(o.FMapped) {
     o.FData = nullptr;
     o.FSize = o.FCapacity = 0;
+    o.FMapped = false;
 }
 
 TByteArena& TByteArena::operator=(TByteArena&& o) noexcept {
     if (this != &o) {
-        delete[] FData;
+        Release();
         FData = o.FData;
         FSize = o.FSize;
         FCapacity = o.FCapacity;
+        FMapped = o.FMapped;
         o.FData = nullptr;
         o.FSize = o.FCapacity = 0;
+        o.FMapped = false;
     }
     return *this;
 }
@@ -51,34 +83,101 @@ TByteArena& TByteArena::operator=(const TByteArena& o) {
     return *this;
 }
 
+void TByteArena::Release() {
+    if (FMapped)
+        munmap(FData, FCapacity);
+    else
+        delete[] FData;
+    FData = nullptr;
+    FSize = FCapacity = 0;
+    FMapped = false;
+}
+
+// Takes data (holding FSize bytes copied from the old block) as the block.
+void TByteArena::Adopt(char* data, size_t capacity, bool mapped) {
+    const size_t size = FSize;
+    Release();
+    FData = data;
+    FSize = size;
+    FCapacity = capacity;
+    FMapped = mapped;
+}
+
+// Resizes a mapped block to capacity (a multiple of the page size) without
+// copying its bytes; false when the system cannot (the block then stays).
+bool TByteArena::FitMapping(size_t capacity) {
+    void* p = mremap(FData, FCapacity, capacity, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) return false;
+    FData = static_cast<char*>(p);
+    FCapacity = capacity;
+    AdviseHugePages(FData, FCapacity);
+    return true;
+}
+
 void TByteArena::Reserve(size_t n) {
     if (n <= FCapacity) return;
-    char* p = new char[n];
-    AdviseHugePages(p, n);
+    if (n < kMapFrom) {
+        char* p = new char[n];
+        if (FSize) std::memcpy(p, FData, FSize);
+        Adopt(p, n, false);
+        return;
+    }
+    n = RoundToPages(n);
+    if (FMapped && FitMapping(n)) return;
+    char* p = MapPages(n);
     if (FSize) std::memcpy(p, FData, FSize);
-    delete[] FData;
-    FData = p;
-    FCapacity = n;
+    Adopt(p, n, true);
 }
 
 void TByteArena::Grow(size_t n) {
     if (FSize + n > FCapacity) Reserve(std::max(FSize + n, FCapacity + FCapacity / 4 + 4096));
 }
 
-void TByteArena::Append(const char* p, size_t n) {
-    Grow(n);
-    if (n) std::memcpy(FData + FSize, p, n);
-    FSize += n;
-}
-
-void TByteArena::Release() {
-    delete[] FData;
-    FData = nullptr;
-    FSize = FCapacity = 0;
+void TByteArena::AppendTaking(TByteArena& other) {
+    if (&other == this || other.FSize == 0) {
+        if (&other != this) other.Release();
+        return;
+    }
+    if (FSize == 0 && other.FCapacity >= FCapacity) {
+        *this = std::move(other);
+        return;
+    }
+    if (FMapped && other.FMapped) {
+        // Other's used pages go right after the page holding this arena's
+        // last byte; the gap before them (less than a page) is closed by
+        // moving the bytes down, within pages both arenas already touched.
+        const size_t at = RoundToPages(FSize);
+        const size_t pages = RoundToPages(other.FSize);
+        if (at + pages <= FCapacity || FitMapping(RoundToPages(at + pages + (at + pages) / 8))) {
+            void* moved = mremap(other.FData, pages, pages, MREMAP_MAYMOVE | MREMAP_FIXED, FData + at);
+            if (moved != MAP_FAILED) {
+                if (other.FCapacity > pages) munmap(other.FData + pages, other.FCapacity - pages);
+                other.FData = nullptr;
+                const size_t size = other.FSize;
+                other.FSize = other.FCapacity = 0;
+                other.FMapped = false;
+                if (at != FSize) std::memmove(FData + FSize, FData + at, size);
+                FSize += size;
+                return;
+            }
+        }
+    }
+    Append(other.FData, other.FSize);
+    other.Release();
 }
 
 void TByteArena::ShrinkToFit() {
     if (FCapacity == FSize) return;
+    if (FSize == 0) {
+        Release();
+        return;
+    }
+    if (FMapped && FSize >= kMapFrom) {
+        // Shrinking a mapping keeps it in place and its bytes untouched.
+        const size_t n = RoundToPages(FSize);
+        if (n < FCapacity && munmap(FData + n, FCapacity - n) == 0) FCapacity = n;
+        return;
+    }
     TByteArena copy(*this);
     *this = std::move(copy);
 }

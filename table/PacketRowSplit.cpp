@@ -183,8 +183,7 @@ void TReader::AdoptSecondHalf() {
     FData.RowStates.insert(FData.RowStates.end(), rows.RowStates.begin(), rows.RowStates.end());
     rows.RowStates = {};
     for (size_t f = 0; f < FIn.size(); ++f) {
-        FData.Columns[f].AppendRows(rows.Columns[f]);
-        rows.Columns[f] = TStoreColumn(); // its memory goes before the next column grows
+        FData.Columns[f].AppendRows(std::move(rows.Columns[f]));
         FIn[f].Longest = std::max(FIn[f].Longest, second.FIn[f].Longest);
     }
     MoveTo(second.Off(second.FPos));

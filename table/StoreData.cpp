@@ -81,7 +81,7 @@ void TStoreColumn::ToPlain() {
     // same average length.
     const size_t rows = std::max<size_t>({FCount, FReservedRows, FIds.capacity()});
     const double perRow = FCount ? double(FValueBytes) / FCount : 0;
-    std::vector<uint32_t> ends;
+    TPodArray<uint32_t> ends;
     ends.reserve(rows);
     TByteArena bytes;
     bytes.Reserve(std::max<size_t>(FValueBytes, size_t(perRow * double(rows) * 1.05)));
@@ -90,9 +90,9 @@ void TStoreColumn::ToPlain() {
         bytes.Append(v.data(), v.size());
         ends.push_back(uint32_t(bytes.Size()));
     }
-    FEnds.swap(ends);
+    FEnds = std::move(ends);
     FBytes = std::move(bytes);
-    FIds = {};
+    FIds.release();
     FValues = TValueSet();
     FInterned = false;
 }
@@ -112,26 +112,32 @@ void TStoreColumn::AppendNullBits(const TStoreColumn& other) {
     FNullBits.resize((size_t(FCount) + other.FCount + 63) / 64);
 }
 
-void TStoreColumn::AppendRows(const TStoreColumn& other) {
+void TStoreColumn::AppendRows(TStoreColumn&& other) {
     if (other.FKind != FKind) throw EDBClient("Mismatch in datapacket.", DBERR_MISMATCH);
     if (size_t(FCount) + other.FCount > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
     if (FKind == TKind::Float) {
-        FFloats.insert(FFloats.end(), other.FFloats.begin(), other.FFloats.end());
+        FFloats.AppendTaking(other.FFloats);
     } else if (FInterned && other.FInterned) {
+        // Other's numbers are renumbered in place once its rows are here.
         std::vector<uint32_t> map(other.FValues.Count());
         for (uint32_t id = 0; id < map.size(); ++id) map[id] = FValues.Intern(other.FValues.At(id));
-        FIds.reserve(FIds.size() + other.FCount);
-        for (uint32_t row = 0; row < other.FCount; ++row) FIds.push_back(map[other.FIds[row]]);
+        const size_t first = FIds.size();
+        FIds.AppendTaking(other.FIds);
+        uint32_t* ids = FIds.data();
+        for (size_t row = first; row < FIds.size(); ++row) ids[row] = map[ids[row]];
     } else {
         if (FInterned) ToPlain();
         if (FBytes.Size() + other.FValueBytes > std::numeric_limits<uint32_t>::max()) RaiseNoMemory();
-        FBytes.Reserve(FBytes.Size() + other.FValueBytes);
-        FEnds.reserve(FEnds.size() + other.FCount);
         if (!other.FInterned) {
-            const uint32_t base = uint32_t(FBytes.Size());
-            FBytes.Append(other.FBytes.Data(), other.FBytes.Size());
-            for (uint32_t end : other.FEnds) FEnds.push_back(base + end);
+            const auto base = uint32_t(FBytes.Size());
+            const size_t first = FEnds.size();
+            FBytes.AppendTaking(other.FBytes);
+            FEnds.AppendTaking(other.FEnds);
+            uint32_t* ends = FEnds.data();
+            for (size_t row = first; row < FEnds.size(); ++row) ends[row] += base;
         } else {
+            FBytes.Reserve(FBytes.Size() + other.FValueBytes);
+            FEnds.reserve(FEnds.size() + other.FCount);
             for (uint32_t row = 0; row < other.FCount; ++row) {
                 const std::string_view v = other.FValues.At(other.FIds[row]);
                 FBytes.Append(v.data(), v.size());
@@ -142,6 +148,7 @@ void TStoreColumn::AppendRows(const TStoreColumn& other) {
     AppendNullBits(other);
     FCount += other.FCount;
     FValueBytes += other.FValueBytes;
+    other = TStoreColumn(FKind);
     while (FKind == TKind::Bytes && FCount >= FNextCheck) Checkpoint();
 }
 

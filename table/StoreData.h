@@ -43,8 +43,9 @@ public:
     void AppendNull();
     void AppendBytes(std::string_view value); // Bytes columns
     void AppendFloat(double value);           // Float columns
-    // Appends every row of other, a column of the same kind.
-    void AppendRows(const TStoreColumn& other);
+    // Appends every row of other, a column of the same kind, and leaves
+    // other empty; its memory is taken over where it can be (see TByteArena).
+    void AppendRows(TStoreColumn&& other);
     void Reserve(uint32_t rows, size_t bytes = 0);
     // Room for one more row holding bytes bytes, so that the next Append
     // cannot fail half-way; raises when the column cannot grow.
@@ -83,10 +84,10 @@ private:
     uint32_t FReservedRows = 0;
     uint64_t FValueBytes = 0;
     std::vector<uint64_t> FNullBits;
-    std::vector<double> FFloats; // Float
-    std::vector<uint32_t> FIds;  // Bytes, interned: each row's number in FValues
+    TPodArray<double> FFloats; // Float
+    TPodArray<uint32_t> FIds;  // Bytes, interned: each row's number in FValues
     TValueSet FValues;
-    std::vector<uint32_t> FEnds; // Bytes, plain: end offset of each row's value
+    TPodArray<uint32_t> FEnds; // Bytes, plain: end offset of each row's value
     TByteArena FBytes;
     static constexpr uint32_t kFirstCheck = 16384;
 };
