@@ -173,7 +173,14 @@ void DecodeValue(std::string_view v, bool utf8Content, bool toAnsi, std::string&
         else
             AppendUtf8(cp, out);
     };
+    // Bytes that stay as they are (ASCII, or code page bytes staying code
+    // page bytes) are copied a run at a time.
+    const bool highStays = toAnsi && !utf8Content;
     while (p < e) {
+        const char* run = p;
+        while (p < e && *p != '&' && ((unsigned char)*p < 0x80 || highStays)) ++p;
+        out.append(run, size_t(p - run));
+        if (p == e) break;
         const char c = *p;
         if (c == '&') {
             size_t len = 0;

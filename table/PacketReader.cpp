@@ -747,7 +747,7 @@ void TReader::ReadRow() {
         // Attributes usually come in field order: try the field after the
         // last one found before looking the name up.
         int f = -1;
-        if (expected < nf && !FIn[expected].ByTag && FIn[expected].Attr == a.Name) {
+        if (expected < nf && !FIn[expected].ByTag && SameBytes(FIn[expected].Attr, a.Name)) {
             f = int(expected);
         } else {
             auto it = FByAttr.find(a.Name);

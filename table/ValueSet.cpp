@@ -62,7 +62,7 @@ uint32_t TValueSet::Find(std::string_view value, uint64_t hash, size_t& at) cons
             at = i;
             return 0;
         }
-        if (uint32_t(e >> 32) == tag && At(uint32_t(e) - 1) == value) return uint32_t(e);
+        if (uint32_t(e >> 32) == tag && SameBytes(At(uint32_t(e) - 1), value)) return uint32_t(e);
     }
 }
 

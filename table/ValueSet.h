@@ -8,10 +8,41 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 namespace tallivo {
+
+// a == b for short texts (names, values), without a library call: words compared at once, the last one overlapping.
+inline bool SameBytes(std::string_view a, std::string_view b) {
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* p = a.data();
+    const char* q = b.data();
+    if (n >= 8) {
+        uint64_t x, y;
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&x, p + i, 8);
+            std::memcpy(&y, q + i, 8);
+            if (x != y) return false;
+        }
+        std::memcpy(&x, p + n - 8, 8);
+        std::memcpy(&y, q + n - 8, 8);
+        return x == y;
+    }
+    if (n >= 4) {
+        uint32_t x, y, u, v;
+        std::memcpy(&x, p, 4);
+        std::memcpy(&y, q, 4);
+        std::memcpy(&u, p + n - 4, 4);
+        std::memcpy(&v, q + n - 4, 4);
+        return x == y && u == v;
+    }
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] != q[i]) return false;
+    return true;
+}
 
 // A fast 64-bit hash of bytes (not for security: the content is our own).
 uint64_t HashBytes(const char* data, size_t size);
