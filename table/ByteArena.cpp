@@ -26,10 +26,19 @@ size_t RoundToPages(size_t n) {
     return (n + page - 1) / page * page;
 }
 
-char* MapPages(size_t n) {
-    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+// The length of a mapping that holds n bytes: from 2 MB on a whole number
+// of huge pages, so that the system places it on a huge page boundary and
+// every part of it can be a huge page (far fewer first-touch faults). The
+// room beyond n is never touched unless the arena grows into it.
+size_t MappingFor(size_t n) {
+    constexpr size_t kHuge = size_t(2) << 20;
+    return n >= kHuge ? (n + kHuge - 1) / kHuge * kHuge : RoundToPages(n);
+}
+
+char* MapPages(size_t length) {
+    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
-    AdviseHugePages(p, n);
+    AdviseHugePages(p, length);
     return static_cast<char*>(p);
 }
 
@@ -49,10 +58,9 @@ void AdviseHugePages(const void* p, size_t n) {
 }
 
 TByteArena::TByteArena(TByteArena&& o) noexcept
-    : FData(o.FData), FSize(o.FSize), FCapacity(o.FCapacity), FMapped(o.FMapped) {
+    : FData(o.FData), FSize(o.FSize), FCapacity(o.FCapacity), FMapLength(o.FMapLength) {
     o.FData = nullptr;
-    o.FSize = o.FCapacity = 0;
-    o.FMapped = false;
+    o.FSize = o.FCapacity = o.FMapLength = 0;
 }
 
 TByteArena& TByteArena::operator=(TByteArena&& o) noexcept {
@@ -61,10 +69,9 @@ TByteArena& TByteArena::operator=(TByteArena&& o) noexcept {
         FData = o.FData;
         FSize = o.FSize;
         FCapacity = o.FCapacity;
-        FMapped = o.FMapped;
+        FMapLength = o.FMapLength;
         o.FData = nullptr;
-        o.FSize = o.FCapacity = 0;
-        o.FMapped = false;
+        o.FSize = o.FCapacity = o.FMapLength = 0;
     }
     return *this;
 }
@@ -84,33 +91,38 @@ TByteArena& TByteArena::operator=(const TByteArena& o) {
 }
 
 void TByteArena::Release() {
-    if (FMapped)
-        munmap(FData, FCapacity);
+    if (FMapLength)
+        munmap(FData, FMapLength);
     else
         delete[] FData;
     FData = nullptr;
-    FSize = FCapacity = 0;
-    FMapped = false;
+    FSize = FCapacity = FMapLength = 0;
 }
 
-// Takes data (holding FSize bytes copied from the old block) as the block.
-void TByteArena::Adopt(char* data, size_t capacity, bool mapped) {
+// Takes data (holding FSize bytes copied from the old block) as the block;
+// mapLength is 0 for a block from new[].
+void TByteArena::Adopt(char* data, size_t capacity, size_t mapLength) {
     const size_t size = FSize;
     Release();
     FData = data;
     FSize = size;
     FCapacity = capacity;
-    FMapped = mapped;
+    FMapLength = mapLength;
 }
 
-// Resizes a mapped block to capacity (a multiple of the page size) without
-// copying its bytes; false when the system cannot (the block then stays).
+// Gives a mapped block room for capacity bytes (a multiple of the page size)
+// without copying its bytes; false when the system cannot (the block then
+// stays as it was).
 bool TByteArena::FitMapping(size_t capacity) {
-    void* p = mremap(FData, FCapacity, capacity, MREMAP_MAYMOVE);
-    if (p == MAP_FAILED) return false;
-    FData = static_cast<char*>(p);
-    FCapacity = capacity;
-    AdviseHugePages(FData, FCapacity);
+    if (capacity > FMapLength) {
+        const size_t length = MappingFor(capacity);
+        void* p = mremap(FData, FMapLength, length, MREMAP_MAYMOVE);
+        if (p == MAP_FAILED) return false;
+        FData = static_cast<char*>(p);
+        FMapLength = length;
+        AdviseHugePages(FData, FMapLength);
+    }
+    FCapacity = std::max(FCapacity, capacity);
     return true;
 }
 
@@ -119,14 +131,15 @@ void TByteArena::Reserve(size_t n) {
     if (n < kMapFrom) {
         char* p = new char[n];
         if (FSize) std::memcpy(p, FData, FSize);
-        Adopt(p, n, false);
+        Adopt(p, n, 0);
         return;
     }
     n = RoundToPages(n);
-    if (FMapped && FitMapping(n)) return;
-    char* p = MapPages(n);
+    if (FMapLength && FitMapping(n)) return;
+    const size_t length = MappingFor(n);
+    char* p = MapPages(length);
     if (FSize) std::memcpy(p, FData, FSize);
-    Adopt(p, n, true);
+    Adopt(p, n, length);
 }
 
 void TByteArena::Grow(size_t n) {
@@ -142,20 +155,19 @@ void TByteArena::AppendTaking(TByteArena& other) {
         *this = std::move(other);
         return;
     }
-    if (FMapped && other.FMapped) {
+    if (FMapLength && other.FMapLength) {
         // Other's used pages go right after the page holding this arena's
         // last byte; the gap before them (less than a page) is closed by
         // moving the bytes down, within pages both arenas already touched.
         const size_t at = RoundToPages(FSize);
         const size_t pages = RoundToPages(other.FSize);
-        if (at + pages <= FCapacity || FitMapping(RoundToPages(at + pages + (at + pages) / 8))) {
+        if (FitMapping(std::max(FCapacity, at + pages))) {
             void* moved = mremap(other.FData, pages, pages, MREMAP_MAYMOVE | MREMAP_FIXED, FData + at);
             if (moved != MAP_FAILED) {
-                if (other.FCapacity > pages) munmap(other.FData + pages, other.FCapacity - pages);
+                if (other.FMapLength > pages) munmap(other.FData + pages, other.FMapLength - pages);
                 other.FData = nullptr;
                 const size_t size = other.FSize;
-                other.FSize = other.FCapacity = 0;
-                other.FMapped = false;
+                other.FSize = other.FCapacity = other.FMapLength = 0;
                 if (at != FSize) std::memmove(FData + FSize, FData + at, size);
                 FSize += size;
                 return;
@@ -172,10 +184,10 @@ void TByteArena::ShrinkToFit() {
         Release();
         return;
     }
-    if (FMapped && FSize >= kMapFrom) {
+    if (FMapLength && FSize >= kMapFrom) {
         // Shrinking a mapping keeps it in place and its bytes untouched.
         const size_t n = RoundToPages(FSize);
-        if (n < FCapacity && munmap(FData + n, FCapacity - n) == 0) FCapacity = n;
+        if (n < FMapLength && munmap(FData + n, FMapLength - n) == 0) FCapacity = FMapLength = n;
         return;
     }
     TByteArena copy(*this);

@@ -57,12 +57,12 @@ public:
     void ShrinkToFit();
 
 private:
-    void Adopt(char* data, size_t capacity, bool mapped);
+    void Adopt(char* data, size_t capacity, size_t mapLength);
     bool FitMapping(size_t capacity);
     char* FData = nullptr;
     size_t FSize = 0;
-    size_t FCapacity = 0;
-    bool FMapped = false;
+    size_t FCapacity = 0;  // the bytes this arena may fill
+    size_t FMapLength = 0; // for a block in pages of its own: the pages' length (at least FCapacity)
 };
 
 // Advice that a large block fills front to back (huge pages); ignored where
