@@ -29,8 +29,8 @@ thread_local std::u16string tlsFoldA, tlsFoldB;
 
 // Per character, the primary weights (16 bits each, zeros left out) of its
 // case folding, for the characters whose weights never depend on their
-// neighbours, packed as TWeights: the weights in the low 48 bits, first
-// weight lowest, and their number of bits (0, 16, 32 or 48) in the top byte;
+// neighbours, in one word: the weights in the low 48 bits, first weight
+// lowest, and their number of bits (0, 16, 32 or 48) in the top byte;
 // kContextual marks the others.
 struct TCollator::TLookupTables {
     static constexpr uint64_t kContextual = ~uint64_t(0);
