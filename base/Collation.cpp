@@ -27,18 +27,16 @@ thread_local std::u16string tlsFoldA, tlsFoldB;
 
 } // namespace
 
-// Per character, the primary weights (16 bits at a time, zeros left out)
-// of its case folding, for the characters whose weights never depend on
-// their neighbours. Count = kContextual marks the others.
+// Per character, the primary weights (16 bits each, zeros left out) of its
+// case folding, for the characters whose weights never depend on their
+// neighbours, in one word: the weights in the low 48 bits, first weight
+// lowest, and their number of bits (0, 16, 32 or 48) in the top byte;
+// kContextual marks the others.
 struct TCollator::TLookupTables {
-    static constexpr uint8_t kContextual = 0xFF;
-    struct TEntry {
-        uint8_t Count = kContextual;
-        uint16_t Primary[3] = {};
-    };
-    std::array<TEntry, 256> Ansi{};      // by code page byte
-    std::array<TEntry, 0x250> Unicode{}; // by UTF-16 code unit below U+0250
-    bool Fast = false;                   // false: hashes come from whole sort keys
+    static constexpr uint64_t kContextual = ~uint64_t(0);
+    std::array<uint64_t, 256> Ansi{};      // by code page byte
+    std::array<uint64_t, 0x250> Unicode{}; // by UTF-16 code unit below U+0250
+    bool Fast = false;                     // false: hashes come from whole sort keys
 };
 
 TCollator::TCollator(std::string locale) : FLocale(std::move(locale)) {
@@ -145,16 +143,48 @@ QString FoldCase(QStringView s) {
 
 namespace {
 
-inline uint64_t MixPrimary(uint64_t h, uint16_t p) {
-    h = (h ^ (uint64_t(p) + 1)) * 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 29);
-}
+// The lookup hash of a sequence of nonzero 16-bit weights. The weights are
+// packed four to a 64-bit word, which costs one multiply per word instead of
+// one per weight; the last, partly filled word and the number of words end
+// it. As every weight is nonzero, the empty lanes of the last word tell where
+// the sequence ends, and the words follow the weights whatever characters
+// they came from: a text gives the same hash from the tables of single
+// characters as from the collator's own iteration.
+class TWeightHash {
+public:
+    // Appends up to three weights, first weight lowest, count being the
+    // number of their bits (16 per weight).
+    void Append(uint64_t packed, unsigned count) {
+        FWord |= packed << FBits; // FBits < 64
+        FBits += count;
+        if (FBits >= 64) {
+            Mix(FWord);
+            ++FWords;
+            FBits -= 64;
+            FWord = packed >> (count - FBits); // the weights that did not fit
+        }
+    }
+    void Append(uint16_t weight) { Append(weight, 16); }
+    uint32_t Finish() {
+        Mix(FWord);
+        uint64_t h = (FHash ^ FWords) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 32;
+        return uint32_t(h);
+    }
 
-inline uint32_t FinishLookupHash(uint64_t h) {
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 32;
-    return uint32_t(h);
-}
+private:
+    void Mix(uint64_t word) {
+        FHash = (FHash ^ word) * 0x9E3779B97F4A7C15ull;
+        FHash ^= FHash >> 29;
+    }
+    uint64_t FHash = 0x243F6A8885A308D3ull;
+    uint64_t FWord = 0;
+    uint64_t FWords = 0;
+    unsigned FBits = 0;
+};
+
+constexpr uint64_t kWeightBits = (uint64_t(1) << 48) - 1;
+constexpr unsigned BitsOf(uint64_t packed) { return unsigned(packed >> 56); }
 
 } // namespace
 
@@ -225,29 +255,30 @@ void TCollator::PrepareLookup() {
         if (allCovered) uset_add(involved, pick);
     }
     auto entryOf = [&](char16_t c) {
-        TLookupTables::TEntry e;
         const UChar32 f = fold(c);
         if (U16_IS_SURROGATE(f) || uset_contains(involved, f) ||
             u_getIntPropertyValue(f, UCHAR_LEAD_CANONICAL_COMBINING_CLASS) != 0)
-            return e;
+            return TLookupTables::kContextual;
         UErrorCode st = U_ZERO_ERROR;
         const UChar one = UChar(f);
         UCollationElements* it = ucol_openElements(FCollator, &one, 1, &st);
-        if (U_FAILURE(st) || !it) return e;
-        uint8_t count = 0;
+        if (U_FAILURE(st) || !it) return TLookupTables::kContextual;
+        uint64_t weights = 0;
+        unsigned bits = 0;
         bool fits = true;
         for (int32_t ce; (ce = ucol_next(it, &st)) != UCOL_NULLORDER && U_SUCCESS(st);) {
             const uint16_t p = uint16_t(uint32_t(ce) >> 16);
             if (!p) continue;
-            if (count == 3) {
+            if (bits == 48) {
                 fits = false;
                 break;
             }
-            e.Primary[count++] = p;
+            weights |= uint64_t(p) << bits;
+            bits += 16;
         }
         ucol_closeElements(it);
-        if (fits && U_SUCCESS(st)) e.Count = count;
-        return e;
+        if (!fits || U_FAILURE(st)) return TLookupTables::kContextual;
+        return weights | uint64_t(bits) << 56;
     };
     for (int b = 0; b < 256; ++b) FLookup->Ansi[size_t(b)] = entryOf(AnsiCharToUnicode((unsigned char)b));
     for (char16_t c = 0; c < FLookup->Unicode.size(); ++c) FLookup->Unicode[c] = entryOf(c);
@@ -257,40 +288,37 @@ void TCollator::PrepareLookup() {
 }
 
 uint32_t TCollator::SlowLookupHash(std::u16string_view folded) const {
-    uint64_t h = 0x243F6A8885A308D3ull;
+    TWeightHash hash;
     if (!FLookup->Fast) {
+        // Sort key bytes, one plus each so that no weight is zero.
         std::string key;
         AppendSortKey(folded, key);
-        for (char c : key) h = MixPrimary(h, uint16_t((unsigned char)c));
-        return FinishLookupHash(h);
+        for (char c : key) hash.Append(uint16_t((unsigned char)c + 1));
+        return hash.Finish();
     }
     UErrorCode status = U_ZERO_ERROR;
     UCollationElements* it =
         ucol_openElements(FCollator, reinterpret_cast<const UChar*>(folded.data()), int32_t(folded.size()), &status);
     if (U_FAILURE(status) || !it) throw std::bad_alloc();
     for (int32_t ce; (ce = ucol_next(it, &status)) != UCOL_NULLORDER && U_SUCCESS(status);)
-        if (const uint16_t p = uint16_t(uint32_t(ce) >> 16)) h = MixPrimary(h, p);
+        if (const uint16_t p = uint16_t(uint32_t(ce) >> 16)) hash.Append(p);
     ucol_closeElements(it);
-    return FinishLookupHash(h);
+    return hash.Finish();
 }
 
 uint32_t TCollator::LookupHash(std::u16string_view s) const {
     if (FLookup->Fast) {
-        uint64_t h = 0x243F6A8885A308D3ull;
+        TWeightHash hash;
         bool simple = true;
         for (const char16_t c : s) {
-            if (c >= FLookup->Unicode.size()) {
+            const uint64_t e = c < FLookup->Unicode.size() ? FLookup->Unicode[c] : TLookupTables::kContextual;
+            if (e == TLookupTables::kContextual) {
                 simple = false;
                 break;
             }
-            const TLookupTables::TEntry& e = FLookup->Unicode[c];
-            if (e.Count == TLookupTables::kContextual) {
-                simple = false;
-                break;
-            }
-            for (uint8_t i = 0; i < e.Count; ++i) h = MixPrimary(h, e.Primary[i]);
+            hash.Append(e & kWeightBits, BitsOf(e));
         }
-        if (simple) return FinishLookupHash(h);
+        if (simple) return hash.Finish();
     }
     FoldCase(s, tlsFoldA);
     return SlowLookupHash(tlsFoldA);
@@ -298,17 +326,17 @@ uint32_t TCollator::LookupHash(std::u16string_view s) const {
 
 uint32_t TCollator::LookupHashAnsi(std::string_view bytes) const {
     if (FLookup->Fast) {
-        uint64_t h = 0x243F6A8885A308D3ull;
+        TWeightHash hash;
         bool simple = true;
         for (const char b : bytes) {
-            const TLookupTables::TEntry& e = FLookup->Ansi[(unsigned char)b];
-            if (e.Count == TLookupTables::kContextual) {
+            const uint64_t e = FLookup->Ansi[(unsigned char)b];
+            if (e == TLookupTables::kContextual) {
                 simple = false;
                 break;
             }
-            for (uint8_t i = 0; i < e.Count; ++i) h = MixPrimary(h, e.Primary[i]);
+            hash.Append(e & kWeightBits, BitsOf(e));
         }
-        if (simple) return FinishLookupHash(h);
+        if (simple) return hash.Finish();
     }
     FromAnsi(bytes, tlsFoldB);
     FoldCase(tlsFoldB, tlsFoldA);

@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/Exception.h"
+#include "table/ByteArena.h"
 #include "table/NumberText.h"
 #include "table/Workers.h"
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 
 namespace tallivo {
 
@@ -24,6 +26,18 @@ thread_local std::u16string tlsTextA, tlsTextB;
 template <typename V> void RoomForOneMore(V& v) {
     if (v.size() == v.capacity()) v.reserve(v.capacity() + v.capacity() / 2 + 16);
 }
+
+// Leaves the elements a resize adds uninitialised, for arrays written in full
+// before they are read.
+template <typename T> struct TNoInitAllocator : std::allocator<T> {
+    template <typename U> struct rebind {
+        using other = TNoInitAllocator<U>;
+    };
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... A> void construct(U* p, A&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+    }
+};
 
 void DecodeUtf8(std::string_view bytes, std::u16string& out) {
     const QString s = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
@@ -49,13 +63,20 @@ int CompareFloats(double a, double b) {
 // stay until the index is rebuilt; lookups skip them.
 struct IDSBase::TLocateIndex {
     int Field = -1;
-    std::vector<uint64_t> Table; // (tag << 32) | slot, 0 when free
+    std::vector<uint64_t, TNoInitAllocator<uint64_t>> Table; // (tag << 32) | slot, 0 when free
     uint32_t Used = 0;
     uint32_t Stale = 0;
 
     // Room for entries at a fill of at most 70 %.
+    static size_t SizeFor(size_t entries) { return std::max<size_t>(64, entries + entries * 3 / 7 + 8); }
     void Reset(size_t entries) {
-        Table.assign(std::max<size_t>(64, entries + entries * 3 / 7 + 8), 0);
+        Table.assign(SizeFor(entries), 0);
+        Used = Stale = 0;
+    }
+    // A table of the given size whose content is left to the caller.
+    void ResetUncleared(size_t size) {
+        Table.clear();
+        Table.resize(size);
         Used = Stale = 0;
     }
     size_t Bucket(uint32_t tag) const { return size_t((uint64_t(tag) * Table.size()) >> 32); }
@@ -64,13 +85,15 @@ struct IDSBase::TLocateIndex {
         Place(tag, slot);
         ++Used;
     }
+    // Correct whatever the order of the entries placed; in tag order it
+    // writes the table front to back.
     void Place(uint32_t tag, uint32_t slot) {
         size_t i = Bucket(tag);
         while (Table[i]) i = i + 1 == Table.size() ? 0 : i + 1;
         Table[i] = (uint64_t(tag) << 32) | slot;
     }
     void Grow() {
-        std::vector<uint64_t> old;
+        decltype(Table) old;
         old.swap(Table);
         const uint32_t used = Used;
         Reset(std::max<size_t>(64, old.size() * 2));
@@ -86,17 +109,38 @@ struct IDSBase::TLocateIndex {
 };
 
 namespace {
-// Sorts (tag << 32 | slot) entries by tag, three passes of 11 bits.
-void RadixSortByTag(std::vector<uint64_t>& v) {
-    std::vector<uint64_t> tmp(v.size());
-    for (int shift = 32; shift < 64; shift += 11) {
-        size_t count[2049] = {};
-        for (uint64_t e : v) ++count[((e >> shift) & 2047) + 1];
-        for (int i = 0; i < 2048; ++i) count[i + 1] += count[i];
-        for (uint64_t e : v) tmp[count[(e >> shift) & 2047]++] = e;
-        v.swap(tmp);
+
+// At most 2^kLocateGroupBits groups of tags while building the code index:
+// enough that the entries of one group land in a stretch of the table that
+// stays in the cache.
+constexpr int kLocateGroupBits = 10;
+
+// Groups (tag << 32 | slot) entries by the top bits of their tag, in place
+// (one pass of swaps along cycles): entries of one group then have their
+// buckets in one short stretch of the table, so that placing them group after
+// group writes the table front to back, as a full sort by tag would, without
+// a second array. counts: the number of entries of each group.
+void GroupByTopBits(uint64_t* entries, unsigned shift, const std::vector<uint32_t>& counts) {
+    const size_t groups = counts.size();
+    std::vector<size_t> next(groups), end(groups);
+    for (size_t g = 0, at = 0; g < groups; ++g) {
+        next[g] = at;
+        at += counts[g];
+        end[g] = at;
+    }
+    for (size_t g = 0; g < groups; ++g) {
+        while (next[g] < end[g]) {
+            uint64_t e = entries[next[g]];
+            size_t to = size_t(e >> shift);
+            while (to != g) { // carries e to its group, taking the entry found there
+                std::swap(e, entries[next[to]++]);
+                to = size_t(e >> shift);
+            }
+            entries[next[g]++] = e;
+        }
     }
 }
+
 } // namespace
 
 IDSBase::IDSBase(TStoreData data) : FData(std::move(data)) {
@@ -461,29 +505,69 @@ void IDSBase::IndexAdd(uint32_t slot) {
 }
 
 void IDSBase::BuildLocateIndex(TLocateIndex& index) const {
-    // Tags first (on several cores for a large table), then placed in tag
-    // order: the table fills front to back instead of at random places.
+    // Fresh memory is slow to touch the first time, so the table is the only
+    // large array: the workers write the entries of their share of the slots
+    // into the table's last places and clear the rest, the entries are then
+    // closed up against the table's end, grouped by tag in place and placed
+    // group after group, so that the table fills front to back.
     const uint32_t n = SlotCount();
-    const unsigned parts = KeyWorkers(FDefaultOrder.size());
-    std::vector<std::vector<uint64_t>> ranges(parts);
+    const size_t visible = FDefaultOrder.size();
+    const unsigned parts = KeyWorkers(visible);
+    index.ResetUncleared(std::max(TLocateIndex::SizeFor(visible), size_t(n)));
+    uint64_t* const table = index.Table.data();
+    const size_t size = index.Table.size(), front = size - n;
+    AdviseHugePages(table, size * sizeof(uint64_t)); // halves the cost of the first touch
+    const unsigned groupBits = unsigned(std::clamp(int(std::bit_width(visible)) - 10, 1, kLocateGroupBits));
+    const unsigned shift = 64 - groupBits;
+    std::vector<uint32_t> filled(parts);
+    std::vector<std::vector<uint32_t>> counts(parts);
     RunOnWorkers(parts, [&](unsigned w) {
+        std::fill(table + front * w / parts, table + front * (w + 1) / parts, 0);
+        std::vector<uint32_t>& count = counts[w];
+        count.assign(size_t(1) << groupBits, 0);
         const auto first = uint32_t(uint64_t(n) * w / parts) + 1, last = uint32_t(uint64_t(n) * (w + 1) / parts);
-        std::vector<uint64_t>& out = ranges[w];
-        out.reserve(last - first + 1);
+        uint64_t* const begin = table + front + (first - 1);
+        uint64_t* out = begin;
         for (uint32_t s = first; s <= last; ++s) {
             if (!IsVisible(s) || IsNull(s, index.Field)) continue;
-            out.push_back((uint64_t(LookupTag(s, index.Field)) << 32) | s);
+            const uint64_t e = (uint64_t(LookupTag(s, index.Field)) << 32) | s;
+            ++count[size_t(e >> shift)];
+            *out++ = e;
         }
+        filled[w] = uint32_t(out - begin);
     });
-    std::vector<uint64_t> entries = std::move(ranges[0]);
-    for (unsigned w = 1; w < parts; ++w) {
-        entries.insert(entries.end(), ranges[w].begin(), ranges[w].end());
-        std::vector<uint64_t>().swap(ranges[w]);
+    size_t stored = size; // entries in [stored, size)
+    for (unsigned w = parts; w-- > 0;) {
+        stored -= filled[w];
+        std::memmove(table + stored, table + front + size_t(uint64_t(n) * w / parts), filled[w] * sizeof(uint64_t));
+        if (w)
+            for (size_t g = 0; g < counts[0].size(); ++g) counts[0][g] += counts[w][g];
     }
-    RadixSortByTag(entries);
-    index.Reset(entries.size());
-    for (uint64_t e : entries) index.Place(uint32_t(e >> 32), uint32_t(e));
-    index.Used = uint32_t(entries.size());
+    std::fill(table + front, table + stored, 0);
+    index.Used = uint32_t(size - stored);
+    GroupByTopBits(table + stored, shift, counts[0]);
+    // Places before `stored` belong to the table; an entry whose probe
+    // reaches further first takes the entries stored up to there aside.
+    std::vector<uint64_t> aside;
+    while (stored < size || !aside.empty()) {
+        uint64_t e;
+        if (aside.empty()) {
+            e = table[stored];
+            table[stored++] = 0;
+        } else {
+            e = aside.back();
+            aside.pop_back();
+        }
+        size_t i = index.Bucket(uint32_t(e >> 32));
+        for (;; i = i + 1 == size ? 0 : i + 1) {
+            for (; stored <= i; ++stored) {
+                aside.push_back(table[stored]);
+                table[stored] = 0;
+            }
+            if (!table[i]) break;
+        }
+        table[i] = e;
+    }
 }
 
 bool IDSBase::HasLocateIndex(int field) const {
@@ -503,7 +587,11 @@ IDSBase::TLocateIndex& IDSBase::LocateIndexFor(int field) {
         FLocateIndexes.push_back(std::move(fresh));
         index = FLocateIndexes.back().get();
     } else if (index->Stale > index->Used / 2 + 1024) {
-        BuildLocateIndex(*index);
+        // Built aside: an index whose rebuild fails stays as it was.
+        TLocateIndex fresh;
+        fresh.Field = field;
+        BuildLocateIndex(fresh);
+        *index = std::move(fresh);
     }
     return *index;
 }

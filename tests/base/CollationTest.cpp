@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -117,4 +118,23 @@ TEST(Collation, LookupHashIsSharedByStringsEqualIgnoringCase) {
         }
         EXPECT_GT(equalPairs, 10000) << locale;
     }
+}
+
+// Texts that differ in their primary weights seldom share a hash, wherever a
+// character's weights fall in the words the hash packs them into: runs of
+// barcodes, and the same with one letter of one weight (s) or two (ß, whose
+// weights are those of "ss") put in at every place.
+TEST(Collation, LookupHashTellsApartTextsThatDifferInWeights) {
+    const TCollator& c = TCollator::ForLocale("fr_FR");
+    std::set<uint32_t> hashes;
+    size_t texts = 0;
+    for (uint64_t code = 3760000000000; code < 3760000005000; ++code) {
+        const std::string digits = std::to_string(code);
+        for (const char* letter : {"", "s", "\xDF"}) {
+            const std::string text = std::string(digits).insert(code % 14, letter);
+            hashes.insert(c.LookupHashAnsi(text));
+            ++texts;
+        }
+    }
+    EXPECT_GE(hashes.size(), texts - 2); // a chance clash of 32-bit hashes at most
 }

@@ -335,3 +335,30 @@ TEST(Locate, PreparedIndexAnswersLikeTheFirstSearchWouldBuildIt) {
     t->Close();
     t->PrepareLocate("CODE_ART");
 }
+
+// A catalogue large enough for the code index to be built on several cores,
+// with records no longer visible and codes emptied in its first half, plus a
+// thousand codes whose tags all fall at the very end of the range: their run
+// of entries is placed last and wraps around the table's end. Every code is
+// found at its own record.
+TEST(Locate, LargeIndexFindsEveryCodeAlsoWhenItsRunWrapsAroundTheTableEnd) {
+    IDSBase store(catgen::MakeCatalogue(200000));
+    TRecordBuffer record;
+    for (uint32_t slot = 1; slot <= 100000; slot += 97) {
+        store.ReadRecord(slot, record);
+        record[0].Null = true;
+        store.ModifyRecord(slot, record);
+    }
+    for (uint32_t i = 0, added = 0; added < 1000; ++i) {
+        record[0] = {false, 0, "zw-" + std::to_string(i)};
+        if (store.Collator().LookupHashAnsi(record[0].Bytes) < 0xFFE00000u) continue;
+        store.InsertRecord(record);
+        ++added;
+    }
+    store.PrepareLocateIndex(0);
+    for (uint32_t slot = 1; slot <= store.SlotCount(); ++slot) {
+        if (store.PositionOf(slot) < 0 || store.IsNull(slot, 0)) continue;
+        const QString code = FromAnsi(store.BytesAt(slot, 0));
+        ASSERT_EQ(store.LocateIgnoreCase(0, code.toLower()), store.PositionOf(slot)) << code.toStdString();
+    }
+}
