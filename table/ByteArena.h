@@ -44,9 +44,6 @@ public:
     // Room for n more bytes, growing by a quarter at least.
     void Grow(size_t n);
     void Clear() { FSize = 0; }
-    void Truncate(size_t n) {
-        if (n < FSize) FSize = n;
-    }
     // Appends the bytes of other and leaves it empty. Where both live in
     // pages of their own, other's pages are moved behind these (only the
     // few bytes between the end and the next page boundary are closed by
@@ -80,22 +77,9 @@ public:
     T* data() { return reinterpret_cast<T*>(FBytes.Data()); }
     const T& operator[](size_t i) const { return data()[i]; }
     T& operator[](size_t i) { return data()[i]; }
-    T& back() { return data()[size() - 1]; }
-    const T* begin() const { return data(); }
-    const T* end() const { return data() + size(); }
     void push_back(T v) { std::memcpy(FBytes.Extend(sizeof(T)), &v, sizeof(T)); }
-    void append(const T* p, size_t n) { FBytes.Append(reinterpret_cast<const char*>(p), n * sizeof(T)); }
-    void resize(size_t n) {
-        if (n <= size()) {
-            FBytes.Truncate(n * sizeof(T));
-            return;
-        }
-        const size_t more = (n - size()) * sizeof(T);
-        std::memset(FBytes.Extend(more), 0, more);
-    }
     void reserve(size_t n) { FBytes.Reserve(n * sizeof(T)); }
     void shrink_to_fit() { FBytes.ShrinkToFit(); }
-    void clear() { FBytes.Clear(); }
     void release() { FBytes.Release(); }
     // Appends other's values and leaves it empty (see TByteArena).
     void AppendTaking(TPodArray& other) { FBytes.AppendTaking(other.FBytes); }
