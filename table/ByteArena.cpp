@@ -12,6 +12,7 @@ namespace {
 
 // From this size on an arena lives in pages of its own.
 constexpr size_t kMapFrom = size_t(1) << 20;
+constexpr size_t kHugePage = size_t(2) << 20;
 
 size_t PageSize() {
     static const size_t page = [] {
@@ -31,8 +32,14 @@ size_t RoundToPages(size_t n) {
 // every part of it can be a huge page (far fewer first-touch faults). The
 // room beyond n is never touched unless the arena grows into it.
 size_t MappingFor(size_t n) {
-    constexpr size_t kHuge = size_t(2) << 20;
-    return n >= kHuge ? (n + kHuge - 1) / kHuge * kHuge : RoundToPages(n);
+    return n >= kHugePage ? (n + kHugePage - 1) / kHugePage * kHugePage : RoundToPages(n);
+}
+
+// The first offset from at on that lies where delta (a whole number of
+// pages) lies within a huge page.
+size_t CongruentOffset(size_t at, uintptr_t delta) {
+    at = RoundToPages(at);
+    return at + ((delta - at) & (kHugePage - 1));
 }
 
 char* MapPages(size_t length) {
@@ -156,12 +163,16 @@ void TByteArena::AppendTaking(TByteArena& other) {
         return;
     }
     if (FMapLength && other.FMapLength) {
-        // Other's used pages go right after the page holding this arena's
-        // last byte; the gap before them (less than a page) is closed by
-        // moving the bytes down, within pages both arenas already touched.
-        const size_t at = RoundToPages(FSize);
+        // Other's used pages go after this arena's last byte, at the first
+        // place that keeps their offset within a huge page: pages moved to
+        // any other offset are split into small ones, and on some machines
+        // touching them afterwards costs as much as fresh memory. The gap
+        // before them (less than a huge page) is then closed by moving the
+        // bytes down, within memory already touched.
         const size_t pages = RoundToPages(other.FSize);
-        if (FitMapping(std::max(FCapacity, at + pages))) {
+        if (FitMapping(std::max(FCapacity, RoundToPages(FSize) + kHugePage + pages))) {
+            const size_t at = CongruentOffset(FSize, reinterpret_cast<uintptr_t>(other.FData) -
+                                                         reinterpret_cast<uintptr_t>(FData));
             void* moved = mremap(other.FData, pages, pages, MREMAP_MAYMOVE | MREMAP_FIXED, FData + at);
             if (moved != MAP_FAILED) {
                 if (other.FMapLength > pages) munmap(other.FData + pages, other.FMapLength - pages);

@@ -1,6 +1,7 @@
 // Table states, lifecycle, the closed-table snapshot, file load and save
 // through the codec, and the errors of each state.
 #include "TableTestUtil.h"
+#include "tools/catgen/Catalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,26 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 } // namespace
+
+// A large table builds its default order and ranks on two threads: records
+// no longer visible (superseded, deleted, freed) are left out wherever they
+// lie, the others keep slot order and their positions.
+TEST(States, ALargeStoreOpensWithItsVisibleRecordsInSlotOrder) {
+    TStoreData data = catgen::MakeCatalogue(150000);
+    const uint8_t hidden[] = {usSuperseded, usDeleted, usFree, usDeleted | usModified};
+    for (uint32_t s = 1, k = 0; s <= data.SlotCount(); s += 1 + s % 7, ++k) data.RowStates[s - 1] = hidden[k % 4];
+    data.RowStates.back() = usDeleted;
+    std::vector<uint32_t> visible;
+    for (uint32_t s = 1; s <= data.SlotCount(); ++s)
+        if (IsVisibleRowState(data.RowStates[s - 1])) visible.push_back(s);
+    const IDSBase store(std::move(data));
+    ASSERT_EQ(store.DefaultOrder(), visible);
+    for (uint32_t s = 1, at = 0; s <= store.SlotCount(); ++s) {
+        const bool shown = at < visible.size() && visible[at] == s;
+        ASSERT_EQ(store.PositionOf(s), shown ? int64_t(at) : -1) << "slot " << s;
+        at += shown;
+    }
+}
 
 TEST(States, Transitions) {
     auto t = MakeCollection();
