@@ -164,11 +164,11 @@ void TByteArena::AppendTaking(TByteArena& other) {
     }
     if (FMapLength && other.FMapLength) {
         // Other's used pages go after this arena's last byte, at the first
-        // place that keeps their offset within a huge page: pages moved to
-        // any other offset are split into small ones, and on some machines
-        // touching them afterwards costs as much as fresh memory. The gap
-        // before them (less than a huge page) is then closed by moving the
-        // bytes down, within memory already touched.
+        // place that keeps their offset within a huge page: on some machines,
+        // touching pages moved to any other offset costs as much as touching
+        // fresh memory (and huge pages are split). The gap before them (less
+        // than a huge page) is then closed by moving the bytes down, within
+        // memory already touched.
         const size_t pages = RoundToPages(other.FSize);
         if (FitMapping(std::max(FCapacity, RoundToPages(FSize) + kHugePage + pages))) {
             const size_t at = CongruentOffset(FSize, reinterpret_cast<uintptr_t>(other.FData) -
