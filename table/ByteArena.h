@@ -45,9 +45,9 @@ public:
     void Grow(size_t n);
     void Clear() { FSize = 0; }
     // Appends the bytes of other and leaves it empty. Where both live in
-    // pages of their own, other's pages are moved behind these (only the
-    // few bytes between the end and the next page boundary are closed by
-    // moving the bytes down), else its bytes are copied.
+    // pages of their own, other's pages are moved behind these, keeping
+    // their offset within a huge page (the gap before them, less than a huge
+    // page, is closed by moving the bytes down), else its bytes are copied.
     void AppendTaking(TByteArena& other);
     // Gives the memory back.
     void Release();

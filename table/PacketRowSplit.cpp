@@ -185,9 +185,10 @@ void TReader::AdoptSecondHalf() {
     FData.RowStates.insert(FData.RowStates.end(), rows.RowStates.begin(), rows.RowStates.end());
     rows.RowStates = {};
     // The columns are joined on two threads: they are independent of each
-    // other, and the second half's memory, touched again at its new place,
-    // costs about what new memory costs on some machines. The largest
-    // columns are shared out first, each to the thread with less so far.
+    // other, and joining one touches every row of its second half again
+    // (renumbered values, shifted offsets, the bytes moved over the gap).
+    // The largest columns are shared out first, each to the thread with
+    // less so far.
     const size_t n = FIn.size();
     std::vector<size_t> order(n);
     for (size_t f = 0; f < n; ++f) order[f] = f;
